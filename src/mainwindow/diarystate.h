@@ -1,0 +1,49 @@
+#pragma once
+
+#include "store/diaryrecord.h"
+#include "store/recordfile.h"
+#include "store/scramble.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+// Everything the program knows about the open diary. The main window owns the one instance and
+// hands it by reference to the windows that read or change it.
+struct DiaryState {
+    // Changing and deleting entries is allowed; follows the check mark of "Редактирование".
+    bool EditAllowed = false;
+    // The open diary's header holds a password.
+    bool HasPassword = false;
+    // Key of the entry text (file bytes): the clear password, else FixedKey.
+    QByteArray EntryKey = FixedKey;
+    // Full path of the open diary; empty when none is open. At most 200 characters.
+    QString DiaryPath;
+
+    // Options as read at start-up.
+    bool OptOpenFave = false;
+    bool OptOpenLast = false;
+    bool OptEditing = false;
+    bool OptByDate = true;
+    bool OptByWord = true;
+
+    RecordFile DiaryFile;     // the open diary
+    RecordFile ProbeFile;     // header check of a diary about to be opened
+    DiaryRecord RecordBuffer; // the last record read or written
+
+    // What the date list shows: every entry, one day's entries, or a word search result.
+    bool WordFilterOn = false;
+    bool ListComplete = false;
+    // Record number of each list item after a word search.
+    std::vector<std::uint16_t> FoundRecords;
+    // Record number of the first list item when no word search is shown.
+    std::int32_t FirstListRecord = 0;
+    // `Created` of the open diary.
+    double DiaryCreated = 0;
+
+    bool diaryOpen() const { return !DiaryPath.isEmpty(); }
+};
+
+constexpr int MaxPathLength = 200;

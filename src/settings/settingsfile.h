@@ -1,0 +1,33 @@
+#pragma once
+
+#include "privateprofile.h"
+
+// Sections, keys and defaults of Settings.ini, the program's only configuration.
+namespace SettingsKeys {
+inline const QString Options = QStringLiteral("Options");
+inline const QString Directory = QStringLiteral("Directory");
+inline const QString Editing = QStringLiteral("Editing");
+inline const QString ByWord = QStringLiteral("ByWord");
+inline const QString ByDate = QStringLiteral("ByDate");
+inline const QString OpenLast = QStringLiteral("OpenLast");
+inline const QString OpenFave = QStringLiteral("OpenFave");
+inline const QString LastDiary = QStringLiteral("LastDiary");
+inline const QString FaveDiary = QStringLiteral("FaveDiary");
+inline const QString NoFile = QStringLiteral("NoFile");
+} // namespace SettingsKeys
+
+// "Settings.ini" in `programDir`.
+QString settingsFilePath(const QString& programDir);
+
+// The five options of section "Options", with their defaults.
+struct StartupOptions {
+    bool Editing = false;
+    bool ByWord = true;
+    bool ByDate = true;
+    bool OpenLast = false;
+    bool OpenFave = false;
+
+    static StartupOptions read(const PrivateProfile& profile);
+    // Writes all five keys at once, in the order Editing, ByWord, ByDate, OpenLast, OpenFave.
+    void write(PrivateProfile& profile) const;
+};

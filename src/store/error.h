@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+// The one error type of the program: its text is what the user is shown.
+class QuillnestError : public std::exception
+{
+public:
+    explicit QuillnestError(QString text)
+        : m_text(std::move(text)), m_utf8(m_text.toUtf8())
+    {
+    }
+    const QString& text() const noexcept { return m_text; }
+    const char* what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    QString m_text;
+    QByteArray m_utf8;
+};
+
+// A failed operation on a record file. The code follows the classic runtime error numbers:
+// 2 file not found, 3 invalid filename, 4 too many open files, 5 access denied,
+// 100 read beyond end of file, 101 disk full; any other code is the system's errno.
+class FileError : public QuillnestError
+{
+public:
+    explicit FileError(int code);
+    int code() const noexcept { return m_code; }
+
+    static QString textFor(int code);
+    // Maps a POSIX errno to the code above.
+    static int codeForErrno(int err);
+    static FileError fromErrno(int err) { return FileError(codeForErrno(err)); }
+
+    static constexpr int FileNotFound = 2;
+    static constexpr int InvalidFilename = 3;
+    static constexpr int TooManyOpenFiles = 4;
+    static constexpr int AccessDenied = 5;
+    static constexpr int ReadBeyondEnd = 100;
+    static constexpr int DiskFull = 101;
+
+private:
+    int m_code;
+};

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "diaryrecord.h"
+#include "error.h"
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+// A file of fixed 5128-byte records. Record n lies at byte n * 5128; the number of records is the
+// file size div 5128 (a partial last record does not count). Every failure throws FileError.
+class RecordFile
+{
+public:
+    RecordFile() = default;
+    ~RecordFile();
+    RecordFile(const RecordFile&) = delete;
+    RecordFile& operator=(const RecordFile&) = delete;
+
+    // Creates the file, or cuts an existing one to length 0, and keeps it open.
+    void create(const QString& path);
+    // Opens an existing file for reading and writing without cutting it. No lock is taken.
+    void open(const QString& path);
+    // Never throws; closing a file that is not open does nothing.
+    void close() noexcept;
+    bool isOpen() const { return m_fd >= 0; }
+    const QString& path() const { return m_path; }
+
+    qint64 count() const;
+    void read(qint64 n, DiaryRecord& record) const;
+    DiaryRecord readHeader() const;
+    void write(qint64 n, const DiaryRecord& record);
+    void append(const DiaryRecord& record) { write(count(), record); }
+    // Puts what was written on the disk; call before telling the user a write succeeded.
+    void flush();
+
+    // Reads records first..count-1 in file order in large sequential chunks. The callback gets the
+    // record number and the record; the record reference is only valid during the call.
+    void readEach(qint64 first, const std::function<void(qint64, const DiaryRecord&)>& visit) const;
+
+    // The Stamp of every entry (records 1..count-1), without reading the entries' text.
+    std::vector<double> readEntryStamps() const;
+
+private:
+    int m_fd = -1;
+    QString m_path;
+};
+
+// Writes `header` as the only record of a new file at `path`, flushed to disk. An existing file is
+// never replaced: it fails with FileError unless `replaceExisting`, and then it is replaced whole
+// (see rebuildDiary) so that a failure leaves the old file as it was.
+void createDiaryFile(const QString& path, const DiaryRecord& header, bool replaceExisting);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+// Time stamps are days since 30 December 1899 in local time: the whole part is the day,
+// the fraction the time of day (for days before that date the fraction still counts forward).
+
+// Invalid QDateTime for NaN, infinities and days outside the years 1..9999.
+QDateTime stampToDateTime(double stamp);
+double dateTimeToStamp(const QDateTime& local);
+double currentStamp();
+
+// "dd.MM.yyyy HH:mm:ss", or the date alone when the time is 00:00:00 (milliseconds do not count).
+// Never longer than 19 characters; a stamp without a date reads "??.??.????".
+QString stampText(double stamp);
+QString shortDateText(const QDate& date); // "dd.MM.yyyy"
+QString longTimeText(const QTime& time);  // "HH:mm:ss"
