@@ -3,7 +3,8 @@
 #include "privateprofile.h"
 
 // Sections, keys and defaults of Settings.ini, the program's only configuration.
-namespace SettingsKeys {
+namespace SettingsKeys
+{
 inline const QString Options = QStringLiteral("Options");
 inline const QString Directory = QStringLiteral("Directory");
 inline const QString Editing = QStringLiteral("Editing");
