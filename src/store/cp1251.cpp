@@ -1,0 +1,105 @@
+#include "cp1251.h"
+
+#include <QSet>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace
+{
+
+// Bytes 0x80..0xBF; 0xC0..0xFF are U+0410..U+044F in order and 0x00..0x7F are ASCII.
+constexpr std::array<char16_t, 64> UpperHalf = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, // 0x80
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F, // 0x88
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 0x90
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, // 0x98: unassigned, kept as U+0098
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, // 0xA0
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407, // 0xA8
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7, // 0xB0
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457, // 0xB8
+};
+
+constexpr char16_t CyrillicA = 0x0410;
+constexpr unsigned char CyrillicAByte = 0xC0;
+
+constexpr char16_t decodeByte(unsigned char byte)
+{
+    if (byte < 0x80)
+        return byte;
+    if (byte >= CyrillicAByte)
+        return char16_t(CyrillicA + (byte - CyrillicAByte));
+    return UpperHalf[byte - 0x80];
+}
+
+using ReverseEntry = std::pair<char16_t, unsigned char>;
+
+constexpr std::array<ReverseEntry, 64> makeReverse()
+{
+    std::array<ReverseEntry, 64> table{};
+    for (int i = 0; i < 64; ++i)
+        table[i] = {UpperHalf[i], static_cast<unsigned char>(0x80 + i)};
+    std::sort(table.begin(), table.end());
+    return table;
+}
+constexpr std::array<ReverseEntry, 64> Reverse = makeReverse();
+
+// The byte for `c`, or -1 when Windows-1251 has no such character.
+int encodeChar(char16_t c)
+{
+    if (c < 0x80)
+        return c;
+    if (c >= CyrillicA && c < CyrillicA + 64)
+        return CyrillicAByte + (c - CyrillicA);
+    const auto it = std::lower_bound(Reverse.begin(), Reverse.end(), c,
+                                     [](const ReverseEntry& entry, char16_t key) { return entry.first < key; });
+    if (it != Reverse.end() && it->first == c)
+        return it->second;
+    return -1;
+}
+
+} // namespace
+
+QString fromCp1251(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        out[i] = decodeByte(static_cast<unsigned char>(bytes[i]));
+    return text;
+}
+
+QByteArray toCp1251(QStringView text, QString* unencodable)
+{
+    if (unencodable)
+        unencodable->clear();
+    QSet<char32_t> reported;
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const int byte = encodeChar(c);
+        if (byte >= 0) {
+            bytes.append(static_cast<char>(byte));
+            continue;
+        }
+        // A character outside the basic plane (an emoji) is one character, written as one '?'.
+        const bool pair = QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const QStringView character = text.sliced(i, pair ? 2 : 1);
+        const char32_t code = pair ? QChar::surrogateToUcs4(c, text[i + 1].unicode()) : c;
+        if (pair)
+            ++i;
+        bytes.append('?');
+        if (unencodable && !reported.contains(code)) {
+            reported.insert(code);
+            unencodable->append(character);
+        }
+    }
+    return bytes;
+}
+
+bool fitsCp1251(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return encodeChar(c.unicode()) >= 0; });
+}

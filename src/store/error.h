@@ -8,10 +8,7 @@
 class QuillnestError : public std::exception
 {
 public:
-    explicit QuillnestError(QString text)
-        : m_text(std::move(text)), m_utf8(m_text.toUtf8())
-    {
-    }
+    explicit QuillnestError(QString text) : m_text(std::move(text)), m_utf8(m_text.toUtf8()) {}
     const QString& text() const noexcept { return m_text; }
     const char* what() const noexcept override { return m_utf8.constData(); }
 
@@ -22,7 +19,8 @@ private:
 
 // A failed operation on a record file. The code follows the classic runtime error numbers:
 // 2 file not found, 3 invalid filename, 4 too many open files, 5 access denied,
-// 100 read beyond end of file, 101 disk full; any other code is the system's errno.
+// 100 read beyond end of file, 101 disk full; any other code is the system's errno (plus
+// SystemErrorBase for an errno that would otherwise look like one of the codes above, such as EIO).
 class FileError : public QuillnestError
 {
 public:
@@ -40,6 +38,7 @@ public:
     static constexpr int AccessDenied = 5;
     static constexpr int ReadBeyondEnd = 100;
     static constexpr int DiskFull = 101;
+    static constexpr int SystemErrorBase = 1000;
 
 private:
     int m_code;

@@ -18,6 +18,11 @@ public:
 // missing or half-written: they go to a temporary file in the same folder, which is flushed to
 // disk and renamed over the file. On any failure (FileError, or whatever `produce` throws) the old
 // file stays as it was, no temporary file is left, and the error is thrown on.
+// The one exception is the last step: once the rename is done, the folder is flushed so that the
+// rename itself survives a power cut. If that fails the error is still thrown, but the file at
+// `path` already holds the new records whole (and no temporary file is left).
+// For a symbolic link the file it points to is replaced and the link kept. The new file gets the
+// old one's permission bits.
 // Handles open on the old file keep reading the old contents; reopen them afterwards.
 void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& produce);
 

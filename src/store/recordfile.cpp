@@ -1,0 +1,209 @@
+#include "recordfile.h"
+
+#include "posixio.h"
+#include "rebuild.h"
+
+#include <QtEndian>
+
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+// Sequential reads fetch this many records at once: few system calls, and a buffer of 328 KB.
+constexpr qint64 ChunkRecords = 64;
+constexpr qint64 LastAddressableRecord = std::numeric_limits<off_t>::max() / RecordSize - 1;
+
+int openDescriptor(const QString& path, int flags)
+{
+    const QByteArray name = posixio::encodePath(path);
+    for (;;) {
+        const int fd = ::open(name.constData(), flags | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            return fd;
+        if (errno != EINTR)
+            posixio::throwOpenFailure(path, errno);
+    }
+}
+
+qint64 recordOffset(qint64 n)
+{
+    if (n < 0 || n > LastAddressableRecord)
+        posixio::throwCode(posixio::NegativeSeek);
+    return n * RecordSize;
+}
+
+double stampAt(const unsigned char* recordStart)
+{
+    quint64 bits;
+    std::memcpy(&bits, recordStart, sizeof bits);
+    return std::bit_cast<double>(qFromLittleEndian(bits));
+}
+
+} // namespace
+
+RecordFile::~RecordFile()
+{
+    close();
+}
+
+void RecordFile::create(const QString& path)
+{
+    const int fd = openDescriptor(path, O_RDWR | O_CREAT | O_TRUNC);
+    close();
+    m_fd = fd;
+    m_path = path;
+}
+
+void RecordFile::open(const QString& path)
+{
+    // The file that was open stays open if the new one cannot be opened.
+    const int fd = openDescriptor(path, O_RDWR);
+    close();
+    m_fd = fd;
+    m_path = path;
+}
+
+void RecordFile::close() noexcept
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_path.clear();
+}
+
+qint64 RecordFile::count() const
+{
+    if (m_fd < 0)
+        posixio::throwCode(posixio::FileNotOpen);
+    struct stat info;
+    if (::fstat(m_fd, &info) != 0)
+        posixio::throwErrno(errno);
+    return info.st_size / RecordSize;
+}
+
+void RecordFile::read(qint64 n, DiaryRecord& record) const
+{
+    if (m_fd < 0)
+        posixio::throwCode(posixio::FileNotOpen);
+    // Read into a scratch record so that a failed read leaves the caller's record as it was.
+    DiaryRecord scratch;
+    if (posixio::readUpTo(m_fd, scratch.data(), RecordSize, recordOffset(n)) != RecordSize)
+        posixio::throwCode(FileError::ReadBeyondEnd);
+    record = scratch;
+}
+
+DiaryRecord RecordFile::readHeader() const
+{
+    DiaryRecord header;
+    read(0, header);
+    return header;
+}
+
+void RecordFile::write(qint64 n, const DiaryRecord& record)
+{
+    if (m_fd < 0)
+        posixio::throwCode(posixio::FileNotOpen);
+    posixio::writeAll(m_fd, record.data(), RecordSize, recordOffset(n));
+}
+
+void RecordFile::flush()
+{
+    if (m_fd < 0)
+        posixio::throwCode(posixio::FileNotOpen);
+    while (::fsync(m_fd) != 0) {
+        if (errno != EINTR)
+            posixio::throwErrno(errno);
+    }
+}
+
+void RecordFile::readEach(qint64 first, const std::function<void(qint64, const DiaryRecord&)>& visit) const
+{
+    const qint64 total = count();
+    qint64 n = qMax<qint64>(first, 0);
+    if (n >= total)
+        return;
+    std::vector<DiaryRecord> chunk(size_t(qMin(ChunkRecords, total - n)));
+    while (n < total) {
+        const qint64 wanted = qMin<qint64>(qint64(chunk.size()), total - n);
+        const qint64 bytes = wanted * RecordSize;
+        // The file may have been cut by someone else since it was counted.
+        if (posixio::readUpTo(m_fd, chunk.front().data(), bytes, n * RecordSize) != bytes)
+            posixio::throwCode(FileError::ReadBeyondEnd);
+        for (qint64 i = 0; i < wanted; ++i)
+            visit(n + i, chunk[size_t(i)]);
+        n += wanted;
+    }
+}
+
+std::vector<double> RecordFile::readEntryStamps() const
+{
+    const qint64 total = count();
+    std::vector<double> stamps;
+    if (total <= 1)
+        return stamps;
+    stamps.reserve(size_t(total - 1));
+
+    // Only 8 bytes of every 5128 are wanted: mapping the file touches one page per record instead of
+    // copying all of it. The mapping covers whole records only, all of which lie inside the file.
+    // Nearly every page is touched, so they are all mapped at once rather than one fault at a time.
+    const size_t length = size_t(total) * RecordSize;
+    void* mapped = ::mmap(nullptr, length, PROT_READ, MAP_SHARED | MAP_POPULATE, m_fd, 0);
+    if (mapped != MAP_FAILED) {
+        const auto* base = static_cast<const unsigned char*>(mapped);
+        for (qint64 n = 1; n < total; ++n)
+            stamps.push_back(stampAt(base + size_t(n) * RecordSize));
+        ::munmap(mapped, length);
+        return stamps;
+    }
+
+    unsigned char bytes[8];
+    for (qint64 n = 1; n < total; ++n) {
+        if (posixio::readUpTo(m_fd, reinterpret_cast<char*>(bytes), sizeof bytes, n * RecordSize) != sizeof bytes)
+            posixio::throwCode(FileError::ReadBeyondEnd);
+        stamps.push_back(stampAt(bytes));
+    }
+    return stamps;
+}
+
+void createDiaryFile(const QString& path, const DiaryRecord& header, bool replaceExisting)
+{
+    const QByteArray name = posixio::encodePath(path);
+    int fd;
+    for (;;) {
+        fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EINTR)
+            break;
+    }
+    if (fd < 0) {
+        const int err = errno;
+        if (err == EEXIST && replaceExisting) {
+            rebuildDiary(path, [&header](RecordSink& sink) { sink.put(header); });
+            return;
+        }
+        posixio::throwOpenFailure(path, err);
+    }
+
+    try {
+        posixio::writeAll(fd, header.data(), RecordSize, 0);
+        if (::fsync(fd) != 0)
+            posixio::throwErrno(errno);
+        const int closed = ::close(fd);
+        fd = -1;
+        if (closed != 0 && errno != EINTR) // after EINTR the descriptor is closed all the same
+            posixio::throwErrno(errno);
+    } catch (...) {
+        if (fd >= 0)
+            ::close(fd);
+        // The file is ours alone: O_EXCL made it, so nobody else's file is removed here.
+        ::unlink(name.constData());
+        throw;
+    }
+}

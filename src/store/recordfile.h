@@ -21,6 +21,7 @@ public:
     // Creates the file, or cuts an existing one to length 0, and keeps it open.
     void create(const QString& path);
     // Opens an existing file for reading and writing without cutting it. No lock is taken.
+    // If it fails, the file that was open before stays open.
     void open(const QString& path);
     // Never throws; closing a file that is not open does nothing.
     void close() noexcept;
@@ -39,7 +40,8 @@ public:
     // record number and the record; the record reference is only valid during the call.
     void readEach(qint64 first, const std::function<void(qint64, const DiaryRecord&)>& visit) const;
 
-    // The Stamp of every entry (records 1..count-1), without reading the entries' text.
+    // The Stamp of every entry (records 1..count-1), without reading the entries' text. The file is
+    // mapped into memory meanwhile: it must not be cut short by another process during the call.
     std::vector<double> readEntryStamps() const;
 
 private:

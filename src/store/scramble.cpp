@@ -1,0 +1,99 @@
+#include "scramble.h"
+
+#include <QtGlobal>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace
+{
+
+// A word search unscrambles every slot of a whole diary with one key, so the key is laid out once
+// as a repeating pattern that whole machine words can be combined with.
+class KeyPattern
+{
+public:
+    // A pattern of whole key periods at least this long covers any slot in one pass.
+    static constexpr qsizetype MinimumLength = 4096;
+
+    const unsigned char* bytesFor(QByteArrayView key)
+    {
+        if (key.size() != qsizetype(m_key.size()) || std::memcmp(key.data(), m_key.data(), key.size()) != 0) {
+            m_key.assign(key.begin(), key.end());
+            const qsizetype periods = (MinimumLength + key.size() - 1) / key.size();
+            m_pattern.resize(periods * key.size());
+            for (qsizetype i = 0; i < periods; ++i)
+                std::memcpy(m_pattern.data() + i * key.size(), key.data(), key.size());
+        }
+        return m_pattern.data();
+    }
+    qsizetype length() const { return qsizetype(m_pattern.size()); }
+
+private:
+    std::vector<char> m_key;
+    std::vector<unsigned char> m_pattern;
+};
+
+void xorBytes(unsigned char* data, const unsigned char* pattern, qsizetype size)
+{
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t a;
+        std::uint64_t b;
+        std::memcpy(&a, data + i, 8);
+        std::memcpy(&b, pattern + i, 8);
+        a ^= b;
+        std::memcpy(data + i, &a, 8);
+    }
+    for (; i < size; ++i)
+        data[i] ^= pattern[i];
+}
+
+} // namespace
+
+void scrambleInPlace(char* data, qsizetype size, QByteArrayView key)
+{
+    if (size <= 0)
+        return;
+    Q_ASSERT_X(!key.isEmpty(), "scrambleInPlace", "a non-empty text needs a non-empty key");
+    if (key.isEmpty())
+        return;
+
+    thread_local KeyPattern pattern;
+    const unsigned char* bytes = pattern.bytesFor(key);
+    auto* out = reinterpret_cast<unsigned char*>(data);
+    // Each pass starts at a whole key period, so the key position carries on correctly.
+    for (qsizetype done = 0; done < size;) {
+        const qsizetype step = std::min(size - done, pattern.length());
+        xorBytes(out + done, bytes, step);
+        done += step;
+    }
+}
+
+QByteArray ScrambleText(QByteArrayView text, QByteArrayView key)
+{
+    QByteArray result = text.toByteArray();
+    if (!result.isEmpty())
+        scrambleInPlace(result.data(), result.size(), key);
+    return result;
+}
+
+QByteArray EncodePassword(QByteArrayView password)
+{
+    const qsizetype n = password.size();
+    QByteArray rearranged(n, Qt::Uninitialized);
+    std::reverse_copy(password.begin(), password.end(), rearranged.begin());
+    std::rotate(rearranged.begin(), rearranged.begin() + n / 2, rearranged.end());
+    return ScrambleText(rearranged, FixedKey);
+}
+
+QByteArray DecodePassword(QByteArrayView stored)
+{
+    const qsizetype n = stored.size();
+    QByteArray clear = ScrambleText(stored, FixedKey);
+    std::rotate(clear.begin(), clear.begin() + (n - n / 2), clear.end());
+    std::reverse(clear.begin(), clear.end());
+    return clear;
+}

@@ -9,6 +9,7 @@
 
 // Invalid QDateTime for NaN, infinities and days outside the years 1..9999.
 QDateTime stampToDateTime(double stamp);
+// Any other time spec is converted to local time first; an invalid QDateTime gives NaN.
 double dateTimeToStamp(const QDateTime& local);
 double currentStamp();
 
