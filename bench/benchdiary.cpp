@@ -1,0 +1,75 @@
+#include "benchdiary.h"
+
+#include "store/diaryrecord.h"
+#include "store/entrytext.h"
+#include "store/rebuild.h"
+#include "store/recordfile.h"
+#include "store/scramble.h"
+
+#include <QFile>
+
+#include <cstdio>
+#include <malloc.h>
+#include <vector>
+
+void writeBenchDiary(const QString& path, int entries)
+{
+    DiaryHeader header;
+    header.Created = 46000.5;
+    header.Title = "Benchmark";
+    header.Owner = "Bench";
+    createDiaryFile(path, header.toRecord(), true);
+
+    QByteArray text(MaxEntryChars, 'a');
+    rebuildDiary(path, [&](RecordSink& sink) {
+        sink.put(header.toRecord());
+        DiaryRecord record;
+        for (int i = 0; i < entries; ++i) {
+            for (int j = 0; j < text.size(); ++j)
+                text[j] = char('a' + (i * 7 + j * 13) % 26);
+            record.setStamp(46000.0 + i / 1440.0);
+            cutTextIntoLines(record, text, FixedKey);
+            sink.put(record);
+        }
+    });
+}
+
+qint64 readFileSequentially(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    std::vector<char> block(1 << 20);
+    qint64 total = 0;
+    for (;;) {
+        const qint64 got = file.read(block.data(), qint64(block.size()));
+        if (got <= 0)
+            break;
+        total += got;
+    }
+    return total;
+}
+
+double bestMilliseconds(int runs, const std::function<void()>& work)
+{
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        best = std::min(best, took.count());
+    }
+    return best;
+}
+
+qint64 heapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks) + qint64(info.hblkhd);
+}
+
+void printRatio(const char* what, double measured, double reference, double goal)
+{
+    const double ratio = measured / reference;
+    std::printf("%-44s %8.3f  (goal <= %.2f: %s)\n", what, ratio, goal, ratio <= goal ? "met" : "NOT met");
+}

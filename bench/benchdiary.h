@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include <chrono>
+#include <functional>
+
+// A full-size diary for benchmarks: a header and `entries` entries of 5,100 characters each,
+// scrambled with FixedKey, with stamps one minute apart.
+void writeBenchDiary(const QString& path, int entries);
+
+// Reads the whole file once in 1 MiB blocks; returns the bytes read.
+qint64 readFileSequentially(const QString& path);
+
+// The best of `runs` wall-clock timings of `work`, in milliseconds.
+double bestMilliseconds(int runs, const std::function<void()>& work);
+
+// Bytes currently allocated from the heap (glibc's view).
+qint64 heapInUse();
+
+void printRatio(const char* what, double measured, double reference, double goal);

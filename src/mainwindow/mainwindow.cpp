@@ -1,0 +1,604 @@
+#include "mainwindow.h"
+
+#include "settings/privateprofile.h"
+#include "settings/settingsfile.h"
+#include "store/cp1251.h"
+#include "store/datelist.h"
+#include "store/stamp.h"
+#include "toolpictures.h"
+
+#include <QAction>
+#include <QDate>
+#include <QDateEdit>
+#include <QEvent>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolButton>
+
+#include <algorithm>
+#include <initializer_list>
+#include <vector>
+
+namespace
+{
+
+// The window as designed: client area (under the menu bar, status bar included) and its parts.
+constexpr int ClientWidth = 601;
+constexpr int ClientHeight = 381;
+constexpr int StatusBarHeight = 20;
+constexpr int CoolBarHeight = 41;
+constexpr int BandTop = 2;
+constexpr int BandHeight = 37;
+constexpr int ButtonSide = 22;
+constexpr int ButtonTop = (BandHeight - ButtonSide) / 2;
+constexpr int FieldHeight = 21;
+constexpr int FieldTop = (BandHeight - FieldHeight) / 2;
+constexpr int LastStatusPanelWidth = 50;
+
+const QString StatusVersionLine = QStringLiteral("2.1.1");
+
+// Keeps children at the distances from their parent's edges that the design gave them, so that
+// the parts anchored to opposite edges grow with the window and those anchored right move with it.
+class EdgeAnchors : public QObject
+{
+public:
+    // The parent must have its design size already.
+    explicit EdgeAnchors(QWidget* parent) : QObject(parent), m_designSize(parent->size())
+    {
+        parent->installEventFilter(this);
+    }
+
+    void add(QWidget* child, Qt::Edges edges) { m_anchored.push_back({child, child->geometry(), edges}); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            follow(static_cast<QResizeEvent*>(event)->size());
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    struct Anchored {
+        QWidget* child;
+        QRect design;
+        Qt::Edges edges;
+    };
+
+    void follow(QSize size) const
+    {
+        const int dx = size.width() - m_designSize.width();
+        const int dy = size.height() - m_designSize.height();
+        for (const Anchored& a : m_anchored)
+            a.child->setGeometry(stretched(a.design, a.edges, dx, dy));
+    }
+
+    static QRect stretched(QRect r, Qt::Edges edges, int dx, int dy)
+    {
+        if (edges & Qt::RightEdge) {
+            if (edges & Qt::LeftEdge)
+                r.setWidth(std::max(0, r.width() + dx));
+            else
+                r.translate(dx, 0);
+        }
+        if (edges & Qt::BottomEdge) {
+            if (edges & Qt::TopEdge)
+                r.setHeight(std::max(0, r.height() + dy));
+            else
+                r.translate(0, dy);
+        }
+        return r;
+    }
+
+    QSize m_designSize;
+    std::vector<Anchored> m_anchored;
+};
+
+constexpr Qt::Edges AllEdges = Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge;
+
+// Diary titles and names are shown as they are, never as markup.
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QPoint at)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    label->move(at);
+    return label;
+}
+
+QLabel* makeStaticText(QWidget* parent, const char* name, const QString& text, QPoint at)
+{
+    QLabel* label = makeLabel(parent, name, text, at);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setBackgroundRole(QPalette::Light);
+    label->setAutoFillBackground(true);
+    label->adjustSize();
+    return label;
+}
+
+// The design leaves room for the caption in the classic dialog font; a wider stand-in font must not
+// put the name over the end of the caption.
+QLabel* makeNameLabel(QWidget* parent, const char* name, const QWidget* caption, QPoint at, int width)
+{
+    const int x = std::max(at.x(), caption->geometry().right() + 4);
+    QLabel* label = makeLabel(parent, name, QString(), QPoint(x, at.y()));
+    label->resize(at.x() + width - x, 15);
+    return label;
+}
+
+QFrame* makeBand(QWidget* bar, const char* name, int x, int width)
+{
+    auto* band = new QFrame(bar);
+    band->setObjectName(QLatin1String(name));
+    band->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    band->setGeometry(x, BandTop, width, BandHeight);
+    return band;
+}
+
+// Tool-bar buttons act on the diary, never on the text being typed, so they take no focus.
+QToolButton* makeButton(QWidget* band, const char* name, const QString& toolTip, int x, int width = ButtonSide)
+{
+    auto* button = new QToolButton(band);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(toolTip);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAutoRaise(true);
+    button->setGeometry(x, ButtonTop, width, ButtonSide);
+    return button;
+}
+
+QToolButton* makePictureButton(QWidget* band, const char* name, ToolPicture picture, const QString& toolTip, int x,
+                               int width = ButtonSide)
+{
+    QToolButton* button = makeButton(band, name, toolTip, x, width);
+    button->setIcon(toolPicture(picture));
+    return button;
+}
+
+QAction* addItem(QMenu* menu, const char* name, const QString& text)
+{
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QAction* addSeparator(QMenu* menu, const char* name)
+{
+    QAction* action = menu->addSeparator();
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QAction* addCheckItem(QMenu* menu, const char* name, const QString& text, bool checked)
+{
+    QAction* action = addItem(menu, name, text);
+    action->setCheckable(true);
+    action->setChecked(checked);
+    return action;
+}
+
+QAction* addDisabledItem(QMenu* menu, const char* name, const QString& text)
+{
+    QAction* action = addItem(menu, name, text);
+    action->setEnabled(false);
+    return action;
+}
+
+} // namespace
+
+QString toEditorLineBreaks(const QString& fileText)
+{
+    QString text = fileText;
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+QString toFileLineBreaks(const QString& editorText)
+{
+    QString text = editorText;
+    return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent), m_programDir(programDir)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Quillnest (v 2.1.1)"));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+
+    buildMenu();
+    auto* client = new QWidget(this);
+    client->resize(ClientWidth, ClientHeight - StatusBarHeight);
+    buildLabels(client);
+    buildCoolBar(client);
+    buildPanel4(client);
+    setCentralWidget(client);
+    buildStatusBar();
+    resize(ClientWidth, MainMenu1->sizeHint().height() + ClientHeight);
+    placeOnScreen();
+
+    FormCreate();
+}
+
+QString TForm1::settingsPath() const
+{
+    return settingsFilePath(m_programDir);
+}
+
+void TForm1::buildMenu()
+{
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+
+    QMenu* file = MainMenu1->addMenu(QStringLiteral("Файл"));
+    N2 = addItem(file, "N2", QStringLiteral("Открыть"));
+    N12 = addItem(file, "N12", QStringLiteral("Создать"));
+    N14 = addItem(file, "N14", QStringLiteral("Закрыть"));
+    N3 = addSeparator(file, "N3");
+    N4 = addItem(file, "N4", QStringLiteral("Выход"));
+    connect(N4, &QAction::triggered, this, &TForm1::BexitClick);
+
+    QMenu* options = MainMenu1->addMenu(QStringLiteral("Опции"));
+    N10 = addCheckItem(options, "N10", QStringLiteral("Редактирование"), false);
+    N19 = addCheckItem(options, "N19", QStringLiteral("Поиск по дате"), true);
+    N20 = addCheckItem(options, "N20", QStringLiteral("Поиск по слову"), true);
+    N22 = addSeparator(options, "N22");
+    N23 = addItem(options, "N23", QStringLiteral("Настройки"));
+
+    QMenu* service = MainMenu1->addMenu(QStringLiteral("Сервис"));
+    N13 = addDisabledItem(service, "N13", QStringLiteral("Статистика"));
+    N25 = addItem(service, "N25", QStringLiteral("Экспорт записей"));
+    N11 = addItem(service, "N11", QStringLiteral("Импорт записей"));
+    N21 = addItem(service, "N21", QStringLiteral("Защита"));
+    N24 = addItem(service, "N24", QStringLiteral("Сделать главным"));
+
+    // There is no help file, so "Помощь" never becomes available.
+    QMenu* help = MainMenu1->addMenu(QStringLiteral("Справка"));
+    N26 = addDisabledItem(help, "N26", QStringLiteral("Помощь"));
+    N7 = addItem(help, "N7", QStringLiteral("О дневнике"));
+    N8 = addItem(help, "N8", QStringLiteral("О программе"));
+}
+
+// Ldate is made before the tool bar so that the bar covers it: it only records which entry is on
+// view, for the program's own use.
+void TForm1::buildLabels(QWidget* client)
+{
+    Ldate = makeLabel(client, "Ldate", QString(), QPoint(25, 8));
+    Ldate->resize(150, 14);
+    StaticText1 = makeStaticText(client, "StaticText1", QStringLiteral("Дневник:"), QPoint(8, 38));
+    dname = makeNameLabel(client, "dname", StaticText1, QPoint(64, 40), 228);
+    StaticText2 = makeStaticText(client, "StaticText2", QStringLiteral("Владелец:"), QPoint(296, 38));
+    mname = makeNameLabel(client, "mname", StaticText2, QPoint(358, 40), 235);
+}
+
+void TForm1::buildCoolBar(QWidget* client)
+{
+    CoolBar = new QFrame(client);
+    CoolBar->setObjectName(QStringLiteral("CoolBar"));
+    CoolBar->setGeometry(0, 0, ClientWidth, CoolBarHeight);
+    CoolBar->setAutoFillBackground(true);
+    CoolBar->raise();
+    buildEntryBand();
+    buildWordBand();
+    buildDateBand();
+    buildAllBand();
+
+    auto* anchors = new EdgeAnchors(client);
+    anchors->add(CoolBar, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
+}
+
+// The save buttons take the place of "Добавить" and "Изменить" while an entry is being written.
+void TForm1::buildEntryBand()
+{
+    Panel1 = makeBand(CoolBar, "Panel1", 0, 107);
+    Bclear = makePictureButton(Panel1, "Bclear", ToolPicture::Clear, QStringLiteral("Очистить"), 10);
+    Badd = makePictureButton(Panel1, "Badd", ToolPicture::Add, QStringLiteral("Добавить"), 34);
+    BSave1 = makePictureButton(Panel1, "BSave1", ToolPicture::Save, QStringLiteral("Сохранить запись"), 34);
+    BSave1->hide();
+    Bchange = makePictureButton(Panel1, "Bchange", ToolPicture::Change, QStringLiteral("Изменить"), 58);
+    BSave2 = makePictureButton(Panel1, "BSave2", ToolPicture::Save, QStringLiteral("Сохранить изменения"), 58);
+    BSave2->hide();
+    Bdel = makePictureButton(Panel1, "Bdel", ToolPicture::Delete, QStringLiteral("Удалить"), 82);
+}
+
+void TForm1::buildWordBand()
+{
+    Panel2 = makeBand(CoolBar, "Panel2", 107, 221);
+    Panel2->setToolTip(QStringLiteral("Поиск по слову"));
+    InWord = new QLineEdit(Panel2);
+    InWord->setObjectName(QStringLiteral("InWord"));
+    InWord->setGeometry(10, FieldTop, 150, FieldHeight);
+    Search = makePictureButton(Panel2, "Search", ToolPicture::Search, QStringLiteral("Поиск"), 164);
+    ClearSearch = makePictureButton(Panel2, "ClearSearch", ToolPicture::ClearSearch, QStringLiteral("Стереть"), 190);
+}
+
+void TForm1::buildDateBand()
+{
+    Panel3 = makeBand(CoolBar, "Panel3", 328, 213);
+    Panel3->setToolTip(QStringLiteral("Поиск по дате"));
+    DTPicker = new QDateEdit(Panel3);
+    DTPicker->setObjectName(QStringLiteral("DTPicker"));
+    DTPicker->setCalendarPopup(false);
+    DTPicker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    DTPicker->setGeometry(10, FieldTop, 102, FieldHeight);
+    ToChNum = makePictureButton(Panel3, "ToChNum", ToolPicture::GoToDate, QStringLiteral("К выбранному числу"), 115);
+    Today = makeButton(Panel3, "Today", QStringLiteral("Сегодняшнее число"), 140, 62);
+    Today->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Without a picture only a raised frame shows that the date is a button.
+    Today->setAutoRaise(false);
+}
+
+void TForm1::buildAllBand()
+{
+    Panel5 = makeBand(CoolBar, "Panel5", 541, 54);
+    AllRec =
+        makePictureButton(Panel5, "AllRec", ToolPicture::AllEntries, QStringLiteral("Показать все записи"), 11, 32);
+}
+
+void TForm1::buildPanel4(QWidget* client)
+{
+    Panel4 = new QFrame(client);
+    Panel4->setObjectName(QStringLiteral("Panel4"));
+    Panel4->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel4->setGeometry(5, 56, 589, 305);
+
+    mm = new QPlainTextEdit(Panel4);
+    mm->setObjectName(QStringLiteral("mm"));
+    mm->setGeometry(4, 8, 449, 289);
+    mm->setReadOnly(true);
+    mm->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    connect(mm, &QPlainTextEdit::textChanged, this, &TForm1::mmChange);
+
+    // A diary may hold 65,535 entries; items of one height keep the list quick to fill and scroll.
+    LBdate = new QListWidget(Panel4);
+    LBdate->setObjectName(QStringLiteral("LBdate"));
+    LBdate->setGeometry(456, 8, 129, 289);
+    LBdate->setUniformItemSizes(true);
+    // The list is narrow: a condensed face, where there is one, keeps a date with its time in view.
+    LBdate->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QFont listFont = LBdate->font();
+    listFont.setStretch(QFont::SemiCondensed);
+    LBdate->setFont(listFont);
+
+    auto* clientAnchors = new EdgeAnchors(client);
+    clientAnchors->add(Panel4, AllEdges);
+    auto* panelAnchors = new EdgeAnchors(Panel4);
+    panelAnchors->add(mm, AllEdges);
+    panelAnchors->add(LBdate, Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
+}
+
+void TForm1::buildStatusBar()
+{
+    SBar = statusBar();
+    SBar->setObjectName(QStringLiteral("SBar"));
+    SBar->setFixedHeight(StatusBarHeight);
+}
+
+void TForm1::placeOnScreen()
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TForm1::setStatusText(int panel, const QString& text)
+{
+    if (panel >= 0 && panel < StatusPanelCount && m_statusPanels[panel])
+        m_statusPanels[panel]->setText(text);
+}
+
+QString TForm1::statusText(int panel) const
+{
+    if (panel >= 0 && panel < StatusPanelCount && m_statusPanels[panel])
+        return m_statusPanels[panel]->text();
+    return {};
+}
+
+QString TForm1::todayCaption()
+{
+    return QStringLiteral("Сегодня ") + shortDateText(QDate::currentDate());
+}
+
+void TForm1::setTakesInput(bool on)
+{
+    centralWidget()->setEnabled(on);
+    MainMenu1->setEnabled(on);
+}
+
+bool TForm1::takesInput() const
+{
+    return centralWidget()->isEnabledTo(this) && MainMenu1->isEnabledTo(this);
+}
+
+void TForm1::enableDateSearch(bool on)
+{
+    for (QWidget* control : std::initializer_list<QWidget*>{DTPicker, ToChNum, Today})
+        control->setEnabled(on);
+}
+
+void TForm1::enableWordSearch(bool on)
+{
+    for (QWidget* control : std::initializer_list<QWidget*>{InWord, Search, ClearSearch})
+        control->setEnabled(on);
+}
+
+void TForm1::FormCreate()
+{
+    createStatusPanels();
+    showToday();
+    m_state.EntryKey = FixedKey;
+    m_state.DiaryPath.clear();
+    m_state.EditAllowed = false;
+    readStartupSettings();
+    if (!grantStartupAccess() || !loadStartupDiary())
+        showNoDiaryState();
+    N10->setChecked(m_state.OptEditing);
+    N19->setChecked(m_state.OptByDate);
+    N20->setChecked(m_state.OptByWord);
+}
+
+// The widths come from the window's width at start-up and stay when the window is resized later.
+void TForm1::createStatusPanels()
+{
+    const int outerWidth = frameGeometry().width();
+    const int widths[StatusPanelCount] = {qRound(outerWidth * 0.45), qRound(outerWidth * 0.05),
+                                          qRound(outerWidth * 0.25), LastStatusPanelWidth};
+    for (int i = 0; i < StatusPanelCount; ++i) {
+        auto* panel = new QLabel(SBar);
+        panel->setObjectName(QStringLiteral("SBarPanel%1").arg(i));
+        panel->setTextFormat(Qt::PlainText);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setFixedWidth(widths[i]);
+        SBar->addWidget(panel);
+        m_statusPanels[i] = panel;
+    }
+    setStatusText(3, StatusVersionLine);
+}
+
+// No day after today can hold an entry, so the date picker stops there.
+void TForm1::showToday()
+{
+    const QDate today = QDate::currentDate();
+    DTPicker->setDate(today);
+    Ldate->setText(todayCaption());
+    DTPicker->setMaximumDate(today);
+    Today->setText(shortDateText(today));
+}
+
+void TForm1::readStartupSettings()
+{
+    DiaryState& s = m_state;
+    const PrivateProfile profile(settingsPath());
+    if (!profile.exists()) {
+        const StartupOptions defaults;
+        s.OptEditing = defaults.Editing;
+        s.OptByWord = defaults.ByWord;
+        s.OptByDate = defaults.ByDate;
+        s.OptOpenLast = defaults.OpenLast;
+        s.OptOpenFave = defaults.OpenFave;
+        return;
+    }
+    const StartupOptions options = StartupOptions::read(profile);
+    s.OptEditing = options.Editing;
+    s.OptByWord = options.ByWord;
+    s.OptByDate = options.ByDate;
+    s.OptOpenLast = options.OpenLast;
+    s.OptOpenFave = options.OpenFave;
+    s.EditAllowed = s.OptEditing;
+    enableDateSearch(s.OptByDate);
+    enableWordSearch(s.OptByWord);
+
+    using namespace SettingsKeys;
+    if (s.OptOpenLast)
+        s.DiaryPath = profile.readString(Directory, LastDiary, NoFile).left(MaxPathLength);
+    // Read second so that the main diary wins when both are asked for.
+    if (s.OptOpenFave)
+        s.DiaryPath = profile.readString(Directory, FaveDiary, NoFile).left(MaxPathLength);
+    // Only a regular file: opening a folder or a pipe as a diary would fail or block.
+    if (!QFileInfo(s.DiaryPath).isFile() || !s.DiaryPath.contains(QLatin1String(".qnb")))
+        s.DiaryPath.clear();
+}
+
+// Start-up opens nothing it cannot read and says nothing about it: the user simply finds no
+// diary open and can open one from the menu.
+bool TForm1::grantStartupAccess()
+{
+    DiaryState& s = m_state;
+    if (s.DiaryPath.isEmpty())
+        return false;
+    bool granted = false;
+    try {
+        s.ProbeFile.open(s.DiaryPath);
+        s.ProbeFile.read(0, s.RecordBuffer);
+        s.HasPassword = !DiaryHeader::fromRecord(s.RecordBuffer).Password.isEmpty();
+        granted = !s.HasPassword || askPasswordAtStartup();
+    } catch (const QuillnestError&) {
+        granted = false;
+    }
+    s.ProbeFile.close();
+    return granted;
+}
+
+// A protected diary stays closed at start-up until the program can ask for its password.
+bool TForm1::askPasswordAtStartup()
+{
+    return false;
+}
+
+bool TForm1::loadStartupDiary()
+{
+    try {
+        loadDiaryView();
+    } catch (const QuillnestError&) {
+        return false;
+    }
+    Bchange->setEnabled(false);
+    Bdel->setEnabled(false);
+    setStatusText(1, QStringLiteral("0"));
+    setStatusText(0, QStringLiteral(" Ожидание..."));
+    return true;
+}
+
+void TForm1::loadDiaryView()
+{
+    DiaryState& s = m_state;
+    s.DiaryFile.close();
+    s.DiaryFile.open(s.DiaryPath);
+    QStringList items;
+    try {
+        s.DiaryFile.read(0, s.RecordBuffer);
+        items = dateListItems(s.DiaryFile);
+    } catch (...) {
+        s.DiaryFile.close();
+        throw;
+    }
+    const DiaryHeader header = DiaryHeader::fromRecord(s.RecordBuffer);
+    s.DiaryCreated = header.Created;
+    dname->setText(header.Title.isEmpty() ? QStringLiteral("Один Из Многих") : fromCp1251(header.Title));
+    mname->setText(header.Owner.isEmpty() ? QStringLiteral("Аноним") : fromCp1251(header.Owner));
+    s.FirstListRecord = 1;
+    showDateList(items);
+    setStatusText(2, QLatin1Char(' ') + QFileInfo(s.DiaryPath).fileName());
+    s.ListComplete = true;
+    s.WordFilterOn = false;
+}
+
+void TForm1::showDateList(const QStringList& items)
+{
+    LBdate->clear();
+    LBdate->addItems(items);
+}
+
+// Neither a diary nor its password is at hand, so nothing that works on one may be used.
+void TForm1::showNoDiaryState()
+{
+    DiaryState& s = m_state;
+    s.DiaryFile.close();
+    s.EntryKey = FixedKey;
+    s.DiaryPath.clear();
+    s.HasPassword = false;
+    for (QWidget* control : std::initializer_list<QWidget*>{Badd, Bchange, Bdel, Bclear, DTPicker, ToChNum, AllRec,
+                                                            Today, InWord, Search, ClearSearch})
+        control->setEnabled(false);
+    for (QAction* item : {N10, N19, N20, N21, N25, N7, N24})
+        item->setEnabled(false);
+    setStatusText(0, QStringLiteral(" Нет открытых дневников"));
+}
+
+void TForm1::BexitClick()
+{
+    close();
+}
+
+// Counted as the diary file will hold the text, with CR LF line breaks.
+void TForm1::mmChange()
+{
+    setStatusText(1, QString::number(toFileLineBreaks(mm->toPlainText()).size()));
+}
