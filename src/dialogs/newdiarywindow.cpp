@@ -1,0 +1,270 @@
+#include "newdiarywindow.h"
+
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/messagebox.h"
+#include "store/cp1251.h"
+#include "store/diaryrecord.h"
+#include "store/error.h"
+#include "store/recordfile.h"
+#include "store/stamp.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QHideEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStringList>
+#include <QStyle>
+#include <QWindow>
+
+#include <cerrno>
+
+namespace
+{
+
+constexpr QSize OuterSize(252, 200);
+constexpr qsizetype MaxNameChars = 20;
+constexpr qsizetype MaxTitleChars = 30;
+constexpr int FieldWidth = 225;
+constexpr int FieldHeight = 21;
+constexpr int ButtonWidth = 81;
+constexpr int ButtonHeight = 25;
+constexpr qreal LabelPoints = 9;
+constexpr qreal SmallestLabelPoints = 7;
+
+const QString RequiredFieldText = QStringLiteral("Обязательное поле");
+
+// A character outside the basic plane is two QChars; it is never cut in half.
+QString firstCharacters(const QString& text, qsizetype count)
+{
+    qsizetype end = 0;
+    for (qsizetype taken = 0; taken < count && end < text.size(); ++taken) {
+        const bool pair = text[end].isHighSurrogate() && end + 1 < text.size() && text[end + 1].isLowSurrogate();
+        end += pair ? 2 : 1;
+    }
+    return text.left(end);
+}
+
+// Bold 9-point labels; where the desktop's font is wider than the one the window was laid out
+// for, the font gets smaller so that the whole text stays inside the window.
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QPoint at)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    QFont bold = label->font();
+    bold.setPointSizeF(LabelPoints);
+    bold.setBold(true);
+    const int room = OuterSize.width() - 2 * at.x();
+    while (QFontMetrics(bold).horizontalAdvance(text) > room && bold.pointSizeF() > SmallestLabelPoints)
+        bold.setPointSizeF(bold.pointSizeF() - 0.5);
+    label->setFont(bold);
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+QLineEdit* makeField(QWidget* parent, const char* name, QPoint at)
+{
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(QLatin1String(name));
+    field->setGeometry(QRect(at, QSize(FieldWidth, FieldHeight)));
+    return field;
+}
+
+// Outside a dialog a button clicks on Enter only when told so; Enter on either button presses that
+// button, as anywhere else in the program.
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, QStyle::StandardPixmap picture,
+                        QPoint at)
+{
+    auto* button = new QPushButton(parent->style()->standardIcon(picture), text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(true);
+    button->setGeometry(QRect(at, QSize(ButtonWidth, ButtonHeight)));
+    return button;
+}
+
+} // namespace
+
+QString newDiaryFileName(const QString& typed)
+{
+    const qsizetype dot = typed.indexOf(u'.');
+    return firstCharacters(dot < 0 ? typed : typed.left(dot), MaxNameChars) + QStringLiteral(".qnb");
+}
+
+TForm3::TForm3(TForm1& mainWindow) : QWidget(&mainWindow, Qt::Tool), m_mainWindow(mainWindow)
+{
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Создание нового дневника"));
+    resize(OuterSize);
+    buildLabels();
+    buildFields();
+    buildButtons();
+    setTabOrder(Ein, BBok);
+    setTabOrder(BBok, BBno);
+    setTabOrder(BBno, Emn);
+    setTabOrder(Emn, Edn);
+
+    // Connected after the first texts are in, so that the window first shows "Создать" disabled.
+    for (QLineEdit* field : {Ein, Edn, Emn})
+        connect(field, &QLineEdit::textChanged, this, &TForm3::EinChange);
+    Ein->installEventFilter(this);
+    connect(BBok, &QPushButton::clicked, this, &TForm3::BBokClick);
+    connect(BBno, &QPushButton::clicked, this, &TForm3::BBnoClick);
+}
+
+void TForm3::buildLabels()
+{
+    Label1 = makeLabel(this, "Label1", QStringLiteral("Введите имя нового файла-дневника:"), {8, 8});
+    Label2 = makeLabel(this, "Label2", QStringLiteral("Введите название нового дневника:"), {7, 48});
+    Label3 = makeLabel(this, "Label3", QStringLiteral("Введите имя владельца дневника:"), {7, 88});
+}
+
+void TForm3::buildFields()
+{
+    Ein = makeField(this, "Ein", {8, 24});
+    Ein->setText(RequiredFieldText);
+    Edn = makeField(this, "Edn", {8, 64});
+    Emn = makeField(this, "Emn", {8, 104});
+}
+
+void TForm3::buildButtons()
+{
+    BBok = makeButton(this, "BBok", QStringLiteral("Создать"), QStyle::SP_DialogOkButton, {24, 136});
+    BBok->setDefault(true);
+    BBok->setEnabled(false);
+    BBno = makeButton(this, "BBno", QStringLiteral("Закрыть"), QStyle::SP_DialogCancelButton, {136, 136});
+}
+
+// The size is the outer one, frame included; the frame's share is known once the window exists.
+void TForm3::placeOnScreen()
+{
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    resize(OuterSize.shrunkBy(frame));
+    const QScreen* display = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!display)
+        return;
+    QRect outer(QPoint(), OuterSize);
+    outer.moveCenter(display->availableGeometry().center());
+    move(outer.topLeft());
+}
+
+void TForm3::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Later showings keep the place the user may have moved the window to.
+    if (!m_placed) {
+        m_placed = true;
+        placeOnScreen();
+    }
+    m_focusOnActivation = true;
+}
+
+// Coming back from one of the window's own messages does not count as a new activation.
+void TForm3::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_focusOnActivation) {
+        m_focusOnActivation = false;
+        FormActivate();
+    }
+}
+
+// Minimising the main window hides this window too without closing it.
+void TForm3::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        FormClose();
+}
+
+void TForm3::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (BBok->isEnabled())
+            BBok->click();
+        break;
+    case Qt::Key_Escape:
+        BBno->click();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+bool TForm3::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Ein && event->type() == QEvent::MouseButtonPress)
+        EinClick();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm3::FormActivate()
+{
+    BBno->setFocus();
+}
+
+void TForm3::EinClick()
+{
+    if (Ein->text() == RequiredFieldText)
+        Ein->clear();
+}
+
+void TForm3::EinChange()
+{
+    BBok->setEnabled(!Ein->text().isEmpty());
+}
+
+void TForm3::BBokClick()
+{
+    const QString name = newDiaryFileName(Ein->text());
+    const QString title = firstCharacters(Edn->text(), MaxTitleChars);
+    const QString owner = firstCharacters(Emn->text(), MaxTitleChars);
+    // A character the file cannot hold would be stored as '?'; the user is asked to change it.
+    QString unencodable;
+    toCp1251(title + u' ' + owner, &unencodable);
+    if (!unencodable.isEmpty()) {
+        showMessage(this, QStringLiteral("Символы не поддерживаются: ") + unencodable);
+        return;
+    }
+    if (!createDiary(name, title, owner))
+        return;
+    const QStringList lines{QStringLiteral("Файл ") + name + QStringLiteral(" создан!"),
+                            QStringLiteral("Название: ") + title, QStringLiteral("Владелец: ") + owner,
+                            QStringLiteral("ВНИМАНИЕ! Открыть файл неоходимо самостоятельно")};
+    showMessage(this, lines.join(u'\r'));
+    close();
+}
+
+// An existing file of the name is never replaced: it may be a diary with its entries.
+bool TForm3::createDiary(const QString& name, const QString& title, const QString& owner)
+{
+    DiaryHeader header;
+    header.Created = currentStamp();
+    header.Title = toCp1251(title);
+    header.Owner = toCp1251(owner);
+    try {
+        createDiaryFile(name, header.toRecord(), false);
+    } catch (const FileError& error) {
+        const bool exists = error.code() == FileError::codeForErrno(EEXIST);
+        showMessage(this, exists ? QStringLiteral("Файл ") + name + QStringLiteral(" уже существует") : error.text());
+        return false;
+    }
+    return true;
+}
+
+void TForm3::BBnoClick()
+{
+    close();
+}
+
+// However the window closes, the main window was waiting for it only.
+void TForm3::FormClose()
+{
+    m_mainWindow.setTakesInput(true);
+}

@@ -1,0 +1,155 @@
+#include "passwordprompt.h"
+
+#include "mainwindow/diarystate.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/messagebox.h"
+#include "store/cp1251.h"
+#include "store/diaryrecord.h"
+#include "store/error.h"
+#include "store/scramble.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace
+{
+
+constexpr int WindowWidth = 196;
+constexpr int WindowHeight = 133;
+
+const QString AskCaption = QStringLiteral("Введите пароль для файла:");
+const QString WrongCaption = QStringLiteral("Неверный пароль! ");
+
+// Letter case counts. A typed character that Windows-1251 cannot hold would be stored as '?', so
+// such a text never matches, not even a stored password that holds a real '?' there.
+bool typedTextIsPassword(const QString& typed, const QByteArray& clearPassword)
+{
+    QString unencodable;
+    const QByteArray typedBytes = toCp1251(typed.left(SlotCapacity), &unencodable);
+    return unencodable.isEmpty() && !typedBytes.isEmpty() && typedBytes == clearPassword;
+}
+
+} // namespace
+
+TPassDlg::TPassDlg(DiaryState& state, TForm1& mainWindow)
+    : QDialog(&mainWindow, Qt::Tool), m_state(state), m_mainWindow(mainWindow)
+{
+    setObjectName(QStringLiteral("PassDlg"));
+    setWindowTitle(QStringLiteral("Дневник защищён паролем"));
+    resize(WindowWidth, WindowHeight);
+    buildControls();
+
+    connect(PassIn, &QLineEdit::textChanged, this, &TPassDlg::PassInChange);
+    connect(BbOK, &QPushButton::clicked, this, &TPassDlg::BbOKClick);
+    connect(BbClose, &QPushButton::clicked, this, &TPassDlg::BbCloseClick);
+}
+
+void TPassDlg::buildControls()
+{
+    Label1 = new QLabel(AskCaption, this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(8, 8, 180, 16);
+
+    // A file name is shown as it is, never as markup.
+    FileName = new QLabel(this);
+    FileName->setObjectName(QStringLiteral("FileName"));
+    FileName->setTextFormat(Qt::PlainText);
+    FileName->setGeometry(8, 26, 180, 16);
+
+    PassIn = new QLineEdit(this);
+    PassIn->setObjectName(QStringLiteral("PassIn"));
+    PassIn->setEchoMode(QLineEdit::Password);
+    PassIn->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    PassIn->setGeometry(8, 48, 177, 21);
+
+    BbOK = new QPushButton(QStringLiteral("Принять"), this);
+    BbOK->setObjectName(QStringLiteral("BbOK"));
+    BbOK->setDefault(true);
+    BbOK->setEnabled(false);
+    BbOK->setGeometry(8, 80, 81, 25);
+
+    BbClose = new QPushButton(QStringLiteral("Закрыть"), this);
+    BbClose->setObjectName(QStringLiteral("BbClose"));
+    BbClose->setAutoDefault(false);
+    BbClose->setGeometry(104, 80, 81, 25);
+}
+
+void TPassDlg::placeOnScreen()
+{
+    const QScreen* display = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!display)
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(display->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+void TPassDlg::reject()
+{
+    BbCloseClick();
+}
+
+void TPassDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TPassDlg::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    FormHide();
+}
+
+void TPassDlg::FormShow()
+{
+    FileName->setText(QFileInfo(m_state.DiaryPath).fileName());
+    placeOnScreen();
+    PassIn->setFocus();
+}
+
+void TPassDlg::PassInChange()
+{
+    BbOK->setEnabled(!PassIn->text().isEmpty());
+}
+
+void TPassDlg::BbOKClick()
+{
+    // The header is read again on every attempt, so that the password compared is the one in the
+    // file now.
+    try {
+        m_state.ProbeFile.read(0, m_state.RecordBuffer);
+    } catch (const QuillnestError& error) {
+        showMessage(this, error.text());
+        return;
+    }
+    const QByteArray clearPassword = DecodePassword(DiaryHeader::fromRecord(m_state.RecordBuffer).Password);
+    if (!typedTextIsPassword(PassIn->text(), clearPassword)) {
+        refuseTypedPassword();
+        return;
+    }
+    m_state.EntryKey = clearPassword;
+    done(PasswordMatched);
+}
+
+void TPassDlg::refuseTypedPassword()
+{
+    PassIn->clear();
+    PassIn->setFocus();
+    Label1->setText(WrongCaption);
+}
+
+void TPassDlg::BbCloseClick()
+{
+    done(PasswordRefused);
+}
+
+// Whatever the result, the main window was waiting for this prompt only.
+void TPassDlg::FormHide()
+{
+    m_mainWindow.setTakesInput(true);
+}
