@@ -12,6 +12,25 @@
 #include <malloc.h>
 #include <vector>
 
+QByteArray benchEntryText(int i)
+{
+    QByteArray text(MaxEntryChars, ' ');
+    quint32 state = 2654435761u * quint32(i + 1);
+    for (int j = 0; j < text.size(); ++j) {
+        state = state * 1664525u + 1013904223u;
+        const quint32 r = state >> 24;
+        if (j % 80 == 78) {
+            text[j] = '\r';
+            text[++j] = '\n';
+        } else if (r % 7 != 0) {
+            text[j] = char('a' + r % 26);
+        }
+    }
+    if (i % 97 == 0)
+        text.replace(1000, 9, "quillnest");
+    return text;
+}
+
 void writeBenchDiary(const QString& path, int entries)
 {
     DiaryHeader header;
@@ -20,15 +39,12 @@ void writeBenchDiary(const QString& path, int entries)
     header.Owner = "Bench";
     createDiaryFile(path, header.toRecord(), true);
 
-    QByteArray text(MaxEntryChars, 'a');
     rebuildDiary(path, [&](RecordSink& sink) {
         sink.put(header.toRecord());
         DiaryRecord record;
         for (int i = 0; i < entries; ++i) {
-            for (int j = 0; j < text.size(); ++j)
-                text[j] = char('a' + (i * 7 + j * 13) % 26);
             record.setStamp(46000.0 + i / 1440.0);
-            cutTextIntoLines(record, text, FixedKey);
+            cutTextIntoLines(record, benchEntryText(i), FixedKey);
             sink.put(record);
         }
     });

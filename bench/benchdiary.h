@@ -1,9 +1,14 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <chrono>
 #include <functional>
+
+// The clear text of bench entry `i`: 5,100 characters of word-like text with line breaks; every
+// 97th entry holds the word "quillnest".
+QByteArray benchEntryText(int i);
 
 // A full-size diary for benchmarks: a header and `entries` entries of 5,100 characters each,
 // scrambled with FixedKey, with stamps one minute apart.

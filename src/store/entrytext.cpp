@@ -20,21 +20,23 @@ void cutTextIntoLines(DiaryRecord& record, QByteArrayView text, QByteArrayView k
     }
 }
 
-QByteArray joinLines(const DiaryRecord& record, QByteArrayView key)
+qsizetype joinLinesInto(const DiaryRecord& record, QByteArrayView key, char* out)
 {
-    qsizetype total = 0;
-    for (int k = 1; k <= SlotCount; ++k)
-        total += record.slotLength(k);
-
-    QByteArray text(total, Qt::Uninitialized);
     qsizetype done = 0;
     for (int k = 1; k <= SlotCount; ++k) {
         const QByteArrayView piece = record.slot(k);
         if (piece.isEmpty())
             continue;
-        std::copy(piece.begin(), piece.end(), text.begin() + done);
-        scrambleInPlace(text.data() + done, piece.size(), key);
+        std::copy(piece.begin(), piece.end(), out + done);
+        scrambleInPlace(out + done, piece.size(), key);
         done += piece.size();
     }
+    return done;
+}
+
+QByteArray joinLines(const DiaryRecord& record, QByteArrayView key)
+{
+    QByteArray text(MaxEntryChars, Qt::Uninitialized);
+    text.truncate(joinLinesInto(record, key, text.data()));
     return text;
 }

@@ -105,8 +105,15 @@ QDateTime stampToDateTime(double stamp)
     SplitStamp split;
     if (!splitStamp(stamp, split))
         return {};
-    const QDate date = QDate::fromJulianDay(EpochJulianDay + split.day);
-    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(split.msecs)));
+    return QDateTime(stampDate(stamp), QTime::fromMSecsSinceStartOfDay(int(split.msecs)));
+}
+
+QDate stampDate(double stamp)
+{
+    SplitStamp split;
+    if (!splitStamp(stamp, split))
+        return {};
+    return QDate::fromJulianDay(EpochJulianDay + split.day);
 }
 
 double dateTimeToStamp(const QDateTime& local)

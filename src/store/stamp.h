@@ -11,6 +11,8 @@
 QDateTime stampToDateTime(double stamp);
 // Any other time spec is converted to local time first; an invalid QDateTime gives NaN.
 double dateTimeToStamp(const QDateTime& local);
+// The day of a stamp without its time; invalid where stampToDateTime is. Cheap: no time-zone work.
+QDate stampDate(double stamp);
 double currentStamp();
 
 // "dd.MM.yyyy HH:mm:ss", or the date alone when the time is 00:00:00 (milliseconds do not count).

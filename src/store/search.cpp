@@ -1,0 +1,35 @@
+#include "search.h"
+
+#include "entrytext.h"
+#include "stamp.h"
+
+#include <cstring>
+
+std::vector<std::uint16_t> findEntriesContaining(const RecordFile& file, QByteArrayView phrase, QByteArrayView key)
+{
+    std::vector<std::uint16_t> found;
+    if (phrase.isEmpty())
+        return found;
+    char text[MaxEntryChars];
+    file.readEach(1, [&](qint64 n, const DiaryRecord& record) {
+        // Record numbers of a diary's lists are 16-bit: later records cannot be listed.
+        if (n > MaxEntries)
+            return;
+        const qsizetype length = joinLinesInto(record, key, text);
+        if (::memmem(text, size_t(length), phrase.data(), size_t(phrase.size())))
+            found.push_back(std::uint16_t(n));
+    });
+    return found;
+}
+
+std::vector<std::uint16_t> findEntriesOfDay(const RecordFile& file, const QDate& day)
+{
+    std::vector<std::uint16_t> found;
+    const std::vector<double> stamps = file.readEntryStamps();
+    const size_t listed = std::min<size_t>(stamps.size(), MaxEntries);
+    for (size_t i = 0; i < listed; ++i) {
+        if (stampDate(stamps[i]) == day)
+            found.push_back(std::uint16_t(i + 1));
+    }
+    return found;
+}
