@@ -16,7 +16,7 @@ rm -f "$shot"
 xvfb-run -a -s '-screen 0 1024x768x24' sh -c '
     "$1" & pid=$!
     sleep 3
-    import -window root "$2"
+    import -window "Quillnest (v 2.1.1)" "$2" || import -window root "$2"
     kill $pid 2>/dev/null
     wait $pid 2>/dev/null || true
 ' sh "$app" "$shot"
