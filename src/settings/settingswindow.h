@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QList>
+#include <QStringList>
+#include <QWidget>
+
+class QCheckBox;
+class QHideEvent;
+class QKeyEvent;
+class QPushButton;
+class QRect;
+class QRadioButton;
+class QShowEvent;
+class TForm1;
+struct StartupOptions;
+
+// A titled box of mutually exclusive choices, read and set by the index of the chosen one.
+class RadioGroup : public QGroupBox
+{
+    Q_OBJECT
+
+public:
+    // The items share the box's height below the title evenly, as the box is placed here.
+    RadioGroup(const QString& title, const QStringList& items, const QRect& place, QWidget* parent);
+
+    int count() const { return int(m_buttons.size()); }
+    QRadioButton* button(int index) const { return m_buttons.value(index); }
+    // -1 while nothing is chosen.
+    int itemIndex() const;
+    // An index outside the items leaves nothing chosen.
+    void setItemIndex(int index);
+
+private:
+    QList<QRadioButton*> m_buttons;
+};
+
+// Shows and saves the options of Settings.ini. Made once at start and hidden, not destroyed,
+// between uses; while it is shown the main window takes no input.
+class TForm4 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TForm4(TForm1& mainWindow);
+
+    // Items of Run, by index.
+    static constexpr int OpenLastItem = 0;
+    static constexpr int OpenFaveItem = 1;
+    static constexpr int NothingItem = 2;
+
+    RadioGroup* Run = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QCheckBox* editing = nullptr;
+    QCheckBox* word = nullptr;
+    QCheckBox* date = nullptr;
+    QCheckBox* default_ = nullptr; // "default" is a keyword; the object name is "default"
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void buildRunGroup();
+    void buildWorkGroup();
+    void buildButtons();
+    void fitFont();
+    void placeOnScreen();
+
+    void showOptions(const StartupOptions& options);
+    StartupOptions chosenOptions() const;
+    bool saveOptions(const StartupOptions& options);
+    bool diaryOpen() const;
+    void applySearchOptions();
+    void applyEditingMode();
+
+    void FormShow();
+    void BitBtn1Click();
+    void BitBtn3Click();
+    void FormClose();
+
+    TForm1& m_mainWindow;
+    bool m_placed = false;
+};
