@@ -1,3 +1,4 @@
+#include "dialogs/newdiarywindow.h"
 #include "mainwindow/mainwindow.h"
 
 #include <QApplication>
@@ -15,7 +16,10 @@ int main(int argc, char* argv[])
     if (qtTranslator.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
+    // The main window first: its creation may already open a diary. The other windows are made once
+    // and belong to it.
     TForm1 mainWindow(QCoreApplication::applicationDirPath());
+    mainWindow.setNewDiaryWindow(new TForm3(mainWindow));
     mainWindow.show();
     return QApplication::exec();
 }

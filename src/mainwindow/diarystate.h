@@ -42,8 +42,20 @@ struct DiaryState {
     std::int32_t FirstListRecord = 0;
     // `Created` of the open diary.
     double DiaryCreated = 0;
+    // Record number of the entry on view; 0 while none is. Changing and deleting work on this record,
+    // whatever other entries share its time-stamp text.
+    std::int32_t ViewedRecord = 0;
 
     bool diaryOpen() const { return !DiaryPath.isEmpty(); }
 };
 
 constexpr int MaxPathLength = 200;
+
+// The record that item `row` of the date list stands for: FoundRecords[row] after a word search,
+// else FirstListRecord + row. 0 when the row stands for none.
+std::int32_t recordOfListItem(const DiaryState& state, int row);
+
+// Keeps the list-to-record mapping of a list of `listCount` items true once `record` has left the
+// diary and every record after it has moved one place towards the start. Returns the row of the
+// item that stood for `record`, for the caller to remove from the list, or -1 when none did.
+int forgetDeletedRecord(DiaryState& state, std::int32_t record, int listCount);

@@ -1,9 +1,13 @@
 #include "mainwindow.h"
 
+#include "dialogs/newdiarywindow.h"
+#include "messagebox.h"
+#include "protection/passwordprompt.h"
 #include "settings/privateprofile.h"
 #include "settings/settingsfile.h"
 #include "store/cp1251.h"
 #include "store/datelist.h"
+#include "store/diaryopen.h"
 #include "store/stamp.h"
 #include "toolpictures.h"
 
@@ -11,6 +15,7 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
@@ -23,6 +28,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include <algorithm>
@@ -46,6 +52,20 @@ constexpr int FieldTop = (BandHeight - FieldHeight) / 2;
 constexpr int LastStatusPanelWidth = 50;
 
 const QString StatusVersionLine = QStringLiteral("2.1.1");
+const QString WaitingText = QStringLiteral(" Ожидание...");
+
+// Closes a handle that is open only while one step runs, however the step ends.
+class ClosingGuard
+{
+public:
+    explicit ClosingGuard(RecordFile& file) : m_file(file) {}
+    ~ClosingGuard() { m_file.close(); }
+    ClosingGuard(const ClosingGuard&) = delete;
+    ClosingGuard& operator=(const ClosingGuard&) = delete;
+
+private:
+    RecordFile& m_file;
+};
 
 // Keeps children at the distances from their parent's edges that the design gave them, so that
 // the parts anchored to opposite edges grow with the window and those anchored right move with it.
@@ -196,18 +216,6 @@ QAction* addDisabledItem(QMenu* menu, const char* name, const QString& text)
 
 } // namespace
 
-QString toEditorLineBreaks(const QString& fileText)
-{
-    QString text = fileText;
-    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
-QString toFileLineBreaks(const QString& editorText)
-{
-    QString text = editorText;
-    return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-}
-
 TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent), m_programDir(programDir)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -244,6 +252,9 @@ void TForm1::buildMenu()
     N14 = addItem(file, "N14", QStringLiteral("Закрыть"));
     N3 = addSeparator(file, "N3");
     N4 = addItem(file, "N4", QStringLiteral("Выход"));
+    connect(N2, &QAction::triggered, this, &TForm1::N2Click);
+    connect(N12, &QAction::triggered, this, &TForm1::N12Click);
+    connect(N14, &QAction::triggered, this, &TForm1::N14Click);
     connect(N4, &QAction::triggered, this, &TForm1::BexitClick);
 
     QMenu* options = MainMenu1->addMenu(QStringLiteral("Опции"));
@@ -307,6 +318,12 @@ void TForm1::buildEntryBand()
     BSave2 = makePictureButton(Panel1, "BSave2", ToolPicture::Save, QStringLiteral("Сохранить изменения"), 58);
     BSave2->hide();
     Bdel = makePictureButton(Panel1, "Bdel", ToolPicture::Delete, QStringLiteral("Удалить"), 82);
+    connect(Bclear, &QToolButton::clicked, this, &TForm1::BclearClick);
+    connect(Badd, &QToolButton::clicked, this, &TForm1::BaddClick);
+    connect(BSave1, &QToolButton::clicked, this, &TForm1::Bsave1Click);
+    connect(Bchange, &QToolButton::clicked, this, &TForm1::BchangeClick);
+    connect(BSave2, &QToolButton::clicked, this, &TForm1::Bsave2Click);
+    connect(Bdel, &QToolButton::clicked, this, &TForm1::BdelClick);
 }
 
 void TForm1::buildWordBand()
@@ -367,6 +384,7 @@ void TForm1::buildPanel4(QWidget* client)
     QFont listFont = LBdate->font();
     listFont.setStretch(QFont::SemiCondensed);
     LBdate->setFont(listFont);
+    connect(LBdate, &QListWidget::itemDoubleClicked, this, &TForm1::LBdateDblClick);
 
     auto* clientAnchors = new EdgeAnchors(client);
     clientAnchors->add(Panel4, AllEdges);
@@ -513,23 +531,15 @@ bool TForm1::grantStartupAccess()
     DiaryState& s = m_state;
     if (s.DiaryPath.isEmpty())
         return false;
-    bool granted = false;
     try {
-        s.ProbeFile.open(s.DiaryPath);
-        s.ProbeFile.read(0, s.RecordBuffer);
-        s.HasPassword = !DiaryHeader::fromRecord(s.RecordBuffer).Password.isEmpty();
-        granted = !s.HasPassword || askPasswordAtStartup();
+        QByteArray key;
+        if (!probeDiary(s.DiaryPath, s.HasPassword, key))
+            return false;
+        s.EntryKey = key;
+        return true;
     } catch (const QuillnestError&) {
-        granted = false;
+        return false;
     }
-    s.ProbeFile.close();
-    return granted;
-}
-
-// A protected diary stays closed at start-up until the program can ask for its password.
-bool TForm1::askPasswordAtStartup()
-{
-    return false;
 }
 
 bool TForm1::loadStartupDiary()
@@ -542,7 +552,7 @@ bool TForm1::loadStartupDiary()
     Bchange->setEnabled(false);
     Bdel->setEnabled(false);
     setStatusText(1, QStringLiteral("0"));
-    setStatusText(0, QStringLiteral(" Ожидание..."));
+    setStatusText(0, WaitingText);
     return true;
 }
 
@@ -551,20 +561,25 @@ void TForm1::loadDiaryView()
     DiaryState& s = m_state;
     s.DiaryFile.close();
     s.DiaryFile.open(s.DiaryPath);
-    QStringList items;
+    DiaryView view;
     try {
-        s.DiaryFile.read(0, s.RecordBuffer);
-        items = dateListItems(s.DiaryFile);
+        view = readDiaryView(s.DiaryFile);
     } catch (...) {
         s.DiaryFile.close();
         throw;
     }
-    const DiaryHeader header = DiaryHeader::fromRecord(s.RecordBuffer);
+    showDiaryView(view);
+}
+
+void TForm1::showDiaryView(const DiaryView& view)
+{
+    DiaryState& s = m_state;
+    const DiaryHeader& header = view.header;
     s.DiaryCreated = header.Created;
     dname->setText(header.Title.isEmpty() ? QStringLiteral("Один Из Многих") : fromCp1251(header.Title));
     mname->setText(header.Owner.isEmpty() ? QStringLiteral("Аноним") : fromCp1251(header.Owner));
     s.FirstListRecord = 1;
-    showDateList(items);
+    showDateList(view.items);
     setStatusText(2, QLatin1Char(' ') + QFileInfo(s.DiaryPath).fileName());
     s.ListComplete = true;
     s.WordFilterOn = false;
@@ -592,13 +607,371 @@ void TForm1::showNoDiaryState()
     setStatusText(0, QStringLiteral(" Нет открытых дневников"));
 }
 
+// The prompt names the diary by DiaryPath and answers in EntryKey. Both are the open diary's own again
+// afterwards, whatever the answer, so that a refusal changes nothing.
+bool TForm1::askPassword(const QString& path, QByteArray& key)
+{
+    DiaryState& s = m_state;
+    const QString openPath = s.DiaryPath;
+    const QByteArray openKey = s.EntryKey;
+    s.DiaryPath = path;
+    TPassDlg prompt(s, *this);
+    const bool granted = prompt.exec() == TPassDlg::PasswordMatched;
+    key = s.EntryKey;
+    s.DiaryPath = openPath;
+    s.EntryKey = openKey;
+    return granted;
+}
+
+// Reads the header through ProbeFile and asks for the password when the header holds one. On access
+// `key` is the key of the diary's entries.
+bool TForm1::probeDiary(const QString& path, bool& hasPassword, QByteArray& key)
+{
+    DiaryState& s = m_state;
+    const ClosingGuard closeProbe(s.ProbeFile);
+    s.ProbeFile.open(path);
+    s.ProbeFile.read(0, s.RecordBuffer);
+    hasPassword = !DiaryHeader::fromRecord(s.RecordBuffer).Password.isEmpty();
+    key = FixedKey;
+    return !hasPassword || askPassword(path, key);
+}
+
+// The name the dialog holds afterwards is taken whatever the answer: after a cancel that is the name
+// chosen last time, or none before the first choice.
+QString TForm1::chooseDiaryFile()
+{
+    if (!OpenD) {
+        OpenD = new QFileDialog(this);
+        OpenD->setObjectName(QStringLiteral("OpenD"));
+        OpenD->setOption(QFileDialog::DontUseNativeDialog);
+        OpenD->setFileMode(QFileDialog::ExistingFile);
+        OpenD->setAcceptMode(QFileDialog::AcceptOpen);
+        OpenD->setNameFilter(QStringLiteral("Файл-дневник (*.qnb)"));
+    }
+    OpenD->setDirectory(m_programDir);
+    if (OpenD->exec() == QDialog::Accepted)
+        m_lastChosenDiary = OpenD->selectedFiles().value(0);
+    return m_lastChosenDiary;
+}
+
+void TForm1::N2Click()
+{
+    const QString chosen = chooseDiaryFile().left(MaxPathLength);
+    // The same file under another name (a link, another spelling) is still the open diary.
+    if (m_state.diaryOpen() && isSameFile(m_state.DiaryPath, chosen)) {
+        showMessage(this, QStringLiteral("Файл уже открыт"));
+        return;
+    }
+    // A folder is no diary, and reading a pipe would never end.
+    if (!QFileInfo(chosen).isFile()) {
+        showMessage(this, QStringLiteral("Файл не найден"));
+        return;
+    }
+    try {
+        openDiary(chosen);
+    } catch (const QuillnestError& error) {
+        showMessage(this, error.text());
+    }
+}
+
+// Everything that can fail happens before the window lets go of the diary it shows: a file that cannot
+// be read, a refused password or an unwritable Settings.ini leave the open diary open and working.
+void TForm1::openDiary(const QString& path)
+{
+    DiaryState& s = m_state;
+    bool hasPassword = false;
+    QByteArray key;
+    if (!probeDiary(path, hasPassword, key))
+        return;
+    RecordFile candidate;
+    candidate.open(path);
+    const DiaryView view = readDiaryView(candidate);
+    PrivateProfile(settingsPath()).writeString(SettingsKeys::Directory, SettingsKeys::LastDiary, path);
+    s.DiaryFile.open(path);
+    s.DiaryPath = path;
+    s.HasPassword = hasPassword;
+    s.EntryKey = key;
+    showOpenedDiary(view);
+}
+
+// An entry being added or changed in the previous diary is dropped unsaved.
+void TForm1::showOpenedDiary(const DiaryView& view)
+{
+    N13->setEnabled(false);
+    endWriting();
+    mm->setEnabled(true);
+    mm->clear();
+    enableDiaryCommands();
+    Bclear->setEnabled(true);
+    Badd->setEnabled(true);
+    showNoEntry();
+    setStatusText(1, QStringLiteral("0"));
+    setStatusText(0, WaitingText);
+    showDiaryView(view);
+    m_state.FoundRecords.clear();
+}
+
+// Coming from no diary, the options and the search controls come back as their check marks say.
+void TForm1::enableDiaryCommands()
+{
+    for (QAction* item : {N7, N21, N25, N24})
+        item->setEnabled(true);
+    if (N10->isEnabled())
+        return;
+    for (QAction* item : {N10, N19, N20})
+        item->setEnabled(true);
+    enableDateSearch(N19->isChecked());
+    AllRec->setEnabled(N19->isChecked());
+    enableWordSearch(N20->isChecked());
+}
+
+void TForm1::N12Click()
+{
+    if (!m_newDiaryWindow)
+        return;
+    setTakesInput(false);
+    m_newDiaryWindow->show();
+}
+
+void TForm1::N14Click()
+{
+    closeDiary();
+}
+
+// Text typed but not saved goes with the diary: nothing may be written into a closed one.
+void TForm1::closeDiary()
+{
+    DiaryState& s = m_state;
+    for (QWidget* control : std::initializer_list<QWidget*>{Badd, Bchange, Bdel, Bclear, DTPicker, ToChNum, AllRec,
+                                                            Today, InWord, Search, ClearSearch})
+        control->setEnabled(false);
+    for (QAction* item : {N10, N13, N19, N20, N21, N25, N7, N24})
+        item->setEnabled(false);
+    endWriting();
+    LBdate->clear();
+    mm->clear();
+    mm->setEnabled(false);
+    dname->clear();
+    mname->clear();
+    setStatusText(1, QString());
+    setStatusText(2, QString());
+    setStatusText(0, QStringLiteral(" Нет открытых дневников"));
+    s.DiaryPath.clear();
+    s.DiaryFile.close();
+    s.ViewedRecord = 0;
+}
+
 void TForm1::BexitClick()
 {
     close();
+}
+
+// Leaves adding or changing: the save buttons go, the list can be used again, the text is read-only.
+void TForm1::endWriting()
+{
+    BSave1->hide();
+    BSave2->hide();
+    LBdate->setEnabled(true);
+    mm->setReadOnly(true);
+}
+
+void TForm1::showNoEntry()
+{
+    Ldate->setText(todayCaption());
+    Bchange->setEnabled(false);
+    Bdel->setEnabled(false);
+    m_state.ViewedRecord = 0;
+}
+
+QString TForm1::labelKey() const
+{
+    return Ldate->text().left(LabelKeyLength);
+}
+
+// The text as typed: toPlainText() would turn no-break spaces into plain ones.
+QString TForm1::editorText() const
+{
+    QString text = mm->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+bool TForm1::focusDateList()
+{
+    if (!LBdate->isEnabled()) {
+        showMessage(this, QStringLiteral("Cannot focus a disabled or invisible window"));
+        return false;
+    }
+    LBdate->setFocus();
+    return true;
+}
+
+// The record is read before anything changes, so a failed read leaves the entry that was on view.
+void TForm1::LBdateDblClick()
+{
+    DiaryState& s = m_state;
+    const QList<QListWidgetItem*> selected = LBdate->selectedItems();
+    if (selected.isEmpty() || !s.DiaryFile.isOpen())
+        return;
+    const QListWidgetItem* item = selected.first();
+    const std::int32_t record = recordOfListItem(s, LBdate->row(item));
+    if (record < 1)
+        return;
+    QString text;
+    try {
+        text = readEntryText(s.DiaryFile, record, s.EntryKey, s.RecordBuffer);
+    } catch (const QuillnestError& error) {
+        showMessage(this, error.text());
+        return;
+    }
+    mm->clear();
+    if (s.EditAllowed) {
+        Bchange->setEnabled(true);
+        Bdel->setEnabled(true);
+    }
+    N13->setEnabled(true);
+    setStatusText(0, QStringLiteral(" Просмотр"));
+    Ldate->setText(item->text().left(LabelKeyLength));
+    s.ViewedRecord = record;
+    mm->setPlainText(text);
 }
 
 // Counted as the diary file will hold the text, with CR LF line breaks.
 void TForm1::mmChange()
 {
     setStatusText(1, QString::number(toFileLineBreaks(mm->toPlainText()).size()));
+}
+
+void TForm1::BaddClick()
+{
+    LBdate->setEnabled(false);
+    mm->setReadOnly(false);
+    for (QWidget* button : {Bchange, Bdel, Badd})
+        button->setEnabled(false);
+    BSave1->show();
+    mm->clear();
+    N13->setEnabled(true);
+    Ldate->setText(todayCaption());
+    m_state.ViewedRecord = 0;
+    setStatusText(0, QStringLiteral(" Добавление новой записи"));
+    mm->setFocus();
+}
+
+// Text that cannot be stored whole is refused before anything changes, and the user stays in adding
+// mode to correct it.
+void TForm1::Bsave1Click()
+{
+    DiaryState& s = m_state;
+    if (!s.DiaryFile.isOpen())
+        return;
+    try {
+        const QByteArray text = entryFileBytes(editorText());
+        if (!s.ListComplete)
+            restoreFullList();
+        const double stamp = currentStamp();
+        appendEntry(s.DiaryFile, text, s.EntryKey, stamp, s.RecordBuffer);
+        LBdate->addItem(stampText(stamp));
+    } catch (const QuillnestError& error) {
+        showMessage(this, error.text());
+        return;
+    }
+    endWriting();
+    Badd->setEnabled(true);
+    setStatusText(0, QStringLiteral(" Новая запись успешно добавлена"));
+}
+
+// A new entry goes to the end of the file, so the list must show every entry for its item to follow.
+void TForm1::restoreFullList()
+{
+    DiaryState& s = m_state;
+    showDateList(dateListItems(s.DiaryFile));
+    s.FirstListRecord = 1;
+    s.WordFilterOn = false;
+    s.ListComplete = true;
+    DTPicker->setDate(QDate::currentDate());
+}
+
+void TForm1::BchangeClick()
+{
+    if (!m_state.DiaryFile.isOpen())
+        return;
+    for (QWidget* button : {Badd, Bdel, Bchange})
+        button->setEnabled(false);
+    BSave2->show();
+    LBdate->setEnabled(false);
+    mm->setReadOnly(false);
+    mm->setFocus();
+    setStatusText(0, QStringLiteral(" Изменение записи"));
+}
+
+// Only the record on view is rewritten, and only while its stamp still reads as the label says. A
+// refused save keeps the changing mode, so the typed text is not lost.
+void TForm1::Bsave2Click()
+{
+    DiaryState& s = m_state;
+    if (!s.DiaryFile.isOpen())
+        return;
+    try {
+        const QByteArray text = entryFileBytes(editorText());
+        rewriteEntry(s.DiaryFile, s.ViewedRecord, labelKey(), text, s.EntryKey, s.RecordBuffer);
+    } catch (const QuillnestError& error) {
+        showMessage(this, error.text());
+        return;
+    }
+    endWriting();
+    Badd->setEnabled(true);
+    if (s.EditAllowed) {
+        Bdel->setEnabled(true);
+        Bchange->setEnabled(true);
+    }
+    setStatusText(0, QStringLiteral(" Запись успешно изменена"));
+}
+
+// Exactly the record on view leaves the diary, whatever other entries share its time stamp. A failed
+// deletion leaves the diary whole and open; only when its rebuilt file cannot be opened again is the
+// diary closed (the file on disk is whole either way).
+void TForm1::BdelClick()
+{
+    DiaryState& s = m_state;
+    if (!focusDateList() || !s.DiaryFile.isOpen())
+        return;
+    try {
+        deleteEntry(s.DiaryFile, s.ViewedRecord, labelKey());
+    } catch (const DiaryReopenError& error) {
+        closeDiary();
+        showMessage(this, error.text());
+        return;
+    } catch (const QuillnestError& error) {
+        showMessage(this, error.text());
+        return;
+    }
+    setStatusText(0, QStringLiteral(" Запись успешно удалена из базы"));
+    removeDeletedEntry();
+    N13->setEnabled(false);
+    showNoEntry();
+    mm->clear();
+}
+
+// The list loses the item of the deleted record, if it shows one, and every other item still leads
+// to its own entry.
+void TForm1::removeDeletedEntry()
+{
+    const int row = forgetDeletedRecord(m_state, m_state.ViewedRecord, LBdate->count());
+    if (row >= 0)
+        delete LBdate->takeItem(row);
+}
+
+void TForm1::BclearClick()
+{
+    if (!m_state.diaryOpen())
+        return;
+    endWriting();
+    LBdate->setFocus();
+    mm->clear();
+    Badd->setEnabled(true);
+    N13->setEnabled(false);
+    showNoEntry();
+    setStatusText(1, QStringLiteral("0"));
+    setStatusText(0, WaitingText);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diarystate.h"
+#include "store/diaryedit.h" // the line-break conversions, which the other windows take from here
 
 #include <QMainWindow>
 #include <QString>
@@ -8,6 +9,7 @@
 
 class QAction;
 class QDateEdit;
+class QFileDialog;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -16,10 +18,8 @@ class QMenuBar;
 class QPlainTextEdit;
 class QStatusBar;
 class QToolButton;
-
-// The text box shows line breaks as "\n"; diary files keep them as CR LF.
-QString toEditorLineBreaks(const QString& fileText);
-QString toFileLineBreaks(const QString& editorText);
+class TForm3;
+struct DiaryView;
 
 // The main window: owns the open diary and shows its list of entries and the entry on view.
 class TForm1 : public QMainWindow
@@ -55,6 +55,13 @@ public:
     // The search controls are available exactly when their menu item carries its check mark.
     void enableDateSearch(bool on);
     void enableWordSearch(bool on);
+
+    // The new-diary window, made once at program start; "Создать" shows it.
+    void setNewDiaryWindow(TForm3* window) { m_newDiaryWindow = window; }
+
+    // Search and deletion work on the date list and begin by giving it the focus. While an entry is
+    // being written the list is disabled: the user is told so and false is returned.
+    bool focusDateList();
 
     // Controls, by their names. The program's other windows read and set them directly.
     QLabel* Ldate = nullptr;
@@ -107,6 +114,9 @@ public:
     QAction* N7 = nullptr;  // "О дневнике"
     QAction* N8 = nullptr;  // "О программе"
 
+    // Made when "Открыть" is first used.
+    QFileDialog* OpenD = nullptr;
+
 private:
     void buildMenu();
     void buildLabels(QWidget* client);
@@ -124,15 +134,42 @@ private:
     void showToday();
     void readStartupSettings();
     bool grantStartupAccess();
-    bool askPasswordAtStartup();
     bool loadStartupDiary();
     void showNoDiaryState();
+    void showDiaryView(const DiaryView& view);
     void showDateList(const QStringList& items);
 
+    bool askPassword(const QString& path, QByteArray& key);
+    QString chooseDiaryFile();
+    bool probeDiary(const QString& path, bool& hasPassword, QByteArray& key);
+    void openDiary(const QString& path);
+    void showOpenedDiary(const DiaryView& view);
+    void enableDiaryCommands();
+    void closeDiary();
+    void endWriting();
+    void showNoEntry();
+    QString editorText() const;
+    QString labelKey() const;
+    void restoreFullList();
+    void removeDeletedEntry();
+
+    void N2Click();
+    void N12Click();
+    void N14Click();
     void BexitClick();
+    void LBdateDblClick();
     void mmChange();
+    void BaddClick();
+    void Bsave1Click();
+    void BchangeClick();
+    void Bsave2Click();
+    void BdelClick();
+    void BclearClick();
 
     QString m_programDir;
     DiaryState m_state;
+    TForm3* m_newDiaryWindow = nullptr;
+    // The open dialog's answer after a cancel: the name chosen last time.
+    QString m_lastChosenDiary;
     QLabel* m_statusPanels[StatusPanelCount] = {};
 };

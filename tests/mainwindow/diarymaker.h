@@ -11,9 +11,12 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QList>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 
 // Diaries and settings files for the main window's tests, written through the program's own store.
@@ -33,6 +36,11 @@ struct Diary {
     QList<double> stamps; // one entry per stamp, with a short text of its own
 };
 
+inline QString entryText(int number)
+{
+    return QStringLiteral("Запись номер %1\r\nвторая строка").arg(number);
+}
+
 inline void writeDiary(const QString& path, const Diary& diary)
 {
     DiaryHeader header;
@@ -50,10 +58,34 @@ inline void writeDiary(const QString& path, const Diary& diary)
     for (int i = 0; i < diary.stamps.size(); ++i) {
         DiaryRecord record;
         record.setStamp(diary.stamps[i]);
-        cutTextIntoLines(record, toCp1251(QStringLiteral("Запись номер %1\r\nвторая строка").arg(i + 1)), key);
+        cutTextIntoLines(record, toCp1251(entryText(i + 1)), key);
         file.append(record);
     }
     file.close();
+}
+
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The clear text of every entry of a diary, read back through the store.
+inline QStringList entryTexts(const QString& path, const QByteArray& key = FixedKey)
+{
+    RecordFile file;
+    file.open(path);
+    QStringList texts;
+    file.readEach(1, [&](qint64, const DiaryRecord& record) { texts << fromCp1251(joinLines(record, key)); });
+    return texts;
+}
+
+// A person's double click on item `row` of the date list.
+inline void doubleClickItem(QListWidget* list, int row)
+{
+    const QPoint at = list->visualItemRect(list->item(row)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
 inline void setSetting(const QString& programDir, const QString& section, const QString& key, const QString& value)

@@ -250,7 +250,7 @@ void TestStartup::refusesUnusableDiaries_data()
 {
     QTest::addColumn<QString>("situation");
     for (const char* situation : {"no LastDiary key", "OpenLast off", "missing file", "no .qnb in path",
-                                  "upper-case .QNB", "folder named .qnb", "file of 100 bytes", "protected diary"})
+                                  "upper-case .QNB", "folder named .qnb", "file of 100 bytes"})
         QTest::newRow(situation) << QString::fromLatin1(situation);
 }
 
@@ -279,11 +279,6 @@ void TestStartup::refusesUnusableDiaries()
         QVERIFY(file.open(QIODevice::WriteOnly));
         QCOMPARE(file.write(QByteArray(100, 'x')), 100);
         file.close();
-        openAtStart(LastDiary, path);
-    } else if (situation == "protected diary") {
-        Diary protectedDiary = plain;
-        protectedDiary.password = QStringLiteral("секрет");
-        writeDiary(path, protectedDiary);
         openAtStart(LastDiary, path);
     }
     start();

@@ -1,0 +1,131 @@
+// Viewing, adding and deleting one entry through the store functions that the main window uses.
+// Adding must not depend on the diary's size; deleting rebuilds the file and is measured against
+// copying it with cp and flushing it to disk.
+#include "benchdiary.h"
+
+#include "store/diaryedit.h"
+#include "store/recordfile.h"
+#include "store/scramble.h"
+#include "store/stamp.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+namespace
+{
+
+constexpr int AddRuns = 20;
+constexpr int DeleteRuns = 3;
+constexpr int ViewRuns = 2000;
+
+double millisecondsOf(const std::function<void()>& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// One added entry, then the file cut back to what it was, so that every run adds to the same diary.
+double addOnce(RecordFile& diary, const QByteArray& text)
+{
+    const qint64 size = diary.count() * RecordSize;
+    DiaryRecord buffer;
+    const double ms = millisecondsOf([&] { appendEntry(diary, text, FixedKey, currentStamp(), buffer); });
+    QFile::resize(diary.path(), size);
+    return ms;
+}
+
+double viewMicroseconds(const RecordFile& diary)
+{
+    DiaryRecord buffer;
+    qsizetype characters = 0;
+    const qint64 middle = diary.count() / 2;
+    const double ms = millisecondsOf([&] {
+        for (int i = 0; i < ViewRuns; ++i)
+            characters += readEntryText(diary, middle + i % 7, FixedKey, buffer).size();
+    });
+    if (characters == 0)
+        std::printf("(no text read)\n");
+    return ms * 1000.0 / ViewRuns;
+}
+
+void compareAdding(RecordFile& small, RecordFile& large)
+{
+    const QByteArray text(MaxEntryChars, 'q');
+    std::vector<double> smallMs, largeMs;
+    for (int i = 0; i < AddRuns; ++i) {
+        smallMs.push_back(addOnce(small, text));
+        largeMs.push_back(addOnce(large, text));
+    }
+    const double smallMedian = median(smallMs);
+    const double largeMedian = median(largeMs);
+    std::printf("add one entry to %6lld entries (median):    %8.3f ms\n", small.count() - 1, smallMedian);
+    std::printf("add one entry to %6lld entries (median):    %8.3f ms\n", large.count() - 1, largeMedian);
+    std::printf("%-44s %8.3f  (expected about 1)\n", "large / small:", largeMedian / smallMedian);
+}
+
+void compareDeleting(RecordFile& diary, const QString& copy)
+{
+    const QString command = QStringLiteral("cp '%1' '%2' && sync").arg(diary.path(), copy);
+    double deleteMs = 1e300;
+    double copyMs = 1e300;
+    for (int i = 0; i < DeleteRuns; ++i) {
+        const qint64 middle = diary.count() / 2;
+        DiaryRecord record;
+        diary.read(middle, record);
+        const QString key = stampText(record.stamp());
+        readFileSequentially(diary.path());
+        deleteMs = std::min(deleteMs, millisecondsOf([&] { deleteEntry(diary, middle, key); }));
+
+        readFileSequentially(diary.path());
+        copyMs = std::min(copyMs, millisecondsOf([&] {
+                              if (std::system(command.toLocal8Bit().constData()) != 0)
+                                  std::printf("(cp failed)\n");
+                          }));
+        QFile::remove(copy);
+    }
+    std::printf("delete the middle entry (best of %d):         %8.1f ms\n", DeleteRuns, deleteMs);
+    std::printf("cp diary copy && sync (best of %d):           %8.1f ms\n", DeleteRuns, copyMs);
+    printRatio("delete / (cp && sync):", deleteMs, copyMs, 1.5);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString smallPath = dir.filePath("small.qnb");
+    const QString largePath = dir.filePath("large.qnb");
+    std::printf("Writing diaries of 10 and %d entries of %d characters...\n", MaxEntries - 1, MaxEntryChars);
+    writeBenchDiary(smallPath, 10);
+    writeBenchDiary(largePath, MaxEntries - 1);
+    readFileSequentially(largePath);
+
+    RecordFile small;
+    small.open(smallPath);
+    RecordFile large;
+    large.open(largePath);
+    std::printf("view one entry (read, join, decode):         %8.2f us\n\n", viewMicroseconds(large));
+    compareAdding(small, large);
+
+    DiaryRecord buffer;
+    appendEntry(large, QByteArray(MaxEntryChars, 'z'), FixedKey, currentStamp(), buffer);
+    std::printf("\ndiary of %lld entries, %lld bytes\n", large.count() - 1, large.count() * RecordSize);
+    compareDeleting(large, dir.filePath("copy.qnb"));
+    return 0;
+}

@@ -1,0 +1,140 @@
+#include "diaryedit.h"
+
+#include "cp1251.h"
+#include "diaryopen.h"
+#include "entrytext.h"
+#include "rebuild.h"
+#include "recordfile.h"
+#include "stamp.h"
+
+#include <QFile>
+#include <QStringList>
+
+namespace
+{
+
+const QString EntryMissingText = QStringLiteral("Запись не найдена в дневнике");
+
+// Each character with its code, since some of them (a zero-width space) cannot be seen.
+QString describeCharacters(const QString& characters)
+{
+    QStringList described;
+    for (const char32_t c : characters.toUcs4())
+        described << QStringLiteral("«%1» (U+%2)")
+                         .arg(QString::fromUcs4(&c, 1), QString::number(uint(c), 16).toUpper().rightJustified(4, u'0'));
+    return described.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+QString toEditorLineBreaks(const QString& fileText)
+{
+    QString text = fileText;
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+QString toFileLineBreaks(const QString& editorText)
+{
+    QString text = editorText;
+    return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+QByteArray entryFileBytes(const QString& editorText)
+{
+    QString unencodable;
+    const QByteArray bytes = toCp1251(toFileLineBreaks(editorText), &unencodable);
+    if (!unencodable.isEmpty())
+        throw QuillnestError(QStringLiteral("Запись не сохранена: в дневнике нельзя сохранить символы ") +
+                             describeCharacters(unencodable));
+    if (bytes.size() > MaxEntryChars)
+        throw QuillnestError(QStringLiteral("Запись не сохранена: текст длиннее %1 символов (в нём %2, "
+                                            "каждый перевод строки считается за два)")
+                                 .arg(MaxEntryChars)
+                                 .arg(bytes.size()));
+    return bytes;
+}
+
+QString readEntryText(const RecordFile& diary, qint64 record, QByteArrayView key, DiaryRecord& buffer)
+{
+    diary.read(record, buffer);
+    return toEditorLineBreaks(fromCp1251(joinLines(buffer, key)));
+}
+
+qint64 appendEntry(RecordFile& diary, QByteArrayView text, QByteArrayView key, double stamp, DiaryRecord& buffer)
+{
+    const qint64 count = diary.count();
+    // Without its header record the file is no diary to add to.
+    if (count < 1)
+        throw FileError(FileError::ReadBeyondEnd);
+    if (count - 1 >= MaxEntries)
+        throw QuillnestError(QStringLiteral("Дневник заполнен: в нём %1 записей").arg(MaxEntries));
+
+    // A fresh record, so that no byte of the entry read before ends up in this one.
+    buffer = DiaryRecord();
+    buffer.setStamp(stamp);
+    cutTextIntoLines(buffer, text, key);
+    try {
+        diary.write(count, buffer);
+        diary.flush();
+    } catch (const QuillnestError&) {
+        QFile::resize(diary.path(), count * RecordSize);
+        throw;
+    }
+    return count;
+}
+
+void readViewedEntry(const RecordFile& diary, qint64 record, const QString& labelKey, DiaryRecord& buffer)
+{
+    if (record < 1 || record >= diary.count())
+        throw QuillnestError(EntryMissingText);
+    diary.read(record, buffer);
+    if (stampText(buffer.stamp()) != labelKey)
+        throw QuillnestError(EntryMissingText);
+}
+
+void rewriteEntry(RecordFile& diary, qint64 record, const QString& labelKey, QByteArrayView text, QByteArrayView key,
+                  DiaryRecord& buffer)
+{
+    readViewedEntry(diary, record, labelKey, buffer);
+    const DiaryRecord old = buffer;
+    cutTextIntoLines(buffer, text, key);
+    try {
+        diary.write(record, buffer);
+        diary.flush();
+    } catch (const QuillnestError&) {
+        try {
+            diary.write(record, old);
+        } catch (const QuillnestError&) {
+            // The first error is the one the user needs to see.
+        }
+        throw;
+    }
+}
+
+void deleteEntry(RecordFile& diary, qint64 record, const QString& labelKey)
+{
+    DiaryRecord viewed;
+    readViewedEntry(diary, record, labelKey, viewed);
+    const QString path = diary.path();
+    const FileIdentity before = fileIdentity(path);
+    try {
+        rebuildDiary(path, [&](RecordSink& sink) {
+            diary.readEach(0, [&](qint64 n, const DiaryRecord& kept) {
+                if (n != record)
+                    sink.put(kept);
+            });
+        });
+    } catch (const QuillnestError& error) {
+        // Only the last step of a rebuild fails after the new file has taken the old one's place.
+        if (fileIdentity(path) == before)
+            throw;
+        diary.close();
+        throw DiaryReopenError(error.text());
+    }
+    try {
+        diary.open(path);
+    } catch (const QuillnestError& error) {
+        diary.close();
+        throw DiaryReopenError(error.text());
+    }
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "diaryrecord.h"
+#include "error.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+class RecordFile;
+
+// The text box shows line breaks as "\n"; diary files keep them as CR LF.
+QString toEditorLineBreaks(const QString& fileText);
+QString toFileLineBreaks(const QString& editorText);
+
+// Time-stamp texts are at most this long; the date label keeps this many characters of a list item.
+constexpr int LabelKeyLength = 20;
+
+// An entry's text as the diary file stores it: CR LF line breaks, Windows-1251 bytes. Text that cannot
+// be stored whole (characters that Windows-1251 lacks, more than 5100 bytes) throws QuillnestError
+// with a message that says why, so that nothing is ever stored cut short or altered.
+QByteArray entryFileBytes(const QString& editorText);
+
+// The text of entry `record` as the text box shows it; `buffer` receives the record as read.
+QString readEntryText(const RecordFile& diary, qint64 record, QByteArrayView key, DiaryRecord& buffer);
+
+// Appends an entry stamped `stamp` whose text is `text` (file bytes), flushed to disk, and returns its
+// record number. A diary that already holds MaxEntries entries is refused. On failure the file is cut
+// back to its old length.
+qint64 appendEntry(RecordFile& diary, QByteArrayView text, QByteArrayView key, double stamp, DiaryRecord& buffer);
+
+// Entry `record` is the one the user has on view only if its time-stamp text still equals `labelKey`;
+// otherwise QuillnestError "Запись не найдена в дневнике". `buffer` receives the record.
+void readViewedEntry(const RecordFile& diary, qint64 record, const QString& labelKey, DiaryRecord& buffer);
+
+// Gives entry `record` (checked as above) the text `text`, keeping its stamp and its place, flushed
+// to disk. If writing fails the old record is put back as far as possible.
+void rewriteEntry(RecordFile& diary, qint64 record, const QString& labelKey, QByteArrayView text, QByteArrayView key,
+                  DiaryRecord& buffer);
+
+// The diary file was replaced by its copy without the entry, but that copy could not be made safe on
+// disk or opened again: the handle is closed, and the file at the diary's path holds the diary whole.
+class DiaryReopenError : public QuillnestError
+{
+public:
+    using QuillnestError::QuillnestError;
+};
+
+// Removes entry `record` (checked as above) by rebuilding the diary file beside itself, then opens
+// `diary` on the new file. Any other failure leaves the file and the handle as they were.
+void deleteEntry(RecordFile& diary, qint64 record, const QString& labelKey);

@@ -1,0 +1,30 @@
+#include "diaryopen.h"
+
+#include "datelist.h"
+#include "recordfile.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
+
+FileIdentity fileIdentity(const QString& path)
+{
+    struct stat info;
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return {true, quint64(info.st_dev), quint64(info.st_ino)};
+}
+
+bool isSameFile(const QString& a, const QString& b)
+{
+    const FileIdentity identity = fileIdentity(a);
+    return identity.exists && identity == fileIdentity(b);
+}
+
+DiaryView readDiaryView(const RecordFile& diary)
+{
+    DiaryView view;
+    view.header = DiaryHeader::fromRecord(diary.readHeader());
+    view.items = dateListItems(diary);
+    return view;
+}
