@@ -2,10 +2,8 @@
 
 #include "posixio.h"
 #include "rebuild.h"
+#include "stampreader.h"
 
-#include <QtEndian>
-
-#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -40,11 +38,21 @@ qint64 recordOffset(qint64 n)
     return n * RecordSize;
 }
 
-double stampAt(const unsigned char* recordStart)
+// Where io_uring is not to be had. Only 8 bytes of every 5128 are wanted: mapping the file touches one
+// page per record instead of copying all of it. The mapping covers whole records only, all of which
+// lie inside the file. Nearly every page is touched, so they are all mapped at once rather than one
+// fault at a time.
+bool readStampsThroughMapping(int fd, qint64 first, std::span<double> out)
 {
-    quint64 bits;
-    std::memcpy(&bits, recordStart, sizeof bits);
-    return std::bit_cast<double>(qFromLittleEndian(bits));
+    const size_t length = size_t(first + qint64(out.size())) * RecordSize;
+    void* mapped = ::mmap(nullptr, length, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, 0);
+    if (mapped == MAP_FAILED)
+        return false;
+    const auto* base = static_cast<const unsigned char*>(mapped);
+    for (size_t i = 0; i < out.size(); ++i)
+        std::memcpy(&out[i], base + size_t(first + qint64(i)) * RecordSize, sizeof(double));
+    ::munmap(mapped, length);
+    return true;
 }
 
 } // namespace
@@ -146,30 +154,12 @@ void RecordFile::readEach(qint64 first, const std::function<void(qint64, const D
 std::vector<double> RecordFile::readEntryStamps() const
 {
     const qint64 total = count();
-    std::vector<double> stamps;
     if (total <= 1)
-        return stamps;
-    stamps.reserve(size_t(total - 1));
-
-    // Only 8 bytes of every 5128 are wanted: mapping the file touches one page per record instead of
-    // copying all of it. The mapping covers whole records only, all of which lie inside the file.
-    // Nearly every page is touched, so they are all mapped at once rather than one fault at a time.
-    const size_t length = size_t(total) * RecordSize;
-    void* mapped = ::mmap(nullptr, length, PROT_READ, MAP_SHARED | MAP_POPULATE, m_fd, 0);
-    if (mapped != MAP_FAILED) {
-        const auto* base = static_cast<const unsigned char*>(mapped);
-        for (qint64 n = 1; n < total; ++n)
-            stamps.push_back(stampAt(base + size_t(n) * RecordSize));
-        ::munmap(mapped, length);
-        return stamps;
-    }
-
-    unsigned char bytes[8];
-    for (qint64 n = 1; n < total; ++n) {
-        if (posixio::readUpTo(m_fd, reinterpret_cast<char*>(bytes), sizeof bytes, n * RecordSize) != sizeof bytes)
-            posixio::throwCode(FileError::ReadBeyondEnd);
-        stamps.push_back(stampAt(bytes));
-    }
+        return {};
+    std::vector<double> stamps(size_t(total - 1));
+    if (!readStampsThroughRings(m_fd, 1, stamps) && !readStampsThroughMapping(m_fd, 1, stamps))
+        readStampsOneByOne(m_fd, 1, stamps);
+    stampsFromFileOrder(stamps);
     return stamps;
 }
 

@@ -3,11 +3,15 @@
 #include "entrytext.h"
 #include "stamp.h"
 
+#include <algorithm>
 #include <cstring>
 
-std::vector<std::uint16_t> findEntriesContaining(const RecordFile& file, QByteArrayView phrase, QByteArrayView key)
+std::vector<std::uint16_t> findEntriesContaining(const RecordFile& file, QByteArrayView phrase, QByteArrayView key,
+                                                 std::vector<double>* stamps)
 {
     std::vector<std::uint16_t> found;
+    if (stamps)
+        stamps->clear();
     if (phrase.isEmpty())
         return found;
     char text[MaxEntryChars];
@@ -16,20 +20,31 @@ std::vector<std::uint16_t> findEntriesContaining(const RecordFile& file, QByteAr
         if (n > MaxEntries)
             return;
         const qsizetype length = joinLinesInto(record, key, text);
-        if (::memmem(text, size_t(length), phrase.data(), size_t(phrase.size())))
-            found.push_back(std::uint16_t(n));
+        if (!::memmem(text, size_t(length), phrase.data(), size_t(phrase.size())))
+            return;
+        found.push_back(std::uint16_t(n));
+        if (stamps)
+            stamps->push_back(record.stamp());
     });
     return found;
 }
 
-std::vector<std::uint16_t> findEntriesOfDay(const RecordFile& file, const QDate& day)
+std::vector<std::uint16_t> findEntriesOfDay(const RecordFile& file, const QDate& day, std::vector<double>* stamps)
 {
     std::vector<std::uint16_t> found;
-    const std::vector<double> stamps = file.readEntryStamps();
-    const size_t listed = std::min<size_t>(stamps.size(), MaxEntries);
+    if (stamps)
+        stamps->clear();
+    // Stamps that name no day must not match a date that names none either.
+    if (!day.isValid())
+        return found;
+    const std::vector<double> all = file.readEntryStamps();
+    const size_t listed = std::min<size_t>(all.size(), MaxEntries);
     for (size_t i = 0; i < listed; ++i) {
-        if (stampDate(stamps[i]) == day)
-            found.push_back(std::uint16_t(i + 1));
+        if (stampDate(all[i]) != day)
+            continue;
+        found.push_back(std::uint16_t(i + 1));
+        if (stamps)
+            stamps->push_back(all[i]);
     }
     return found;
 }
