@@ -1,5 +1,6 @@
 #include "dialogs/newdiarywindow.h"
 #include "mainwindow/mainwindow.h"
+#include "settings/settingswindow.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -20,6 +21,7 @@ int main(int argc, char* argv[])
     // and belong to it.
     TForm1 mainWindow(QCoreApplication::applicationDirPath());
     mainWindow.setNewDiaryWindow(new TForm3(mainWindow));
+    mainWindow.setSettingsWindow(new TForm4(mainWindow));
     mainWindow.show();
     return QApplication::exec();
 }

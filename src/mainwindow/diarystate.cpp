@@ -1,19 +1,39 @@
 #include "diarystate.h"
 
 #include <algorithm>
+#include <utility>
+
+void DiaryState::setFullListMode()
+{
+    FirstListRecord = 1;
+    WordFilterOn = false;
+    DateFilterOn = false;
+    ListComplete = true;
+    FoundRecords.clear();
+}
+
+void DiaryState::setSearchListMode(std::vector<std::uint16_t> found, bool byWord)
+{
+    if (!byWord && !found.empty())
+        FirstListRecord = found.front();
+    FoundRecords = std::move(found);
+    WordFilterOn = byWord;
+    DateFilterOn = !byWord;
+    ListComplete = false;
+}
 
 std::int32_t recordOfListItem(const DiaryState& state, int row)
 {
     if (row < 0)
         return 0;
-    if (state.WordFilterOn)
+    if (state.listMapsFoundRecords())
         return std::size_t(row) < state.FoundRecords.size() ? state.FoundRecords[std::size_t(row)] : 0;
     return state.FirstListRecord >= 1 ? state.FirstListRecord + row : 0;
 }
 
 int forgetDeletedRecord(DiaryState& state, std::int32_t record, int listCount)
 {
-    if (state.WordFilterOn) {
+    if (state.listMapsFoundRecords()) {
         std::vector<std::uint16_t>& found = state.FoundRecords;
         // Elements past the list's items are left over from sizing and stand for nothing.
         const auto shown = found.begin() + std::min<std::ptrdiff_t>(std::max(listCount, 0), found.size());
@@ -25,10 +45,12 @@ int forgetDeletedRecord(DiaryState& state, std::int32_t record, int listCount)
             if (r > record)
                 --r;
         }
+        if (state.DateFilterOn && !found.empty())
+            state.FirstListRecord = found.front();
         return row;
     }
-    // One day's entries lie side by side from FirstListRecord on: an entry deleted before them moves
-    // them all, one deleted after them none.
+    // The items stand for records side by side from FirstListRecord on: an entry deleted before them
+    // moves them all, one deleted after them none.
     if (record < state.FirstListRecord) {
         --state.FirstListRecord;
         return -1;

@@ -36,9 +36,13 @@ struct DiaryState {
     // What the date list shows: every entry, one day's entries, or a word search result.
     bool WordFilterOn = false;
     bool ListComplete = false;
-    // Record number of each list item after a word search.
+    // The list shows one day's entries. They need not lie side by side in the file (the clock may
+    // have been set back), so each item has its record number in FoundRecords, as after a word search.
+    bool DateFilterOn = false;
+    // Record number of each list item after a word or date search.
     std::vector<std::uint16_t> FoundRecords;
-    // Record number of the first list item when no word search is shown.
+    // Record number of the first list item: 1 while every entry is listed, the first entry found
+    // after a date search.
     std::int32_t FirstListRecord = 0;
     // `Created` of the open diary.
     double DiaryCreated = 0;
@@ -47,12 +51,18 @@ struct DiaryState {
     std::int32_t ViewedRecord = 0;
 
     bool diaryOpen() const { return !DiaryPath.isEmpty(); }
+    // The list items stand for FoundRecords, one each, rather than for records from FirstListRecord on.
+    bool listMapsFoundRecords() const { return WordFilterOn || DateFilterOn; }
+    // The list shows every entry in file order.
+    void setFullListMode();
+    // The list shows `found`, the result of a word search (else of a date search).
+    void setSearchListMode(std::vector<std::uint16_t> found, bool byWord);
 };
 
 constexpr int MaxPathLength = 200;
 
-// The record that item `row` of the date list stands for: FoundRecords[row] after a word search,
-// else FirstListRecord + row. 0 when the row stands for none.
+// The record that item `row` of the date list stands for: FoundRecords[row] after a search, else
+// FirstListRecord + row. 0 when the row stands for none.
 std::int32_t recordOfListItem(const DiaryState& state, int row);
 
 // Keeps the list-to-record mapping of a list of `listCount` items true once `record` has left the

@@ -5,15 +5,18 @@
 #include "protection/passwordprompt.h"
 #include "settings/privateprofile.h"
 #include "settings/settingsfile.h"
+#include "settings/settingswindow.h"
 #include "store/cp1251.h"
 #include "store/datelist.h"
 #include "store/diaryopen.h"
+#include "store/search.h"
 #include "store/stamp.h"
 #include "toolpictures.h"
 
 #include <QAction>
 #include <QDate>
 #include <QDateEdit>
+#include <QDateTime>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -53,6 +56,9 @@ constexpr int LastStatusPanelWidth = 50;
 
 const QString StatusVersionLine = QStringLiteral("2.1.1");
 const QString WaitingText = QStringLiteral(" Ожидание...");
+const QString FoundText = QStringLiteral(" Найдено записей: ");
+// The form in which shortDateText writes a date.
+const QString ShortDateFormat = QStringLiteral("dd.MM.yyyy");
 
 // Closes a handle that is open only while one step runs, however the step ends.
 class ClosingGuard
@@ -263,6 +269,11 @@ void TForm1::buildMenu()
     N20 = addCheckItem(options, "N20", QStringLiteral("Поиск по слову"), true);
     N22 = addSeparator(options, "N22");
     N23 = addItem(options, "N23", QStringLiteral("Настройки"));
+    // A check item's mark has already flipped when it is triggered: the handlers read it as it now is.
+    connect(N10, &QAction::triggered, this, &TForm1::N10Click);
+    connect(N19, &QAction::triggered, this, &TForm1::N19Click);
+    connect(N20, &QAction::triggered, this, &TForm1::N20Click);
+    connect(N23, &QAction::triggered, this, &TForm1::N23Click);
 
     QMenu* service = MainMenu1->addMenu(QStringLiteral("Сервис"));
     N13 = addDisabledItem(service, "N13", QStringLiteral("Статистика"));
@@ -270,12 +281,15 @@ void TForm1::buildMenu()
     N11 = addItem(service, "N11", QStringLiteral("Импорт записей"));
     N21 = addItem(service, "N21", QStringLiteral("Защита"));
     N24 = addItem(service, "N24", QStringLiteral("Сделать главным"));
+    connect(N13, &QAction::triggered, this, &TForm1::N13Click);
+    connect(N24, &QAction::triggered, this, &TForm1::N24Click);
 
     // There is no help file, so "Помощь" never becomes available.
     QMenu* help = MainMenu1->addMenu(QStringLiteral("Справка"));
     N26 = addDisabledItem(help, "N26", QStringLiteral("Помощь"));
     N7 = addItem(help, "N7", QStringLiteral("О дневнике"));
     N8 = addItem(help, "N8", QStringLiteral("О программе"));
+    connect(N7, &QAction::triggered, this, &TForm1::N7Click);
 }
 
 // Ldate is made before the tool bar so that the bar covers it: it only records which entry is on
@@ -335,6 +349,8 @@ void TForm1::buildWordBand()
     InWord->setGeometry(10, FieldTop, 150, FieldHeight);
     Search = makePictureButton(Panel2, "Search", ToolPicture::Search, QStringLiteral("Поиск"), 164);
     ClearSearch = makePictureButton(Panel2, "ClearSearch", ToolPicture::ClearSearch, QStringLiteral("Стереть"), 190);
+    connect(Search, &QToolButton::clicked, this, &TForm1::SearchClick);
+    connect(ClearSearch, &QToolButton::clicked, this, &TForm1::ClearSearchClick);
 }
 
 void TForm1::buildDateBand()
@@ -351,6 +367,8 @@ void TForm1::buildDateBand()
     Today->setToolButtonStyle(Qt::ToolButtonTextOnly);
     // Without a picture only a raised frame shows that the date is a button.
     Today->setAutoRaise(false);
+    connect(ToChNum, &QToolButton::clicked, this, &TForm1::ToChNumClick);
+    connect(Today, &QToolButton::clicked, this, &TForm1::TodayClick);
 }
 
 void TForm1::buildAllBand()
@@ -358,6 +376,7 @@ void TForm1::buildAllBand()
     Panel5 = makeBand(CoolBar, "Panel5", 541, 54);
     AllRec =
         makePictureButton(Panel5, "AllRec", ToolPicture::AllEntries, QStringLiteral("Показать все записи"), 11, 32);
+    connect(AllRec, &QToolButton::clicked, this, &TForm1::AllRecClick);
 }
 
 void TForm1::buildPanel4(QWidget* client)
@@ -578,11 +597,9 @@ void TForm1::showDiaryView(const DiaryView& view)
     s.DiaryCreated = header.Created;
     dname->setText(header.Title.isEmpty() ? QStringLiteral("Один Из Многих") : fromCp1251(header.Title));
     mname->setText(header.Owner.isEmpty() ? QStringLiteral("Аноним") : fromCp1251(header.Owner));
-    s.FirstListRecord = 1;
     showDateList(view.items);
     setStatusText(2, QLatin1Char(' ') + QFileInfo(s.DiaryPath).fileName());
-    s.ListComplete = true;
-    s.WordFilterOn = false;
+    s.setFullListMode();
 }
 
 void TForm1::showDateList(const QStringList& items)
@@ -708,7 +725,6 @@ void TForm1::showOpenedDiary(const DiaryView& view)
     setStatusText(1, QStringLiteral("0"));
     setStatusText(0, WaitingText);
     showDiaryView(view);
-    m_state.FoundRecords.clear();
 }
 
 // Coming from no diary, the options and the search controls come back as their check marks say.
@@ -837,10 +853,9 @@ void TForm1::LBdateDblClick()
     mm->setPlainText(text);
 }
 
-// Counted as the diary file will hold the text, with CR LF line breaks.
 void TForm1::mmChange()
 {
-    setStatusText(1, QString::number(toFileLineBreaks(mm->toPlainText()).size()));
+    setStatusText(1, QString::number(editorCharCount()));
 }
 
 void TForm1::BaddClick()
@@ -886,10 +901,8 @@ void TForm1::restoreFullList()
 {
     DiaryState& s = m_state;
     showDateList(dateListItems(s.DiaryFile));
-    s.FirstListRecord = 1;
-    s.WordFilterOn = false;
-    s.ListComplete = true;
-    DTPicker->setDate(QDate::currentDate());
+    s.setFullListMode();
+    showPickerToday();
 }
 
 void TForm1::BchangeClick()
@@ -974,4 +987,217 @@ void TForm1::BclearClick()
     showNoEntry();
     setStatusText(1, QStringLiteral("0"));
     setStatusText(0, WaitingText);
+}
+
+// Counted as the diary file will hold the text, with CR LF line breaks.
+qsizetype TForm1::editorCharCount() const
+{
+    return toFileLineBreaks(mm->toPlainText()).size();
+}
+
+bool TForm1::hasEntries() const
+{
+    return m_state.DiaryFile.isOpen() && m_state.DiaryFile.count() > 1;
+}
+
+// The phrase as the diary file would hold it. A character that Windows-1251 lacks cannot occur in
+// any entry, so such a phrase becomes empty and finds nothing, instead of matching the '?' that
+// would stand in for the character.
+QByteArray TForm1::searchPhrase() const
+{
+    const QString phrase = InWord->text().left(SlotCapacity);
+    return fitsCp1251(phrase) ? toCp1251(phrase) : QByteArray();
+}
+
+void TForm1::showFoundEntries(const std::vector<double>& stamps)
+{
+    QStringList items;
+    items.reserve(qsizetype(stamps.size()));
+    for (const double stamp : stamps)
+        items.append(stampText(stamp));
+    showDateList(items);
+}
+
+// The program may have been running since before midnight: the picker must still reach today.
+void TForm1::showPickerToday()
+{
+    const QDate today = QDate::currentDate();
+    DTPicker->setMaximumDate(today);
+    DTPicker->setDate(today);
+}
+
+// The whole search runs before the list changes, so a failed read leaves the list and its mapping
+// as they were.
+void TForm1::SearchClick()
+{
+    DiaryState& s = m_state;
+    if (!focusDateList())
+        return;
+    std::vector<std::uint16_t> found;
+    std::vector<double> stamps;
+    try {
+        if (!hasEntries())
+            return;
+        found = findEntriesContaining(s.DiaryFile, searchPhrase(), s.EntryKey, &stamps);
+    } catch (const QuillnestError& error) {
+        showMessage(this, error.text());
+        return;
+    }
+    showFoundEntries(stamps);
+    const qsizetype count = qsizetype(found.size());
+    s.setSearchListMode(std::move(found), true);
+    setStatusText(0, FoundText + QString::number(count));
+}
+
+void TForm1::ClearSearchClick()
+{
+    InWord->clear();
+    InWord->setFocus();
+}
+
+// Each item keeps the record number of its own entry, so that the entries of one day need not lie
+// side by side in the file. Errors go to the caller.
+void TForm1::ShowEntriesOfDate(const QString& dateText)
+{
+    DiaryState& s = m_state;
+    std::vector<double> stamps;
+    const QDate day = QDate::fromString(dateText, ShortDateFormat);
+    std::vector<std::uint16_t> found = findEntriesOfDay(s.DiaryFile, day, &stamps);
+    showFoundEntries(stamps);
+    const qsizetype count = qsizetype(found.size());
+    s.setSearchListMode(std::move(found), false);
+    setStatusText(0, count > 0 ? dateText + FoundText + QString::number(count)
+                               : dateText + QStringLiteral(" Записей нет!"));
+}
+
+void TForm1::TodayClick()
+{
+    if (!focusDateList())
+        return;
+    try {
+        if (!hasEntries())
+            return;
+        ShowEntriesOfDate(shortDateText(QDate::currentDate()));
+    } catch (const QuillnestError& error) {
+        showMessage(this, error.text());
+        return;
+    }
+    showPickerToday();
+}
+
+void TForm1::ToChNumClick()
+{
+    if (!focusDateList())
+        return;
+    try {
+        if (hasEntries())
+            ShowEntriesOfDate(shortDateText(DTPicker->date()));
+    } catch (const QuillnestError& error) {
+        showMessage(this, error.text());
+    }
+}
+
+// The text box keeps what it shows, but no entry is on view any more: nothing can be changed or
+// deleted until one is chosen again.
+void TForm1::AllRecClick()
+{
+    DiaryState& s = m_state;
+    if (!focusDateList() || !s.DiaryFile.isOpen())
+        return;
+    QStringList items;
+    try {
+        if (s.DiaryFile.count() == 0)
+            return;
+        items = dateListItems(s.DiaryFile);
+    } catch (const QuillnestError& error) {
+        showMessage(this, error.text());
+        return;
+    }
+    showDateList(items);
+    s.setFullListMode();
+    setStatusText(0, QStringLiteral("Всего записей: ") + QString::number(items.size()));
+    showNoEntry();
+    showPickerToday();
+}
+
+void TForm1::N19Click()
+{
+    enableDateSearch(N19->isChecked());
+}
+
+void TForm1::N20Click()
+{
+    enableWordSearch(N20->isChecked());
+}
+
+void TForm1::N7Click()
+{
+    if (!m_state.diaryOpen())
+        return;
+    QString text;
+    try {
+        text = diaryInformation();
+    } catch (const QuillnestError& error) {
+        showMessage(this, error.text());
+        return;
+    }
+    showMessage(this, text);
+}
+
+// The creation time of day is shown as hour and minute without leading zeros.
+QString TForm1::diaryInformation() const
+{
+    const DiaryState& s = m_state;
+    const qint64 entries = std::max<qint64>(s.DiaryFile.count() - 1, 0);
+    const QDateTime created = stampToDateTime(s.DiaryCreated);
+    const QString hour = created.isValid() ? QString::number(created.time().hour()) : QStringLiteral("?");
+    const QString minute = created.isValid() ? QString::number(created.time().minute()) : QStringLiteral("?");
+    return QStringLiteral("Файл: ") + QFileInfo(s.DiaryPath).fileName() + QLatin1Char('\r') +
+           QStringLiteral("Количество записей в дневнике: ") + QString::number(entries) + QLatin1Char('\r') +
+           QStringLiteral("Создан: ") + shortDateText(created.date()) + QStringLiteral(" (") + hour +
+           QStringLiteral("ч ") + minute + QStringLiteral("мин)");
+}
+
+void TForm1::N13Click()
+{
+    showMessage(this, QStringLiteral("Количество символов данной записи: ") + QString::number(editorCharCount()));
+}
+
+void TForm1::N24Click()
+{
+    if (!m_state.diaryOpen())
+        return;
+    try {
+        PrivateProfile(settingsPath()).writeString(SettingsKeys::Directory, SettingsKeys::FaveDiary, m_state.DiaryPath);
+    } catch (const QuillnestError& error) {
+        showMessage(this, error.text());
+    }
+}
+
+void TForm1::N10Click()
+{
+    m_state.EditAllowed = N10->isChecked();
+    updateEntryButtons();
+}
+
+// "Изменить" and "Удалить" follow the editing mode and the entry on view; while an entry is being
+// written they stay disabled, so that it cannot be deleted or changed twice over.
+void TForm1::updateEntryButtons()
+{
+    const DiaryState& s = m_state;
+    const bool writing = !BSave1->isHidden() || !BSave2->isHidden();
+    const bool allowed = s.diaryOpen() && s.ViewedRecord != 0 && !writing && s.EditAllowed;
+    Bchange->setEnabled(allowed);
+    Bdel->setEnabled(allowed);
+}
+
+// The settings window gives the main window its input back when it closes, however it closes.
+void TForm1::N23Click()
+{
+    if (!m_settingsWindow)
+        return;
+    setTakesInput(false);
+    m_settingsWindow->show();
+    m_settingsWindow->raise();
+    m_settingsWindow->activateWindow();
 }

@@ -19,6 +19,7 @@ class QPlainTextEdit;
 class QStatusBar;
 class QToolButton;
 class TForm3;
+class TForm4;
 struct DiaryView;
 
 // The main window: owns the open diary and shows its list of entries and the entry on view.
@@ -58,6 +59,8 @@ public:
 
     // The new-diary window, made once at program start; "Создать" shows it.
     void setNewDiaryWindow(TForm3* window) { m_newDiaryWindow = window; }
+    // The settings window, made once at program start; "Настройки" shows it.
+    void setSettingsWindow(TForm4* window) { m_settingsWindow = window; }
 
     // Search and deletion work on the date list and begin by giving it the focus. While an entry is
     // being written the list is disabled: the user is told so and false is returned.
@@ -166,9 +169,32 @@ private:
     void BdelClick();
     void BclearClick();
 
+    void SearchClick();
+    void ClearSearchClick();
+    void TodayClick();
+    void ToChNumClick();
+    void AllRecClick();
+    void ShowEntriesOfDate(const QString& dateText);
+    void N19Click();
+    void N20Click();
+    void N7Click();
+    void N13Click();
+    void N24Click();
+    void N10Click();
+    void N23Click();
+
+    bool hasEntries() const;
+    QByteArray searchPhrase() const;
+    void showFoundEntries(const std::vector<double>& stamps);
+    void showPickerToday();
+    void updateEntryButtons();
+    qsizetype editorCharCount() const;
+    QString diaryInformation() const;
+
     QString m_programDir;
     DiaryState m_state;
     TForm3* m_newDiaryWindow = nullptr;
+    TForm4* m_settingsWindow = nullptr;
     // The open dialog's answer after a cancel: the name chosen last time.
     QString m_lastChosenDiary;
     QLabel* m_statusPanels[StatusPanelCount] = {};
