@@ -1,6 +1,5 @@
 #include "newdiarywindow.h"
 
-#include "mainwindow/mainwindow.h"
 #include "mainwindow/messagebox.h"
 #include "store/cp1251.h"
 #include "store/diaryrecord.h"
@@ -10,16 +9,10 @@
 
 #include <QEvent>
 #include <QFontMetrics>
-#include <QGuiApplication>
-#include <QHideEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStringList>
-#include <QStyle>
-#include <QWindow>
 
 #include <cerrno>
 
@@ -49,8 +42,7 @@ QString firstCharacters(const QString& text, qsizetype count)
     return text.left(end);
 }
 
-// Bold 9-point labels; where the desktop's font is wider than the one the window was laid out
-// for, the font gets smaller so that the whole text stays inside the window.
+// Bold 9-point labels, whose whole text stays inside the window.
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QPoint at)
 {
     auto* label = new QLabel(text, parent);
@@ -59,9 +51,8 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QPoint
     bold.setPointSizeF(LabelPoints);
     bold.setBold(true);
     const int room = OuterSize.width() - 2 * at.x();
-    while (QFontMetrics(bold).horizontalAdvance(text) > room && bold.pointSizeF() > SmallestLabelPoints)
-        bold.setPointSizeF(bold.pointSizeF() - 0.5);
-    label->setFont(bold);
+    label->setFont(shrunkFont(bold, SmallestLabelPoints,
+                              [&](const QFont& font) { return QFontMetrics(font).horizontalAdvance(text) <= room; }));
     label->move(at);
     label->adjustSize();
     return label;
@@ -75,16 +66,9 @@ QLineEdit* makeField(QWidget* parent, const char* name, QPoint at)
     return field;
 }
 
-// Outside a dialog a button clicks on Enter only when told so; Enter on either button presses that
-// button, as anywhere else in the program.
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, QStyle::StandardPixmap picture,
-                        QPoint at)
+QRect buttonPlace(QPoint at)
 {
-    auto* button = new QPushButton(parent->style()->standardIcon(picture), text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(true);
-    button->setGeometry(QRect(at, QSize(ButtonWidth, ButtonHeight)));
-    return button;
+    return QRect(at, QSize(ButtonWidth, ButtonHeight));
 }
 
 } // namespace
@@ -95,11 +79,10 @@ QString newDiaryFileName(const QString& typed)
     return firstCharacters(dot < 0 ? typed : typed.left(dot), MaxNameChars) + QStringLiteral(".qnb");
 }
 
-TForm3::TForm3(TForm1& mainWindow) : QWidget(&mainWindow, Qt::Tool), m_mainWindow(mainWindow)
+TForm3::TForm3(TForm1& mainWindow) : SecondaryWindow(mainWindow, OuterSize)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Создание нового дневника"));
-    resize(OuterSize);
     buildLabels();
     buildFields();
     buildButtons();
@@ -133,67 +116,26 @@ void TForm3::buildFields()
 
 void TForm3::buildButtons()
 {
-    BBok = makeButton(this, "BBok", QStringLiteral("Создать"), QStyle::SP_DialogOkButton, {24, 136});
+    BBok = addButton("BBok", QStringLiteral("Создать"), QStyle::SP_DialogOkButton, buttonPlace({24, 136}));
     BBok->setDefault(true);
     BBok->setEnabled(false);
-    BBno = makeButton(this, "BBno", QStringLiteral("Закрыть"), QStyle::SP_DialogCancelButton, {136, 136});
-}
-
-// The size is the outer one, frame included; the frame's share is known once the window exists.
-void TForm3::placeOnScreen()
-{
-    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    resize(OuterSize.shrunkBy(frame));
-    const QScreen* display = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!display)
-        return;
-    QRect outer(QPoint(), OuterSize);
-    outer.moveCenter(display->availableGeometry().center());
-    move(outer.topLeft());
+    BBno = addButton("BBno", QStringLiteral("Закрыть"), QStyle::SP_DialogCancelButton, buttonPlace({136, 136}));
+    setKeyButtons(BBok, BBno);
 }
 
 void TForm3::showEvent(QShowEvent* event)
 {
-    QWidget::showEvent(event);
-    // Later showings keep the place the user may have moved the window to.
-    if (!m_placed) {
-        m_placed = true;
-        placeOnScreen();
-    }
+    SecondaryWindow::showEvent(event);
     m_focusOnActivation = true;
 }
 
 // Coming back from one of the window's own messages does not count as a new activation.
 void TForm3::changeEvent(QEvent* event)
 {
-    QWidget::changeEvent(event);
+    SecondaryWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_focusOnActivation) {
         m_focusOnActivation = false;
         FormActivate();
-    }
-}
-
-// Minimising the main window hides this window too without closing it.
-void TForm3::hideEvent(QHideEvent* event)
-{
-    QWidget::hideEvent(event);
-    if (!event->spontaneous())
-        FormClose();
-}
-
-void TForm3::keyPressEvent(QKeyEvent* event)
-{
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (BBok->isEnabled())
-            BBok->click();
-        break;
-    case Qt::Key_Escape:
-        BBno->click();
-        break;
-    default:
-        QWidget::keyPressEvent(event);
     }
 }
 
@@ -201,7 +143,7 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Ein && event->type() == QEvent::MouseButtonPress)
         EinClick();
-    return QWidget::eventFilter(watched, event);
+    return SecondaryWindow::eventFilter(watched, event);
 }
 
 void TForm3::FormActivate()
@@ -261,10 +203,4 @@ bool TForm3::createDiary(const QString& name, const QString& title, const QStrin
 void TForm3::BBnoClick()
 {
     close();
-}
-
-// However the window closes, the main window was waiting for it only.
-void TForm3::FormClose()
-{
-    m_mainWindow.setTakesInput(true);
 }

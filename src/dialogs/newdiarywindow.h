@@ -1,23 +1,21 @@
 #pragma once
 
+#include "secondarywindow.h"
+
 #include <QString>
-#include <QWidget>
 
 class QEvent;
-class QHideEvent;
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QShowEvent;
-class TForm1;
 
 // The file name for a typed diary name: cut at the first ".", then to 20 characters, plus ".qnb".
 QString newDiaryFileName(const QString& typed);
 
 // Creates an empty diary file from a file name, a title and an owner's name. It does not open the
-// new diary. Made once at start and hidden, not destroyed, between uses: its fields keep their texts.
-class TForm3 : public QWidget
+// new diary. Hidden, not destroyed, between uses: its fields keep their texts.
+class TForm3 : public SecondaryWindow
 {
     Q_OBJECT
 
@@ -36,15 +34,12 @@ public:
 protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildLabels();
     void buildFields();
     void buildButtons();
-    void placeOnScreen();
     bool createDiary(const QString& name, const QString& title, const QString& owner);
 
     void FormActivate();
@@ -52,9 +47,6 @@ private:
     void EinChange();
     void BBokClick();
     void BBnoClick();
-    void FormClose();
 
-    TForm1& m_mainWindow;
-    bool m_placed = false;
     bool m_focusOnActivation = false;
 };

@@ -162,13 +162,22 @@ QLabel* makeNameLabel(QWidget* parent, const char* name, const QWidget* caption,
     return label;
 }
 
-QFrame* makeBand(QWidget* bar, const char* name, int x, int width)
+QFrame* makeBand(QWidget* bar, const char* name, int x, int width, const QString& toolTip = QString())
 {
     auto* band = new QFrame(bar);
     band->setObjectName(QLatin1String(name));
     band->setFrameStyle(QFrame::Panel | QFrame::Raised);
     band->setGeometry(x, BandTop, width, BandHeight);
+    band->setToolTip(toolTip);
     return band;
+}
+
+template <class Field> Field* makeField(QWidget* band, const char* name, int x, int width)
+{
+    auto* field = new Field(band);
+    field->setObjectName(QLatin1String(name));
+    field->setGeometry(x, FieldTop, width, FieldHeight);
+    return field;
 }
 
 // Tool-bar buttons act on the diary, never on the text being typed, so they take no focus.
@@ -342,11 +351,8 @@ void TForm1::buildEntryBand()
 
 void TForm1::buildWordBand()
 {
-    Panel2 = makeBand(CoolBar, "Panel2", 107, 221);
-    Panel2->setToolTip(QStringLiteral("Поиск по слову"));
-    InWord = new QLineEdit(Panel2);
-    InWord->setObjectName(QStringLiteral("InWord"));
-    InWord->setGeometry(10, FieldTop, 150, FieldHeight);
+    Panel2 = makeBand(CoolBar, "Panel2", 107, 221, QStringLiteral("Поиск по слову"));
+    InWord = makeField<QLineEdit>(Panel2, "InWord", 10, 150);
     Search = makePictureButton(Panel2, "Search", ToolPicture::Search, QStringLiteral("Поиск"), 164);
     ClearSearch = makePictureButton(Panel2, "ClearSearch", ToolPicture::ClearSearch, QStringLiteral("Стереть"), 190);
     connect(Search, &QToolButton::clicked, this, &TForm1::SearchClick);
@@ -355,13 +361,10 @@ void TForm1::buildWordBand()
 
 void TForm1::buildDateBand()
 {
-    Panel3 = makeBand(CoolBar, "Panel3", 328, 213);
-    Panel3->setToolTip(QStringLiteral("Поиск по дате"));
-    DTPicker = new QDateEdit(Panel3);
-    DTPicker->setObjectName(QStringLiteral("DTPicker"));
+    Panel3 = makeBand(CoolBar, "Panel3", 328, 213, QStringLiteral("Поиск по дате"));
+    DTPicker = makeField<QDateEdit>(Panel3, "DTPicker", 10, 102);
     DTPicker->setCalendarPopup(false);
     DTPicker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    DTPicker->setGeometry(10, FieldTop, 102, FieldHeight);
     ToChNum = makePictureButton(Panel3, "ToChNum", ToolPicture::GoToDate, QStringLiteral("К выбранному числу"), 115);
     Today = makeButton(Panel3, "Today", QStringLiteral("Сегодняшнее число"), 140, 62);
     Today->setToolButtonStyle(Qt::ToolButtonTextOnly);

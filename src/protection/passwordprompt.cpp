@@ -1,5 +1,6 @@
 #include "passwordprompt.h"
 
+#include "dialogs/secondarywindow.h"
 #include "mainwindow/diarystate.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/messagebox.h"
@@ -9,11 +10,9 @@
 #include "store/scramble.h"
 
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 
 namespace
 {
@@ -78,16 +77,6 @@ void TPassDlg::buildControls()
     BbClose->setGeometry(104, 80, 81, 25);
 }
 
-void TPassDlg::placeOnScreen()
-{
-    const QScreen* display = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!display)
-        return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(display->availableGeometry().center());
-    move(frame.topLeft());
-}
-
 void TPassDlg::reject()
 {
     BbCloseClick();
@@ -108,7 +97,7 @@ void TPassDlg::hideEvent(QHideEvent* event)
 void TPassDlg::FormShow()
 {
     FileName->setText(QFileInfo(m_state.DiaryPath).fileName());
-    placeOnScreen();
+    centreOnScreen(this, frameGeometry().size());
     PassIn->setFocus();
 }
 

@@ -39,7 +39,6 @@ protected:
 
 private:
     void buildControls();
-    void placeOnScreen();
     void refuseTypedPassword();
 
     void FormShow();

@@ -8,17 +8,12 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
-#include <QGuiApplication>
-#include <QHideEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
 #include <QToolButton>
-#include <QWindow>
 
 namespace
 {
@@ -45,18 +40,6 @@ QCheckBox* makeCheckBox(QWidget* parent, const char* name, const QString& text, 
     box->setObjectName(QLatin1String(name));
     box->setGeometry(place);
     return box;
-}
-
-// Outside a dialog a button clicks on Enter only when told so; Enter on either button presses that
-// button, as anywhere else in the program.
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, QStyle::StandardPixmap picture,
-                        const QRect& place)
-{
-    auto* button = new QPushButton(parent->style()->standardIcon(picture), text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(true);
-    button->setGeometry(place);
-    return button;
 }
 
 int runItemFor(const StartupOptions& options)
@@ -113,11 +96,10 @@ void RadioGroup::setItemIndex(int index)
     }
 }
 
-TForm4::TForm4(TForm1& mainWindow) : QWidget(&mainWindow, Qt::Tool), m_mainWindow(mainWindow)
+TForm4::TForm4(TForm1& mainWindow) : SecondaryWindow(mainWindow, OuterSize)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Настройки "));
-    resize(OuterSize);
     buildRunGroup();
     buildWorkGroup();
     buildButtons();
@@ -149,73 +131,31 @@ void TForm4::buildWorkGroup()
 void TForm4::buildButtons()
 {
     default_ = makeCheckBox(this, "default", QStringLiteral("По умолчанию"), QRect(8, 192, 97, 17));
-    BitBtn1 =
-        makeButton(this, "BitBtn1", QStringLiteral("Принять"), QStyle::SP_DialogOkButton, QRect(112, 192, 81, 25));
+    BitBtn1 = addButton("BitBtn1", QStringLiteral("Принять"), QStyle::SP_DialogOkButton, QRect(112, 192, 81, 25));
     BitBtn1->setDefault(true);
-    BitBtn3 =
-        makeButton(this, "BitBtn3", QStringLiteral("Закрыть"), QStyle::SP_DialogCancelButton, QRect(200, 192, 81, 25));
+    BitBtn3 = addButton("BitBtn3", QStringLiteral("Закрыть"), QStyle::SP_DialogCancelButton, QRect(200, 192, 81, 25));
+    setKeyButtons(BitBtn1, BitBtn3);
 }
 
-// Where the desktop's font is wider than the one the window was laid out for, the whole window
-// gets a smaller one, so that every caption stays inside its control's fixed width.
+// The whole window gets the smaller font, so that every caption stays inside its control's fixed
+// width. The font is set only once it differs: the window keeps following the main window's font
+// while that one fits.
 void TForm4::fitFont()
 {
     const QList<QAbstractButton*> buttons = findChildren<QAbstractButton*>();
-    QFont smaller = font();
-    while (!captionsFit(buttons) && smaller.pointSizeF() > SmallestPoints) {
-        smaller.setPointSizeF(smaller.pointSizeF() - 0.5);
-        setFont(smaller);
-    }
-}
-
-// The size is the outer one, frame included; the frame's share is known once the window exists.
-void TForm4::placeOnScreen()
-{
-    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    resize(OuterSize.shrunkBy(frame));
-    const QScreen* display = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!display)
-        return;
-    QRect outer(QPoint(), OuterSize);
-    outer.moveCenter(display->availableGeometry().center());
-    move(outer.topLeft());
+    shrunkFont(font(), SmallestPoints, [&](const QFont& candidate) {
+        if (candidate != font())
+            setFont(candidate);
+        return captionsFit(buttons);
+    });
 }
 
 // Restoring the window from a minimised main window is no new showing: the choices made so far stay.
 void TForm4::showEvent(QShowEvent* event)
 {
-    QWidget::showEvent(event);
-    if (event->spontaneous())
-        return;
-    // Later showings keep the place the user may have moved the window to.
-    if (!m_placed) {
-        m_placed = true;
-        placeOnScreen();
-    }
-    FormShow();
-}
-
-// Minimising the main window hides this window too without closing it.
-void TForm4::hideEvent(QHideEvent* event)
-{
-    QWidget::hideEvent(event);
+    SecondaryWindow::showEvent(event);
     if (!event->spontaneous())
-        FormClose();
-}
-
-void TForm4::keyPressEvent(QKeyEvent* event)
-{
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        BitBtn1->click();
-        break;
-    case Qt::Key_Escape:
-        BitBtn3->click();
-        break;
-    default:
-        QWidget::keyPressEvent(event);
-    }
+        FormShow();
 }
 
 // The window shows what the file holds, not the main window's current menu marks, which the
@@ -223,7 +163,7 @@ void TForm4::keyPressEvent(QKeyEvent* event)
 void TForm4::FormShow()
 {
     default_->setChecked(false);
-    showOptions(StartupOptions::read(PrivateProfile(m_mainWindow.settingsPath())));
+    showOptions(StartupOptions::read(PrivateProfile(mainWindow().settingsPath())));
 }
 
 void TForm4::showOptions(const StartupOptions& options)
@@ -250,7 +190,7 @@ StartupOptions TForm4::chosenOptions() const
 // All five keys go in one replacement of the file, so a failure leaves it as it was.
 bool TForm4::saveOptions(const StartupOptions& options)
 {
-    PrivateProfile profile(m_mainWindow.settingsPath());
+    PrivateProfile profile(mainWindow().settingsPath());
     try {
         options.write(profile);
     } catch (const QuillnestError& error) {
@@ -272,13 +212,13 @@ void TForm4::BitBtn1Click()
 
 bool TForm4::diaryOpen() const
 {
-    return ownEnabledState(m_mainWindow.Bclear);
+    return ownEnabledState(mainWindow().Bclear);
 }
 
 // With no diary open the search controls stay disabled and the word-search mark waits for the next start.
 void TForm4::applySearchOptions()
 {
-    TForm1& main = m_mainWindow;
+    TForm1& main = mainWindow();
     main.N19->setChecked(date->isChecked());
     if (!diaryOpen())
         return;
@@ -292,7 +232,7 @@ void TForm4::applySearchOptions()
 // never gets them, while adding or changing an entry keeps them as that mode left them.
 void TForm4::applyEditingMode()
 {
-    TForm1& main = m_mainWindow;
+    TForm1& main = mainWindow();
     main.state().EditAllowed = main.N10->isChecked();
     if (!main.BSave1->isHidden() || !main.BSave2->isHidden())
         return;
@@ -305,10 +245,4 @@ void TForm4::applyEditingMode()
 void TForm4::BitBtn3Click()
 {
     close();
-}
-
-// However the window closes, the main window was waiting for it only.
-void TForm4::FormClose()
-{
-    m_mainWindow.setTakesInput(true);
 }

@@ -1,18 +1,16 @@
 #pragma once
 
+#include "dialogs/secondarywindow.h"
+
 #include <QGroupBox>
 #include <QList>
 #include <QStringList>
-#include <QWidget>
 
 class QCheckBox;
-class QHideEvent;
-class QKeyEvent;
 class QPushButton;
 class QRect;
 class QRadioButton;
 class QShowEvent;
-class TForm1;
 struct StartupOptions;
 
 // A titled box of mutually exclusive choices, read and set by the index of the chosen one.
@@ -35,9 +33,8 @@ private:
     QList<QRadioButton*> m_buttons;
 };
 
-// Shows and saves the options of Settings.ini. Made once at start and hidden, not destroyed,
-// between uses; while it is shown the main window takes no input.
-class TForm4 : public QWidget
+// Shows and saves the options of Settings.ini.
+class TForm4 : public SecondaryWindow
 {
     Q_OBJECT
 
@@ -60,15 +57,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildRunGroup();
     void buildWorkGroup();
     void buildButtons();
     void fitFont();
-    void placeOnScreen();
 
     void showOptions(const StartupOptions& options);
     StartupOptions chosenOptions() const;
@@ -80,8 +74,4 @@ private:
     void FormShow();
     void BitBtn1Click();
     void BitBtn3Click();
-    void FormClose();
-
-    TForm1& m_mainWindow;
-    bool m_placed = false;
 };
