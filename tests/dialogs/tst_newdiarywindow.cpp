@@ -1,31 +1,12 @@
 #include "dialogs/newdiarywindow.h"
+#include "mainwindow/diarymaker.h"
 #include "mainwindow/mainwindow.h"
-#include "messageanswer.h"
 #include "store/stamp.h"
 
 #include <QDir>
-#include <QFile>
-#include <QLineEdit>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstring>
-
-namespace
-{
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList folderContents()
-{
-    return QDir::current().entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-}
-
-} // namespace
 
 class TestNewDiaryWindow : public QObject
 {
@@ -34,19 +15,21 @@ class TestNewDiaryWindow : public QObject
 private slots:
     void init();
     void cleanup();
-
-    void derivesFileName_data();
-    void derivesFileName();
-    void requiredFieldTextNeedsAChangeFirst();
-    void writesOneHeaderRecordAndKeepsTexts();
-    void refusalKeepsWindowAndFiles_data();
-    void refusalKeepsWindowAndFiles();
-    void everyWayOfClosingGivesInputBack_data();
-    void everyWayOfClosingGivesInputBack();
+    void creates_data();
+    void creates();
+    void refuses_data();
+    void refuses();
 
 private:
     void showWindow();
-    QString confirm();
+    QStringList confirm()
+    {
+        return diarymaker::answering({}, [this] { QTest::mouseClick(m_window->BBok, Qt::LeftButton); });
+    }
+    static QStringList folder()
+    {
+        return QDir::current().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
 
     QString m_previousFolder;
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -57,7 +40,6 @@ private:
 void TestNewDiaryWindow::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("program")));
     m_form = std::make_unique<TForm1>(m_dir->filePath(QStringLiteral("program")));
     m_window = new TForm3(*m_form);
@@ -78,144 +60,102 @@ void TestNewDiaryWindow::showWindow()
     m_window->show();
 }
 
-QString TestNewDiaryWindow::confirm()
+void TestNewDiaryWindow::creates_data()
 {
-    return answerMessageDuring([this] { QTest::mouseClick(m_window->BBok, Qt::LeftButton); });
-}
-
-void TestNewDiaryWindow::derivesFileName_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("extension") << "my.diary"
-                               << "my.qnb";
-    QTest::newRow("several dots") << "a.b.c"
-                                  << "a.qnb";
+    QTest::addColumn<QString>("typed"); // null: the hint is left in the field
+    QTest::addColumn<QString>("file");
+    QTest::newRow("extension") << QStringLiteral("my.diary") << QStringLiteral("my.qnb");
+    QTest::newRow("several dots") << QStringLiteral("a.b.c") << QStringLiteral("a.qnb");
     QTest::newRow("25 characters") << QString(25, u'Ж') << QString(20, u'Ж') + ".qnb";
-    QTest::newRow("dot only") << "."
-                              << ".qnb";
+    QTest::newRow("dot only") << QStringLiteral(".") << QStringLiteral(".qnb");
+    QTest::newRow("hint left") << QString() << QStringLiteral("Обязательное поле.qnb");
 }
 
-void TestNewDiaryWindow::derivesFileName()
+// One header record; the title is cut to 30 characters. The window keeps its texts for next time.
+void TestNewDiaryWindow::creates()
 {
     QFETCH(QString, typed);
-    QFETCH(QString, name);
-    QCOMPARE(newDiaryFileName(typed), name);
-}
-
-void TestNewDiaryWindow::requiredFieldTextNeedsAChangeFirst()
-{
+    QFETCH(QString, file);
+    m_form->state().HasPassword = true; // belongs to the open diary, another file
     showWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window));
     QCOMPARE(QApplication::focusWidget(), m_window->BBno);
     QVERIFY(!m_window->BBok->isEnabled());
-
-    QTest::keyClicks(m_window->Emn, "x");
-    QVERIFY(confirm().startsWith(QStringLiteral("Файл Обязательное поле.qnb создан!\r")));
-    QCOMPARE(folderContents(), QStringList({QStringLiteral("program"), QStringLiteral("Обязательное поле.qnb")}));
-
-    // A click into the field takes the hint away so that a name can be typed at once.
-    showWindow();
-    QTest::mouseClick(m_window->Ein, Qt::LeftButton);
-    QCOMPARE(m_window->Ein->text(), QString());
-    QVERIFY(!m_window->BBok->isEnabled());
-}
-
-void TestNewDiaryWindow::writesOneHeaderRecordAndKeepsTexts()
-{
-    m_form->state().HasPassword = true;
-    showWindow();
-    m_window->Ein->setText(QStringLiteral("my.diary"));
+    if (!typed.isNull())
+        m_window->Ein->setText(typed);
     m_window->Edn->setText(QString(30, u'Д') + QString(10, u'ж'));
     m_window->Emn->setText(QStringLiteral("Ann"));
     const double before = currentStamp();
-    const QString message = confirm();
+    QCOMPARE(confirm(),
+             QStringList{QStringLiteral("Файл ") + file + QStringLiteral(" создан!\rНазвание: ") + QString(30, u'Д') +
+                         QStringLiteral("\rВладелец: Ann\rВНИМАНИЕ! Открыть файл неоходимо самостоятельно")});
     const double after = currentStamp();
 
-    QCOMPARE(message, QStringLiteral("Файл my.qnb создан!\rНазвание: ") + QString(30, u'Д') +
-                          QStringLiteral("\rВладелец: Ann\rВНИМАНИЕ! Открыть файл неоходимо самостоятельно"));
-    const QByteArray file = readAll(QStringLiteral("my.qnb"));
-    QCOMPARE(file.size(), 5128);
-    double created = 0;
-    std::memcpy(&created, file.constData(), sizeof created);
-    QVERIFY(created >= before && created <= after);
-    QByteArray expected(5128, '\0'); // the password slot at 8 is empty, as are slots 4 to 20
-    expected.replace(0, 8, file.left(8));
-    expected.replace(264, 31, '\x1E' + QByteArray(30, '\xC4'));
-    expected.replace(520, 4,
-                     QByteArray("\x03"
-                                "Ann"));
-    QCOMPARE(file, expected);
+    // Record layouts are pinned by the store's tests; here the fields and their cuts count.
+    const QByteArray bytes = diarymaker::fileBytes(file);
+    QCOMPARE(bytes.size(), RecordSize);
+    DiaryHeader header;
+    std::memcpy(&header.Created, bytes.constData(), sizeof header.Created);
+    QVERIFY(header.Created >= before && header.Created <= after);
+    header.Title = QByteArray(30, '\xC4');
+    header.Owner = "Ann";
+    QCOMPARE(bytes, QByteArray(header.toRecord().data(), RecordSize));
+    QCOMPARE(folder().size(), 2);
+    QVERIFY(!m_window->isVisible() && m_form->takesInput());
+    QVERIFY(m_form->state().HasPassword);
 
-    QVERIFY(!m_window->isVisible());
-    QVERIFY(m_form->takesInput());
-    QVERIFY(m_form->state().HasPassword); // belongs to the open diary, another file
-
+    // A click into the field takes the hint away, so that a name can be typed at once.
     showWindow();
-    QCOMPARE(m_window->Ein->text(), QStringLiteral("my.diary"));
-    QCOMPARE(m_window->Emn->text(), QStringLiteral("Ann"));
     QVERIFY(m_window->BBok->isEnabled());
+    QTest::mouseClick(m_window->Ein, Qt::LeftButton);
+    QCOMPARE(m_window->Ein->text(), typed.isNull() ? QString() : typed);
+    QCOMPARE(m_window->BBok->isEnabled(), !typed.isNull());
 }
 
-void TestNewDiaryWindow::refusalKeepsWindowAndFiles_data()
+void TestNewDiaryWindow::refuses_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("message");
-    QTest::newRow("existing file") << "my"
-                                   << "New" << QStringLiteral("Файл my.qnb уже существует");
-    QTest::newRow("missing folder") << "nofolder/x"
-                                    << "New"
-                                    << "Invalid filename";
-    QTest::newRow("outside code page") << "pl" << QStringLiteral("Dziennik \u0105\u0119\u0105")
-                                       << QStringLiteral("Символы не поддерживаются: \u0105\u0119");
+    QTest::addColumn<QString>("closing");
+    QTest::newRow("existing file") << QStringLiteral("my") << QStringLiteral("New")
+                                   << QStringLiteral("Файл my.qnb уже существует") << QStringLiteral("button");
+    QTest::newRow("missing folder") << QStringLiteral("nofolder/x") << QStringLiteral("New")
+                                    << QStringLiteral("Invalid filename") << QStringLiteral("close box");
+    QTest::newRow("outside code page") << QStringLiteral("pl") << QStringLiteral("Dziennik \u0105\u0119\u0105")
+                                       << QStringLiteral("Символы не поддерживаются: \u0105\u0119")
+                                       << QStringLiteral("escape");
 }
 
-void TestNewDiaryWindow::refusalKeepsWindowAndFiles()
+// The window stays as it was until it is closed, however that happens; no file changes.
+void TestNewDiaryWindow::refuses()
 {
     QFETCH(QString, name);
     QFETCH(QString, title);
     QFETCH(QString, message);
-    QByteArray diary(2 * 5128, '\0');
-    for (int i = 0; i < diary.size(); ++i)
-        diary[i] = char(i * 7);
-    QFile existing(QStringLiteral("my.qnb"));
-    QVERIFY(existing.open(QIODevice::WriteOnly) && existing.write(diary) == diary.size());
-    existing.close();
-
+    QFETCH(QString, closing);
+    diarymaker::Diary existing;
+    existing.stamps = {1.5, 2.5};
+    diarymaker::writeDiary(QStringLiteral("my.qnb"), existing);
+    const QByteArray diary = diarymaker::fileBytes(QStringLiteral("my.qnb"));
     showWindow();
     m_window->Ein->setText(name);
     m_window->Edn->setText(title);
-    QCOMPARE(confirm(), message);
-    QCOMPARE(readAll(QStringLiteral("my.qnb")), diary);
-    QCOMPARE(folderContents(), QStringList({QStringLiteral("my.qnb"), QStringLiteral("program")}));
-    QVERIFY(m_window->isVisible());
-    QVERIFY(!m_form->takesInput());
-    QCOMPARE(m_window->Ein->text(), name);
-    QCOMPARE(m_window->Edn->text(), title);
-}
-
-void TestNewDiaryWindow::everyWayOfClosingGivesInputBack_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::newRow("button") << QStringLiteral("button");
-    QTest::newRow("close") << QStringLiteral("close");
-    QTest::newRow("escape") << QStringLiteral("escape");
-}
-
-void TestNewDiaryWindow::everyWayOfClosingGivesInputBack()
-{
-    QFETCH(QString, how);
-    showWindow();
-    if (how == QLatin1String("button"))
-        QTest::mouseClick(m_window->BBno, Qt::LeftButton);
-    else if (how == QLatin1String("close"))
-        m_window->close();
-    else
-        QTest::keyClick(m_window->Edn, Qt::Key_Escape);
-    QVERIFY(!m_window->isVisible());
-    QVERIFY(m_form->takesInput());
-    QCOMPARE(folderContents(), QStringList({QStringLiteral("program")}));
+    QCOMPARE(confirm(), QStringList{message});
+    QVERIFY(m_window->isVisible() && !m_form->takesInput());
+    QCOMPARE(m_window->Ein->text() + u'|' + m_window->Edn->text(), name + u'|' + title);
+    const auto closeWindow = [&] {
+        if (closing == QLatin1String("button"))
+            QTest::mouseClick(m_window->BBno, Qt::LeftButton);
+        else if (closing == QLatin1String("escape"))
+            QTest::keyClick(m_window->Edn, Qt::Key_Escape);
+        else
+            m_window->close();
+    };
+    QCOMPARE(diarymaker::answering({}, closeWindow), QStringList());
+    QVERIFY(!m_window->isVisible() && m_form->takesInput());
+    QCOMPARE(diarymaker::fileBytes(QStringLiteral("my.qnb")), diary);
+    QCOMPARE(folder(), QStringList({QStringLiteral("my.qnb"), QStringLiteral("program")}));
 }
 
 QTEST_MAIN(TestNewDiaryWindow)

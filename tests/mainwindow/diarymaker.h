@@ -1,25 +1,35 @@
 #pragma once
 
+#include "mainwindow/mainwindow.h"
+#include "protection/passwordprompt.h"
 #include "settings/privateprofile.h"
 #include "settings/settingsfile.h"
 #include "store/cp1251.h"
-#include "store/diaryrecord.h"
 #include "store/entrytext.h"
-#include "store/recordfile.h"
 #include "store/scramble.h"
 #include "store/stamp.h"
 
+#include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
-#include <QDialog>
+#include <QDateEdit>
 #include <QFile>
-#include <QList>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QStringList>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
-// Diaries and settings files for the main window's tests, written through the program's own store.
+#include <functional>
+#include <memory>
+#include <optional>
+
+// Diaries and settings files written through the program's own store, and a person at the main window.
 namespace diarymaker
 {
 
@@ -33,13 +43,9 @@ struct Diary {
     QString owner;
     QString password; // clear; empty for none
     double created = stampOf(2025, 11, 2, 9, 5, 59);
-    QList<double> stamps; // one entry per stamp, with a short text of its own
+    QList<double> stamps; // one entry per stamp
+    QStringList texts;    // with CR LF line breaks; a text of two lines of its own where none is given
 };
-
-inline QString entryText(int number)
-{
-    return QStringLiteral("Запись номер %1\r\nвторая строка").arg(number);
-}
 
 inline void writeDiary(const QString& path, const Diary& diary)
 {
@@ -52,16 +58,36 @@ inline void writeDiary(const QString& path, const Diary& diary)
         header.Password = EncodePassword(password);
     createDiaryFile(path, header.toRecord(), false);
 
-    const QByteArray key = password.isEmpty() ? FixedKey : password;
     RecordFile file;
     file.open(path);
     for (int i = 0; i < diary.stamps.size(); ++i) {
         DiaryRecord record;
         record.setStamp(diary.stamps[i]);
-        cutTextIntoLines(record, toCp1251(entryText(i + 1)), key);
+        const QString text = diary.texts.value(i, QStringLiteral("Запись номер %1\r\nвторая строка").arg(i + 1));
+        cutTextIntoLines(record, toCp1251(text), password.isEmpty() ? FixedKey : password);
         file.append(record);
     }
-    file.close();
+}
+
+const QDate DayA(2024, 3, 1);
+const QDate DayB(2024, 3, 2);
+
+inline double at(const QDate& day, int hour)
+{
+    return stampOf(day.year(), day.month(), day.day(), hour, 15, 7);
+}
+
+// Entry i is "Текст i"; the odd ones also hold "общее" and were saved on DayA, the even ones on DayB,
+// so that one day's entries never lie side by side, as after the clock was set back. Entry 5 has the
+// time stamp of entry 3.
+inline Diary alternatingDays(int count)
+{
+    Diary diary;
+    for (int i = 1; i <= count; ++i) {
+        diary.stamps << at(i % 2 ? DayA : DayB, i == 5 ? 3 : i);
+        diary.texts << QStringLiteral("Текст %1%2").arg(i).arg(i % 2 ? " общее" : "");
+    }
+    return diary;
 }
 
 inline QByteArray fileBytes(const QString& path)
@@ -80,52 +106,133 @@ inline QStringList entryTexts(const QString& path, const QByteArray& key = Fixed
     return texts;
 }
 
-// A person's double click on item `row` of the date list.
-inline void doubleClickItem(QListWidget* list, int row)
+// Runs `action` and plays the user in the modal windows it opens. The open dialog and the password
+// prompt each take the next of `answers` (a file name to accept, a password to try); an empty or
+// missing answer cancels, so that a test fails instead of hanging. Message boxes are read and closed
+// with OK. Returns what showed, in order: message texts and the other windows' names. A message box
+// that is not the program's own (its title, one OK) shows as "alien box".
+inline QStringList answering(QStringList answers, const std::function<void()>& action)
 {
-    const QPoint at = list->visualItemRect(list->item(row)).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-}
-
-inline void setSetting(const QString& programDir, const QString& section, const QString& key, const QString& value)
-{
-    PrivateProfile profile(settingsFilePath(programDir));
-    profile.writeString(section, key, value);
-}
-
-// Answers every modal window that appears while it lives, as a person dismissing it would, and
-// remembers what each one said, so that a test fails on an unexpected window instead of hanging.
-class ModalWatch
-{
-public:
-    ModalWatch()
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { dismissModal(); });
-        m_timer.start();
-    }
-
-    const QStringList& seen() const { return m_seen; }
-
-private:
-    void dismissModal()
-    {
+    QStringList seen;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            const bool own = box->windowTitle() == QStringLiteral("Quillnest") && box->buttons().size() == 1;
+            seen << (own ? box->text() : QStringLiteral("alien box"));
+            box->button(QMessageBox::Ok)->click();
             return;
-        if (auto* box = qobject_cast<QMessageBox*>(modal))
-            m_seen << box->text();
-        else
-            m_seen << QString::fromLatin1(modal->metaObject()->className());
-        if (auto* dialog = qobject_cast<QDialog*>(modal))
+        }
+        auto* dialog = qobject_cast<QDialog*>(modal);
+        if (!dialog)
+            return;
+        seen << dialog->objectName();
+        const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
+        if (answer.isEmpty()) {
             dialog->reject();
-        else
-            modal->close();
+        } else if (auto* prompt = qobject_cast<TPassDlg*>(dialog)) {
+            prompt->PassIn->setText(answer);
+            prompt->BbOK->click();
+        } else {
+            // A file selected in the view last time would win over the typed name, and the dialog drops
+            // it only while the name field has the focus, which comes late on a busy machine.
+            for (auto* view : dialog->findChildren<QAbstractItemView*>())
+                view->clearSelection();
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(answer);
+            dialog->accept();
+        }
+    });
+    timer.start(10);
+    action();
+    return seen;
+}
+
+// A main window in a program folder of its own, and the moves a person makes in it.
+struct Session {
+    std::optional<QTemporaryDir> dir;
+    QString path; // the diary that start() writes
+    std::unique_ptr<TForm1> window;
+
+    QString file(const QString& name) const { return dir->filePath(name); }
+    void close()
+    {
+        window.reset();
+        dir.reset();
     }
 
-    QTimer m_timer;
-    QStringList m_seen;
+    // Starts the program as Settings.ini now says; returns what showed meanwhile.
+    QStringList launch(const QStringList& answers = {})
+    {
+        const QStringList seen = answering(answers, [this] { window = std::make_unique<TForm1>(dir->path()); });
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            return {QStringLiteral("window not shown")};
+        return seen;
+    }
+
+    // Settings.ini as `text` says, "%1" standing for the program folder.
+    bool writeSettings(QByteArray text) const
+    {
+        QFile settings(settingsFilePath(dir->path()));
+        text.replace("%1", dir->path().toUtf8());
+        return settings.open(QIODevice::WriteOnly) && settings.write(text) == text.size();
+    }
+
+    // Starts the program with editing on and `diary` opened as the diary used last.
+    bool start(const Diary& diary)
+    {
+        if (!dir.emplace().isValid())
+            return false;
+        path = file(QStringLiteral("d.qnb"));
+        writeDiary(path, diary);
+        return writeSettings("[Options]\nEditing=1\nOpenLast=1\n[Directory]\nLastDiary=%1/d.qnb\n") &&
+               launch().isEmpty();
+    }
+
+    // Message boxes are read and closed with OK; their texts are returned.
+    QStringList click(QToolButton* button)
+    {
+        return answering({}, [button] { QTest::mouseClick(button, Qt::LeftButton); });
+    }
+    QStringList trigger(QAction* item)
+    {
+        return answering({}, [item] { item->trigger(); });
+    }
+    QStringList searchWord(const QString& phrase)
+    {
+        window->InWord->setText(phrase);
+        return click(window->Search);
+    }
+    QStringList searchDay(const QDate& day)
+    {
+        window->DTPicker->setDate(day);
+        return click(window->ToChNum);
+    }
+
+    // What the text box shows after a person's double click on item `row`.
+    QString view(int row)
+    {
+        QListWidget* list = window->LBdate;
+        const QPoint center = list->visualItemRect(list->item(row)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, center);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, center);
+        return window->mm->toPlainText();
+    }
+    QStringList listItems() const
+    {
+        QStringList items;
+        for (int i = 0; i < window->LBdate->count(); ++i)
+            items << window->LBdate->item(i)->text();
+        return items;
+    }
+    // Item i of the list shows the entry of record records[i], as the file now holds it.
+    void verifyItemsLeadTo(const QList<int>& records)
+    {
+        const QStringList texts = entryTexts(window->state().DiaryPath);
+        QCOMPARE(window->LBdate->count(), records.size());
+        for (int row = 0; row < records.size(); ++row)
+            QCOMPARE(view(row), toEditorLineBreaks(texts.value(records[row] - 1)));
+    }
 };
 
 } // namespace diarymaker

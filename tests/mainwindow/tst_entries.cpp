@@ -1,99 +1,49 @@
 #include "diarymaker.h"
-#include "modalscript.h"
 
-#include "mainwindow/mainwindow.h"
+#include "store/datelist.h"
+#include "store/diaryedit.h"
 #include "store/rebuild.h"
 
-#include <QAction>
 #include <QDir>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QTemporaryDir>
-#include <QToolButton>
 #include <QtTest>
 
-#include <memory>
-#include <optional>
-
 using namespace diarymaker;
-using namespace SettingsKeys;
 
+// Adding, changing and deleting entries; the window runs with editing on.
 class TestEntries : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void cleanup()
+    {
+        setRebuildFaultHook({});
+        m.close();
+    }
     void savesNewTextWholeOrNotAtAll_data();
     void savesNewTextWholeOrNotAtAll();
     void changesOnlyTheEntryOnView();
     void deletesTheEntryOnView_data();
     void deletesTheEntryOnView();
-    void failedDeletionLeavesDiaryWhole_data();
     void failedDeletionLeavesDiaryWhole();
-    void leavingWithoutSavingWritesNothing_data();
     void leavingWithoutSavingWritesNothing();
+    void diaryHoldsAtMost65535Entries();
+    void listItemsFollowDeletionInEveryListMode();
 
 private:
-    // Editing is on, so that entries can be changed and deleted. Entry i is stamped day i + 1.
-    void start(int entries, bool twins = false);
-    QStringList click(QToolButton* button)
-    {
-        return answering({}, [button] { QTest::mouseClick(button, Qt::LeftButton); });
-    }
-    void view(int row) { doubleClickItem(m_window->LBdate, row); }
-    QStringList listItems() const;
-    QStringList folder() const { return QDir(m_dir->path()).entryList(QDir::Files); }
+    QStringList folder() const { return QDir(m.dir->path()).entryList(QDir::Files); }
     void verifyNoEntryOnView();
 
-    QString m_path;
-    std::optional<QTemporaryDir> m_dir;
-    std::unique_ptr<TForm1> m_window;
+    Session m;
 };
-
-void TestEntries::init()
-{
-    QVERIFY(m_dir.emplace().isValid());
-    m_path = m_dir->filePath(QStringLiteral("d.qnb"));
-}
-
-void TestEntries::cleanup()
-{
-    setRebuildFaultHook({});
-    m_window.reset();
-    m_dir.reset();
-}
-
-void TestEntries::start(int entries, bool twins)
-{
-    Diary diary;
-    for (int i = 0; i < entries; ++i)
-        diary.stamps << stampOf(2026, 4, twins && i == 1 ? 1 : 1 + i, 10, 0, 30);
-    writeDiary(m_path, diary);
-    setSetting(m_dir->path(), Options, Editing, QStringLiteral("1"));
-    setSetting(m_dir->path(), Options, OpenLast, QStringLiteral("1"));
-    setSetting(m_dir->path(), Directory, LastDiary, m_path);
-    m_window = std::make_unique<TForm1>(m_dir->path());
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-}
-
-QStringList TestEntries::listItems() const
-{
-    QStringList items;
-    for (int i = 0; i < m_window->LBdate->count(); ++i)
-        items << m_window->LBdate->item(i)->text();
-    return items;
-}
 
 void TestEntries::verifyNoEntryOnView()
 {
-    QCOMPARE(m_window->Ldate->text(), TForm1::todayCaption());
-    QCOMPARE(m_window->state().ViewedRecord, 0);
-    QVERIFY(!m_window->Bchange->isEnabled() && !m_window->Bdel->isEnabled() && m_window->Badd->isEnabled());
-    QVERIFY(m_window->BSave1->isHidden() && m_window->BSave2->isHidden());
-    QVERIFY(m_window->LBdate->isEnabled() && m_window->mm->isReadOnly());
+    TForm1& w = *m.window;
+    QCOMPARE(w.Ldate->text(), TForm1::todayCaption());
+    QCOMPARE(w.state().ViewedRecord, 0);
+    QVERIFY(!w.Bchange->isEnabled() && !w.Bdel->isEnabled() && w.Badd->isEnabled());
+    QVERIFY(w.BSave1->isHidden() && w.BSave2->isHidden() && w.LBdate->isEnabled() && w.mm->isReadOnly());
 }
 
 void TestEntries::savesNewTextWholeOrNotAtAll_data()
@@ -116,172 +66,225 @@ void TestEntries::savesNewTextWholeOrNotAtAll()
 {
     QFETCH(QString, text);
     QFETCH(QString, refusal);
-    start(2);
-    const QByteArray before = fileBytes(m_path);
-    click(m_window->Badd);
-    QVERIFY(m_window->BSave1->isVisible() && !m_window->LBdate->isEnabled() && !m_window->mm->isReadOnly());
-    m_window->mm->setPlainText(text);
-    const QStringList seen = click(m_window->BSave1);
+    QVERIFY(m.start(alternatingDays(2)));
+    const QByteArray before = fileBytes(m.path);
+    m.click(m.window->Badd);
+    QVERIFY(m.window->BSave1->isVisible() && !m.window->LBdate->isEnabled() && !m.window->mm->isReadOnly());
+    m.window->mm->setPlainText(text);
+    const QStringList seen = m.click(m.window->BSave1);
     if (!refusal.isEmpty()) {
         QVERIFY2(seen.size() == 1 && seen.first().contains(refusal), qPrintable(seen.join(" | ")));
-        QCOMPARE(fileBytes(m_path), before);
-        QVERIFY(m_window->BSave1->isVisible() && !m_window->mm->isReadOnly());
-        QCOMPARE(m_window->mm->toPlainText(), text);
+        QCOMPARE(fileBytes(m.path), before);
+        QVERIFY(m.window->BSave1->isVisible() && !m.window->mm->isReadOnly());
+        QCOMPARE(m.window->mm->toPlainText(), text);
         return;
     }
     QVERIFY(seen.isEmpty());
-    QCOMPARE(m_window->statusText(0), QStringLiteral(" Новая запись успешно добавлена"));
-    const QByteArray after = fileBytes(m_path);
+    QCOMPARE(m.window->statusText(0), QStringLiteral(" Новая запись успешно добавлена"));
+    const QByteArray after = fileBytes(m.path);
     QVERIFY(after.size() == before.size() + RecordSize && after.startsWith(before));
-    QCOMPARE(entryTexts(m_path).last(), toFileLineBreaks(text));
+    QCOMPARE(entryTexts(m.path).last(), toFileLineBreaks(text));
     DiaryRecord added;
     std::copy(after.end() - RecordSize, after.end(), added.data());
-    QCOMPARE(listItems().size(), 3);
-    QCOMPARE(listItems().last(), stampText(added.stamp()));
+    QCOMPARE(m.listItems().mid(2), QStringList{stampText(added.stamp())});
     const qsizetype bytes = toFileLineBreaks(text).size();
     for (int k = 1; k <= SlotCount; ++k)
-        QCOMPARE(added.slotLength(k), int(std::clamp<qsizetype>(bytes - (k - 1) * 255, 0, 255)));
+        QCOMPARE(added.slotLength(k), int(std::clamp<qsizetype>(bytes - (k - 1) * SlotCapacity, 0, SlotCapacity)));
     verifyNoEntryOnView();
 }
 
-// Entries 1 and 2 share one time stamp: only the one on view changes, and only while it is still
-// the entry the label names.
+// Entries 3 and 5 share one time stamp: only the one on view changes, and only while it is still the
+// entry the label names.
 void TestEntries::changesOnlyTheEntryOnView()
 {
-    start(3, true);
-    const QByteArray before = fileBytes(m_path);
-    view(1);
-    QCOMPARE(m_window->mm->toPlainText(), toEditorLineBreaks(entryText(2)));
-    click(m_window->Bchange);
-    QVERIFY(m_window->BSave2->isVisible() && !m_window->Badd->isEnabled() && !m_window->Bdel->isEnabled());
-    m_window->mm->setPlainText(QStringLiteral("новый текст\nстрока"));
-    QVERIFY(click(m_window->BSave2).isEmpty());
+    QVERIFY(m.start(alternatingDays(6)));
+    TForm1& w = *m.window;
+    const QByteArray before = fileBytes(m.path);
+    QStringList texts = entryTexts(m.path);
+    QCOMPARE(m.view(4), texts[4]);
+    m.click(w.Bchange);
+    QVERIFY(w.BSave2->isVisible() && !w.Badd->isEnabled() && !w.Bdel->isEnabled());
+    w.mm->setPlainText(QStringLiteral("новый текст\nстрока"));
+    QVERIFY(m.click(w.BSave2).isEmpty());
 
-    QCOMPARE(m_window->statusText(0), QStringLiteral(" Запись успешно изменена"));
-    const QByteArray after = fileBytes(m_path);
+    QCOMPARE(w.statusText(0), QStringLiteral(" Запись успешно изменена"));
+    const QByteArray after = fileBytes(m.path);
     QCOMPARE(after.size(), before.size());
-    QCOMPARE(after.left(2 * RecordSize + 8), before.left(2 * RecordSize + 8)); // up to entry 2's stamp
-    QCOMPARE(after.mid(3 * RecordSize), before.mid(3 * RecordSize));
-    QCOMPARE(entryTexts(m_path), QStringList({entryText(1), "новый текст\r\nстрока", entryText(3)}));
-    QVERIFY(m_window->Bchange->isEnabled() && m_window->Bdel->isEnabled() && m_window->BSave2->isHidden());
-    QVERIFY(m_window->mm->isReadOnly() && m_window->LBdate->isEnabled());
+    QCOMPARE(after.left(5 * RecordSize + 8), before.left(5 * RecordSize + 8)); // up to entry 5's stamp
+    QCOMPARE(after.mid(6 * RecordSize), before.mid(6 * RecordSize));
+    texts[4] = QStringLiteral("новый текст\r\nстрока");
+    QCOMPARE(entryTexts(m.path), texts);
+    QVERIFY(w.Bchange->isEnabled() && w.Bdel->isEnabled() && w.BSave2->isHidden());
+    QVERIFY(w.mm->isReadOnly() && w.LBdate->isEnabled());
 
     // Another program moves the entry's time stamp meanwhile: nothing is written, the text stays.
-    click(m_window->Bchange);
-    m_window->mm->setPlainText(QStringLiteral("не сохранится"));
+    m.click(w.Bchange);
+    w.mm->setPlainText(QStringLiteral("не сохранится"));
     RecordFile other;
-    other.open(m_path);
+    other.open(m.path);
     DiaryRecord record;
-    other.read(2, record);
+    other.read(5, record);
     record.setStamp(stampOf(2020, 1, 1, 1, 1, 1));
-    other.write(2, record);
-    const QByteArray moved = fileBytes(m_path);
-    QCOMPARE(click(m_window->BSave2), QStringList{"Запись не найдена в дневнике"});
-    QCOMPARE(fileBytes(m_path), moved);
-    QVERIFY(m_window->BSave2->isVisible() && !m_window->mm->isReadOnly());
-    QCOMPARE(m_window->mm->toPlainText(), QStringLiteral("не сохранится"));
+    other.write(5, record);
+    const QByteArray moved = fileBytes(m.path);
+    QCOMPARE(m.click(w.BSave2), QStringList{"Запись не найдена в дневнике"});
+    QCOMPARE(fileBytes(m.path), moved);
+    QVERIFY(w.BSave2->isVisible() && !w.mm->isReadOnly());
+    QCOMPARE(w.mm->toPlainText(), QStringLiteral("не сохранится"));
 }
 
 void TestEntries::deletesTheEntryOnView_data()
 {
     QTest::addColumn<int>("entries");
+    QTest::addColumn<QString>("search"); // what the list shows: every entry, or records 1, 3 and 5 found
     QTest::addColumn<int>("row");
-    QTest::addColumn<bool>("twins");
-    QTest::newRow("first") << 3 << 0 << false;
-    QTest::newRow("middle") << 3 << 1 << false;
-    QTest::newRow("last") << 3 << 2 << false;
-    QTest::newRow("only") << 1 << 0 << false;
-    QTest::newRow("second of two equal stamps") << 3 << 1 << true;
+    QTest::newRow("only entry") << 1 << QString() << 0;
+    QTest::newRow("first") << 6 << QString() << 0;
+    QTest::newRow("first of two equal stamps") << 6 << QString() << 2;
+    QTest::newRow("second of two equal stamps") << 6 << QString() << 4;
+    QTest::newRow("last") << 6 << QString() << 5;
+    for (const char* search : {"word", "date"}) {
+        for (int row : {0, 1, 2})
+            QTest::addRow("%s search, item %d", search, row) << 6 << QString::fromLatin1(search) << row;
+    }
 }
 
 void TestEntries::deletesTheEntryOnView()
 {
     QFETCH(int, entries);
+    QFETCH(QString, search);
     QFETCH(int, row);
-    QFETCH(bool, twins);
-    start(entries, twins);
-    const QByteArray before = fileBytes(m_path);
-    QStringList items = listItems();
-    view(row);
-    QVERIFY(click(m_window->Bdel).isEmpty());
-
-    QCOMPARE(m_window->statusText(0), QStringLiteral(" Запись успешно удалена из базы"));
-    QCOMPARE(fileBytes(m_path), before.left((row + 1) * RecordSize) + before.mid((row + 2) * RecordSize));
-    items.removeAt(row);
-    QCOMPARE(listItems(), items);
-    verifyNoEntryOnView();
-    QVERIFY(m_window->mm->toPlainText().isEmpty() && !m_window->N13->isEnabled());
-    QCOMPARE(folder(), QStringList({"d.qnb", "Settings.ini"}));
-    for (int i = 0; i < items.size(); ++i) {
-        view(i);
-        QCOMPARE(m_window->mm->toPlainText(), toEditorLineBreaks(entryText(i < row ? i + 1 : i + 2)));
+    QVERIFY(m.start(alternatingDays(entries)));
+    QList<int> records{1, 2, 3, 4, 5, 6};
+    records.resize(entries);
+    if (!search.isEmpty()) {
+        QVERIFY((search == "word" ? m.searchWord(QStringLiteral("общее")) : m.searchDay(DayA)).isEmpty());
+        records = {1, 3, 5};
     }
+    const QByteArray before = fileBytes(m.path);
+    QStringList items = m.listItems();
+    m.view(row);
+    QVERIFY(m.click(m.window->Bdel).isEmpty());
+
+    QCOMPARE(m.window->statusText(0), QStringLiteral(" Запись успешно удалена из базы"));
+    const int gone = records.takeAt(row);
+    QCOMPARE(fileBytes(m.path), before.left(gone * RecordSize) + before.mid((gone + 1) * RecordSize));
+    items.removeAt(row);
+    QCOMPARE(m.listItems(), items);
+    verifyNoEntryOnView();
+    QVERIFY(m.window->mm->toPlainText().isEmpty() && !m.window->N13->isEnabled());
+    QCOMPARE(folder(), QStringList({"d.qnb", "Settings.ini"}));
+    for (int& r : records)
+        r -= r > gone ? 1 : 0;
+    m.verifyItemsLeadTo(records);
 }
 
-void TestEntries::failedDeletionLeavesDiaryWhole_data()
-{
-    QTest::addColumn<RebuildStep>("failing");
-    QTest::newRow("rename fails") << RebuildStep::Rename;
-    QTest::newRow("rebuilt file not made safe") << RebuildStep::FlushFolder;
-}
-
+// A rename that fails leaves everything as it was. Once the rebuilt file has taken the diary's place,
+// a failure to make that safe on disk lets go of the diary rather than show a stale list.
 void TestEntries::failedDeletionLeavesDiaryWhole()
 {
-    QFETCH(RebuildStep, failing);
-    start(3);
-    const QByteArray before = fileBytes(m_path);
-    const QStringList items = listItems();
-    view(1);
-    setRebuildFaultHook([failing](RebuildStep step) {
-        if (step == failing)
-            throw FileError(FileError::DiskFull);
-    });
-    QCOMPARE(click(m_window->Bdel), QStringList{"Disk full"});
-    QCOMPARE(folder(), QStringList({"d.qnb", "Settings.ini"}));
-    const DiaryState& s = m_window->state();
-    if (failing == RebuildStep::Rename) {
-        QCOMPARE(fileBytes(m_path), before);
-        QCOMPARE(listItems(), items);
-        QVERIFY(s.DiaryFile.isOpen() && s.ViewedRecord == 2 && m_window->Bdel->isEnabled());
-        return;
+    QVERIFY(m.start(alternatingDays(3)));
+    const DiaryState& s = m.window->state();
+    const QByteArray before = fileBytes(m.path);
+    const QStringList items = m.listItems();
+    m.view(1);
+    for (RebuildStep failing : {RebuildStep::Rename, RebuildStep::FlushFolder}) {
+        setRebuildFaultHook([failing](RebuildStep step) {
+            if (step == failing)
+                throw FileError(FileError::DiskFull);
+        });
+        QCOMPARE(m.click(m.window->Bdel), QStringList{"Disk full"});
+        QCOMPARE(folder(), QStringList({"d.qnb", "Settings.ini"}));
+        if (failing == RebuildStep::Rename) {
+            QCOMPARE(fileBytes(m.path), before);
+            QCOMPARE(m.listItems(), items);
+            QVERIFY(s.DiaryFile.isOpen() && s.ViewedRecord == 2 && m.window->Bdel->isEnabled());
+        }
     }
-    // The file was replaced whole; the window lets go of the diary rather than show a stale list.
-    QCOMPARE(fileBytes(m_path), before.left(2 * RecordSize) + before.mid(3 * RecordSize));
-    QVERIFY(!s.DiaryFile.isOpen() && s.DiaryPath.isEmpty() && listItems().isEmpty());
-    QCOMPARE(m_window->statusText(0), QStringLiteral(" Нет открытых дневников"));
+    QCOMPARE(fileBytes(m.path), before.left(2 * RecordSize) + before.mid(3 * RecordSize));
+    QVERIFY(!s.DiaryFile.isOpen() && s.DiaryPath.isEmpty() && m.listItems().isEmpty());
+    QCOMPARE(m.window->statusText(0), QStringLiteral(" Нет открытых дневников"));
 }
 
-void TestEntries::leavingWithoutSavingWritesNothing_data()
-{
-    QTest::addColumn<QString>("how");
-    for (const char* how : {"clear while adding", "clear while changing", "close while adding"})
-        QTest::newRow(how) << QString::fromLatin1(how);
-}
-
+// Text typed but not saved is dropped by "Очистить" and by closing the diary. Meanwhile the list and
+// its searches are refused, as the list cannot take the focus.
 void TestEntries::leavingWithoutSavingWritesNothing()
 {
-    QFETCH(QString, how);
-    start(2);
-    const QByteArray before = fileBytes(m_path);
+    QVERIFY(m.start(alternatingDays(2)));
+    TForm1& w = *m.window;
+    const QByteArray before = fileBytes(m.path);
     // A double click beside the items shows nothing.
-    QTest::mouseDClick(m_window->LBdate->viewport(), Qt::LeftButton, {}, QPoint(5, 250));
-    QVERIFY(m_window->mm->toPlainText().isEmpty() && !m_window->Bchange->isEnabled());
-    if (how.contains("changing"))
-        view(0);
-    click(how.contains("adding") ? m_window->Badd : m_window->Bchange);
-    m_window->mm->setPlainText(QStringLiteral("отброшенный текст"));
-    if (how.startsWith("close")) {
-        m_window->N14->trigger();
-        QVERIFY(m_window->BSave1->isHidden() && m_window->mm->isReadOnly() && !m_window->mm->isEnabled());
-        m_window->BSave1->click();
-    } else {
-        QVERIFY(click(m_window->Bclear).isEmpty());
+    QTest::mouseDClick(w.LBdate->viewport(), Qt::LeftButton, {}, QPoint(5, 250));
+    QVERIFY(w.mm->toPlainText().isEmpty() && !w.Bchange->isEnabled());
+    for (QToolButton* startWriting : {w.Badd, w.Bchange}) {
+        m.view(0);
+        QVERIFY(m.click(startWriting).isEmpty());
+        w.mm->setPlainText(QStringLiteral("отброшенный текст"));
+        w.InWord->setText(QStringLiteral("Текст"));
+        for (QToolButton* button : {w.Search, w.Today, w.ToChNum, w.AllRec})
+            QCOMPARE(m.click(button), QStringList{"Cannot focus a disabled or invisible window"});
+        QVERIFY(w.state().ListComplete && m.listItems().size() == 2);
+        QCOMPARE(w.mm->toPlainText(), QStringLiteral("отброшенный текст"));
+        QVERIFY(m.click(w.ClearSearch).isEmpty() && w.InWord->text().isEmpty());
+        QVERIFY(m.click(w.Bclear).isEmpty());
         verifyNoEntryOnView();
-        QCOMPARE(m_window->statusText(0), QStringLiteral(" Ожидание..."));
-        QCOMPARE(m_window->statusText(1), QStringLiteral("0"));
+        QVERIFY(w.mm->toPlainText().isEmpty() && w.statusText(0) == " Ожидание..." && w.statusText(1) == "0");
     }
-    QVERIFY(m_window->mm->toPlainText().isEmpty());
-    QCOMPARE(fileBytes(m_path), before);
+    m.click(w.Badd);
+    w.mm->setPlainText(QStringLiteral("отброшенный текст"));
+    w.N14->trigger();
+    QVERIFY(w.BSave1->isHidden() && w.mm->isReadOnly() && !w.mm->isEnabled() && w.mm->toPlainText().isEmpty());
+    w.BSave1->click();
+    QCOMPARE(fileBytes(m.path), before);
+}
+
+// A diary holds at most 65,535 entries, and its lists count them in 16 bits: a file with one entry too
+// many, written by another program, still lists 65,535, not none. The file is sparse.
+void TestEntries::diaryHoldsAtMost65535Entries()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("full.qnb"));
+    writeDiary(path, Diary{});
+    QVERIFY(QFile::resize(path, qint64(MaxEntries) * RecordSize));
+    RecordFile file;
+    file.open(path);
+    DiaryRecord record;
+    QCOMPARE(appendEntry(file, "last", FixedKey, stampOf(2026, 5, 1, 8, 30), record), qint64(MaxEntries));
+    QVERIFY_THROWS_EXCEPTION(QuillnestError, appendEntry(file, "one more", FixedKey, stampOf(2026, 6, 1), record));
+    QCOMPARE(QFileInfo(path).size(), qint64(MaxEntries + 1) * RecordSize);
+
+    record.setStamp(stampOf(2026, 5, 2, 9, 45));
+    file.write(MaxEntries + 1, record);
+    const QStringList items = dateListItems(file);
+    QCOMPARE(items.size(), MaxEntries);
+    QCOMPARE(items.first(), QStringLiteral("30.12.1899"));
+    QCOMPARE(items.last(), QStringLiteral("01.05.2026 08:30:00"));
+}
+
+void TestEntries::listItemsFollowDeletionInEveryListMode()
+{
+    DiaryState all;
+    all.setFullListMode();
+    QCOMPARE(forgetDeletedRecord(all, 3, 5), 2);
+    QCOMPARE(recordOfListItem(all, 2), 3); // the item after it now stands for the record that moved up
+    QCOMPARE(forgetDeletedRecord(all, 9, 4), -1);
+
+    DiaryState day;
+    day.setSearchListMode({4, 5, 6}, false);
+    QCOMPARE(forgetDeletedRecord(day, 2, 3), -1);
+    QCOMPARE(day.FirstListRecord, 3);
+    QCOMPARE(forgetDeletedRecord(day, 3, 3), 0);
+    QCOMPARE(recordOfListItem(day, 1), 4);
+
+    // The last element is left over from sizing: only the list's items count.
+    DiaryState word;
+    word.setSearchListMode({2, 5, 9, 3}, true);
+    QCOMPARE(forgetDeletedRecord(word, 5, 3), 1);
+    QCOMPARE(word.FoundRecords, std::vector<std::uint16_t>({2, 8, 3}));
+    QCOMPARE(forgetDeletedRecord(word, 3, 2), -1);
+    QCOMPARE(word.FoundRecords, std::vector<std::uint16_t>({2, 7, 3}));
+    QCOMPARE(recordOfListItem(word, 1), 7);
+    QCOMPARE(recordOfListItem(word, 5), 0);
 }
 
 QTEST_MAIN(TestEntries)

@@ -1,29 +1,14 @@
-#include "dialogs/messageanswer.h"
 #include "mainwindow/diarymaker.h"
 #include "mainwindow/mainwindow.h"
 #include "settings/settingswindow.h"
 
-#include <QAction>
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QLabel>
-#include <QLineEdit>
 #include <QRadioButton>
-#include <QTemporaryDir>
-#include <QToolButton>
 #include <QtTest>
-
-#include <functional>
-#include <memory>
 
 namespace
 {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QString flags(std::initializer_list<bool> values)
 {
@@ -32,11 +17,6 @@ QString flags(std::initializer_list<bool> values)
         text += value ? u'1' : u'0';
     return text;
 }
-
-const QByteArray FreshDefaults = "[Options]\nEditing=0\nByWord=1\nByDate=1\nOpenLast=0\nOpenFave=0\n";
-// Written into a file that held OpenLast only: the other keys follow it.
-const QByteArray Chosen = "[Options]\r\nOpenLast=0\r\nEditing=1\r\nByWord=0\r\nByDate=1\r\nOpenFave=1\r\n";
-const QByteArray Defaults = "[Options]\r\nOpenLast=0\r\nEditing=0\r\nByWord=1\r\nByDate=1\r\nOpenFave=0\r\n";
 
 } // namespace
 
@@ -52,16 +32,17 @@ private slots:
     void savesAndApplies();
     void entryButtonsFollowMenuEditingMode_data();
     void entryButtonsFollowMenuEditingMode();
-    void failedWriteKeepsWindowAndAppliesNothing();
-    void everyWayOfClosingGivesInputBack();
+    void failedWriteKeepsWindowUntilClosed();
 
 private:
     // With a diary, Settings.ini names it as the last one and the main window opens it at start;
     // without, `options` (when given) are the lines of section Options.
     void start(bool withDiary, const QByteArray& options = QByteArray());
     void showWindow();
-    QString pressEnter();
-    QString appliedState() const;
+    QStringList pressEnter()
+    {
+        return diarymaker::answering({}, [this] { QTest::keyClick(m_window->word, Qt::Key_Return); });
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QByteArray m_directorySection;
@@ -95,29 +76,16 @@ void TestSettingsWindow::showWindow()
     m_window->show();
 }
 
-QString TestSettingsWindow::pressEnter()
-{
-    return answerMessageDuring([this] { QTest::keyClick(m_window->word, Qt::Key_Return); });
-}
-
-QString TestSettingsWindow::appliedState() const
-{
-    const TForm1& f = *m_form;
-    return flags({f.N19->isChecked(), f.N20->isChecked()}) + u' ' +
-           flags({f.DTPicker->isEnabled(), f.ToChNum->isEnabled(), f.Today->isEnabled(), f.InWord->isEnabled(),
-                  f.Search->isEnabled(), f.ClearSearch->isEnabled()});
-}
-
 void TestSettingsWindow::showsWhatTheFileHolds_data()
 {
     QTest::addColumn<QByteArray>("options");
     QTest::addColumn<QString>("boxes"); // editing, word, date
     QTest::addColumn<int>("run");
     QTest::newRow("no file") << QByteArray() << "011" << 2;
-    QTest::newRow("both start-up keys") << QByteArray("OpenLast=1\nOpenFave=1") << "011" << 1;
-    QTest::newRow("last only") << QByteArray("OpenLast=$1\nOpenFave=0") << "011" << 0;
-    QTest::newRow("odd numbers") << QByteArray("Editing=yes\nByWord=0x0\nByDate=2") << "001" << 2;
-    QTest::newRow("empty and hex") << QByteArray("Editing=0x10\nByWord=\nByDate=0") << "110" << 2;
+    QTest::newRow("last only, odd numbers")
+        << QByteArray("OpenLast=$1\nOpenFave=0\nEditing=yes\nByWord=0x0\nByDate=2") << "001" << 0;
+    QTest::newRow("both start-up keys, empty and hex")
+        << QByteArray("OpenLast=1\nOpenFave=1\nEditing=0x10\nByWord=\nByDate=0") << "110" << 1;
 }
 
 void TestSettingsWindow::showsWhatTheFileHolds()
@@ -141,11 +109,14 @@ void TestSettingsWindow::savesAndApplies_data()
     QTest::addColumn<int>("run");
     QTest::addColumn<QByteArray>("options");
     QTest::addColumn<QString>("applied"); // marks of N19, N20; DTPicker, ToChNum, Today, InWord, Search, ClearSearch
-    QTest::newRow("no file, no diary") << false << QStringList{"date", "word", "editing", "default"} << 2
-                                       << FreshDefaults << "01 000000";
-    QTest::newRow("choices") << true << QStringList{"editing", "word"} << 1 << Chosen << "10 111000";
-    QTest::newRow("defaults") << true << QStringList{"editing", "word", "date", "default"} << 0 << Defaults
-                              << "00 000000";
+    const QByteArray fresh = "[Options]\nEditing=0\nByWord=1\nByDate=1\nOpenLast=0\nOpenFave=0\n";
+    // The file held OpenLast only: the other keys follow it.
+    const QByteArray chosen = "[Options]\r\nOpenLast=0\r\nEditing=1\r\nByWord=0\r\nByDate=1\r\nOpenFave=1\r\n";
+    const QByteArray defaults = "[Options]\r\nOpenLast=0\r\nEditing=0\r\nByWord=1\r\nByDate=1\r\nOpenFave=0\r\n";
+    const QStringList all{"date", "word", "editing", "default"};
+    QTest::newRow("no file, no diary") << false << all << 2 << fresh << "01 000000";
+    QTest::newRow("choices") << true << QStringList{"editing", "word"} << 1 << chosen << "10 111000";
+    QTest::newRow("defaults") << true << all << 0 << defaults << "00 000000";
 }
 
 void TestSettingsWindow::savesAndApplies()
@@ -160,13 +131,16 @@ void TestSettingsWindow::savesAndApplies()
     for (const QString& name : clicks)
         QTest::mouseClick(m_window->findChild<QCheckBox*>(name), Qt::LeftButton);
     QTest::mouseClick(m_window->Run->button(run), Qt::LeftButton);
-    QCOMPARE(pressEnter(), QString());
+    QCOMPARE(pressEnter(), QStringList());
 
-    QCOMPARE(readAll(m_form->settingsPath()), diary ? options + m_directorySection : options);
-    QCOMPARE(appliedState(), applied);
-    QVERIFY(!m_form->N10->isChecked() && !m_form->state().EditAllowed);
-    QVERIFY(!m_window->isVisible());
-    QVERIFY(m_form->takesInput());
+    QCOMPARE(diarymaker::fileBytes(m_form->settingsPath()), diary ? options + m_directorySection : options);
+    const TForm1& f = *m_form;
+    QCOMPARE(flags({f.N19->isChecked(), f.N20->isChecked()}) + u' ' +
+                 flags({f.DTPicker->isEnabled(), f.ToChNum->isEnabled(), f.Today->isEnabled(), f.InWord->isEnabled(),
+                        f.Search->isEnabled(), f.ClearSearch->isEnabled()}),
+             applied);
+    QVERIFY(!f.N10->isChecked() && !m_form->state().EditAllowed);
+    QVERIFY(!m_window->isVisible() && m_form->takesInput());
 }
 
 // Each row: diary open, "Редактирование" marked, entry on view, changing it, buttons before, after.
@@ -191,40 +165,30 @@ void TestSettingsWindow::entryButtonsFollowMenuEditingMode()
     m_form->Bchange->setEnabled(flag(4));
     m_form->Bdel->setEnabled(flag(4));
     showWindow();
-    QCOMPARE(pressEnter(), QString());
+    QCOMPARE(pressEnter(), QStringList());
     QCOMPARE(m_form->state().EditAllowed, flag(1));
     QCOMPARE(m_form->Bchange->isEnabled(), flag(5));
     QCOMPARE(m_form->Bdel->isEnabled(), flag(5));
 }
 
-void TestSettingsWindow::failedWriteKeepsWindowAndAppliesNothing()
+// Every way of closing gives the main window its input back, and none of them saves or applies.
+void TestSettingsWindow::failedWriteKeepsWindowUntilClosed()
 {
     start(false);
     const QString path = m_form->settingsPath();
     QVERIFY(QDir().mkdir(path));
-    showWindow();
-    m_window->date->setChecked(false);
-    const QString message = answerMessageDuring([this] { QTest::mouseClick(m_window->BitBtn1, Qt::LeftButton); });
-    QCOMPARE(message, "Unable to write to " + QFileInfo(path).absoluteFilePath());
-    QVERIFY(QFileInfo(path).isDir());
-    QVERIFY(m_window->isVisible() && !m_form->takesInput());
-    QVERIFY(m_form->N19->isChecked());
-    m_window->close();
-    QVERIFY(m_form->takesInput());
-}
-
-void TestSettingsWindow::everyWayOfClosingGivesInputBack()
-{
-    start(false);
     const std::function<void()> ways[] = {[this] { QTest::mouseClick(m_window->BitBtn3, Qt::LeftButton); },
                                           [this] { m_window->close(); },
                                           [this] { QTest::keyClick(m_window->word, Qt::Key_Escape); }};
     for (const auto& closeWindow : ways) {
         showWindow();
         m_window->date->setChecked(false);
-        closeWindow();
+        QCOMPARE(diarymaker::answering({}, [this] { QTest::mouseClick(m_window->BitBtn1, Qt::LeftButton); }),
+                 QStringList{"Unable to write to " + QFileInfo(path).absoluteFilePath()});
+        QVERIFY(m_window->isVisible() && !m_form->takesInput());
+        QCOMPARE(diarymaker::answering({}, closeWindow), QStringList());
         QVERIFY(!m_window->isVisible() && m_form->takesInput());
-        QVERIFY(!QFileInfo::exists(m_form->settingsPath()));
+        QVERIFY(QFileInfo(path).isDir());
         QVERIFY(m_form->N19->isChecked());
     }
 }

@@ -1,0 +1,381 @@
+#include "store/diaryrecord.h"
+#include "store/error.h"
+#include "store/rebuild.h"
+#include "store/recordfile.h"
+#include "store/stampreader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <cstddef>
+#include <limits>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <stdexcept>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
+
+Q_DECLARE_METATYPE(RebuildStep)
+
+namespace
+{
+
+DiaryRecord numberedRecord(int n)
+{
+    DiaryRecord record;
+    record.setStamp(40000.0 + n + 0.25);
+    record.setSlot(1, QByteArray::number(n));
+    record.setSlot(20, QByteArray(n % 256, char(n)));
+    return record;
+}
+
+QByteArray recordBytes(const DiaryRecord& record)
+{
+    return QByteArray(record.data(), RecordSize);
+}
+
+QByteArray diaryBytes(int records)
+{
+    QByteArray bytes;
+    for (int n = 0; n < records; ++n)
+        bytes += recordBytes(numberedRecord(n));
+    return bytes;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// The text of the error that `action` throws, or "no error".
+template <typename Action> QString errorText(Action action)
+{
+    try {
+        action();
+    } catch (const std::exception& error) {
+        return QString::fromUtf8(error.what());
+    }
+    return QStringLiteral("no error");
+}
+
+// Makes one step of every rebuild fail with "Disk full" while it lives.
+class FaultAt
+{
+public:
+    explicit FaultAt(RebuildStep failing)
+    {
+        setRebuildFaultHook([failing](RebuildStep step) {
+            if (step == failing)
+                throw FileError(FileError::DiskFull);
+        });
+    }
+    ~FaultAt() { setRebuildFaultHook({}); }
+};
+
+// Makes io_uring_setup fail with EPERM on the calling thread, as container seccomp profiles do.
+bool refuseIoUringOnThisThread()
+{
+    sock_filter program[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_io_uring_setup, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog filter{static_cast<unsigned short>(std::size(program)), program};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) == 0;
+}
+
+bool readPlainly(int fd, qint64 first, std::span<double> out)
+{
+    readStampsOneByOne(fd, first, out);
+    return true;
+}
+
+} // namespace
+
+class TestFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void failedOpensKeepTheOpenFile();
+    void writeReadCountAndCreate();
+    void recordsOutsideTheFile();
+    void readEachAndEntryStampsAgree();
+    void createDiaryFileNeverLosesAFile();
+    void rebuildKeepsLinkAndPermissions();
+    void rebuildFailsAtEachStep_data();
+    void rebuildFailsAtEachStep();
+    void stampReadersStopAtACutFile();
+
+private:
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    QStringList folderEntries(const QString& folder = QString()) const
+    {
+        return QDir(path(folder)).entryList(QDir::Files | QDir::System | QDir::Hidden);
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestFiles::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestFiles::failedOpensKeepTheOpenFile()
+{
+    writeBytes(path("a.qnb"), diaryBytes(2));
+    RecordFile file;
+    file.open(path("a.qnb"));
+    const QString invalid = QStringLiteral("Invalid filename");
+    QCOMPARE(errorText([&] { file.open(path("missing.qnb")); }), QStringLiteral("File not found"));
+    QCOMPARE(errorText([&] { file.open(path("no folder/missing.qnb")); }), invalid);
+    QCOMPARE(errorText([&] { file.open(QString()); }), invalid);
+    QCOMPARE(errorText([&] { file.open(path(QStringLiteral("a") + QChar(0) + "b")); }), invalid);
+    QCOMPARE(errorText([&] { file.open(m_dir->path()); }), QStringLiteral("File access denied"));
+    QCOMPARE(file.path(), path("a.qnb"));
+    QCOMPARE(file.count(), 2);
+    QCOMPARE(errorText([&] { file.create(path("no folder/new.qnb")); }), invalid);
+    // EIO has the number of "access denied" and must not pass for it.
+    QVERIFY(FileError::fromErrno(EIO).text().startsWith(QStringLiteral("I/O error ")));
+    QCOMPARE(FileError::fromErrno(EDQUOT).text(), QStringLiteral("Disk full"));
+
+    if (geteuid() == 0)
+        QSKIP("file permissions do not apply to root");
+    QVERIFY(QFile::setPermissions(path("a.qnb"), QFile::ReadOwner));
+    QCOMPARE(errorText([&] { file.open(path("a.qnb")); }), QStringLiteral("File access denied"));
+}
+
+void TestFiles::writeReadCountAndCreate()
+{
+    const QString name = path("diary.qnb");
+    writeBytes(name, diaryBytes(3));
+    RecordFile file;
+    file.open(name);
+    QCOMPARE(file.count(), 3);
+    QCOMPARE(recordBytes(file.readHeader()), recordBytes(numberedRecord(0)));
+    file.write(1, numberedRecord(9));
+    file.append(numberedRecord(3));
+    file.flush();
+    QCOMPARE(file.count(), 4);
+    DiaryRecord record;
+    file.read(1, record);
+    QCOMPARE(recordBytes(record), recordBytes(numberedRecord(9)));
+    QByteArray expected = diaryBytes(4);
+    expected.replace(RecordSize, RecordSize, recordBytes(numberedRecord(9)));
+    QCOMPARE(readAll(name), expected);
+
+    file.create(name);
+    QCOMPARE(file.count(), 0);
+    file.write(0, numberedRecord(0));
+    file.close();
+    QVERIFY(!file.isOpen());
+    QCOMPARE(readAll(name), diaryBytes(1));
+}
+
+void TestFiles::recordsOutsideTheFile()
+{
+    RecordFile file;
+    writeBytes(path("short.qnb"), QByteArray(RecordSize - 1, 'x'));
+    file.open(path("short.qnb"));
+    QCOMPARE(file.count(), 0);
+    QVERIFY(file.readEntryStamps().empty());
+    DiaryRecord record = numberedRecord(7);
+    QCOMPARE(errorText([&] { file.readHeader(); }), QStringLiteral("Read beyond end of file"));
+    QCOMPARE(errorText([&] { file.read(0, record); }), QStringLiteral("Read beyond end of file"));
+    QCOMPARE(recordBytes(record), recordBytes(numberedRecord(7))); // a failed read changes nothing
+
+    // The partial last record does not count; an append starts at the last whole record's end.
+    const QString name = path("stray.qnb");
+    writeBytes(name, diaryBytes(3) + QByteArray(100, 's'));
+    file.open(name);
+    QCOMPARE(file.count(), 3);
+    QCOMPARE(errorText([&] { file.read(3, record); }), QStringLiteral("Read beyond end of file"));
+    QVERIFY(errorText([&] { file.read(-1, record); }).startsWith("I/O error"));
+    QVERIFY(errorText([&] { file.write(-1, record); }).startsWith("I/O error"));
+    QVERIFY(errorText([&] { file.write(std::numeric_limits<qint64>::max() / 2, record); }).startsWith("I/O error"));
+    QCOMPARE(file.readEntryStamps().size(), size_t(2));
+    file.append(numberedRecord(3));
+    QCOMPARE(file.count(), 4);
+    file.close();
+    QCOMPARE(readAll(name), diaryBytes(4));
+
+    if (QFile::exists("/dev/full")) {
+        file.open("/dev/full");
+        QCOMPARE(errorText([&] { file.write(0, numberedRecord(0)); }), QStringLiteral("Disk full"));
+    }
+}
+
+// Many read chunks, enough records for every core, a partial last record; without io_uring the
+// stamps come another way.
+void TestFiles::readEachAndEntryStampsAgree()
+{
+    const int records = 4500;
+    writeBytes(path("big.qnb"), diaryBytes(records) + QByteArray(17, 'p'));
+    RecordFile diary;
+    diary.open(path("big.qnb"));
+    const std::vector<double> stamps = diary.readEntryStamps();
+    QCOMPARE(stamps.size(), size_t(records - 1));
+    QCOMPARE(stamps.back(), numberedRecord(records - 1).stamp());
+
+    std::vector<double> visited;
+    diary.readEach(1, [&](qint64 n, const DiaryRecord& record) {
+        QCOMPARE(n, qint64(visited.size() + 1));
+        QCOMPARE(recordBytes(record), recordBytes(numberedRecord(int(n))));
+        visited.push_back(record.stamp());
+    });
+    QCOMPARE(visited, stamps);
+    QList<qint64> seen;
+    diary.readEach(records - 10, [&](qint64 n, const DiaryRecord&) { seen << n; });
+    diary.readEach(records, [&](qint64 n, const DiaryRecord&) { seen << n; });
+    QCOMPARE(seen.size(), 10);
+    QCOMPARE(seen.first(), records - 10);
+
+    // Only this helper thread is filtered; the other tests keep io_uring.
+    QFile file(path("big.qnb"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    bool refused = false;
+    bool ringsUsed = true;
+    std::vector<double> without;
+    std::thread([&] {
+        refused = refuseIoUringOnThisThread();
+        std::vector<double> probe(1);
+        ringsUsed = readStampsThroughRings(file.handle(), 1, probe);
+        without = diary.readEntryStamps();
+    }).join();
+    if (!refused)
+        QSKIP("cannot install a seccomp filter here");
+    QVERIFY(!ringsUsed);
+    QCOMPARE(without, stamps);
+}
+
+void TestFiles::createDiaryFileNeverLosesAFile()
+{
+    const QString name = path("new.qnb");
+    createDiaryFile(name, numberedRecord(0), false);
+    QCOMPARE(readAll(name), diaryBytes(1));
+    // Something that is not a plain file is never replaced.
+    QVERIFY(QDir().mkdir(path("folder.qnb")));
+    QCOMPARE(errorText([&] { createDiaryFile(path("folder.qnb"), numberedRecord(0), true); }),
+             QStringLiteral("File access denied"));
+    QVERIFY(QFileInfo(path("folder.qnb")).isDir());
+
+    writeBytes(name, diaryBytes(4));
+    QVERIFY(errorText([&] { createDiaryFile(name, numberedRecord(7), false); }) != QStringLiteral("no error"));
+    QCOMPARE(readAll(name), diaryBytes(4));
+    {
+        FaultAt fault(RebuildStep::Rename);
+        QCOMPARE(errorText([&] { createDiaryFile(name, numberedRecord(7), true); }), QStringLiteral("Disk full"));
+    }
+    QCOMPARE(readAll(name), diaryBytes(4));
+    createDiaryFile(name, numberedRecord(7), true);
+    QCOMPARE(readAll(name), recordBytes(numberedRecord(7)));
+    QCOMPARE(folderEntries(), QStringList{"new.qnb"});
+}
+
+void TestFiles::rebuildKeepsLinkAndPermissions()
+{
+    QVERIFY(QDir().mkdir(path("real")));
+    const QString target = path("real/diary.qnb");
+    const QString link = path("link.qnb");
+    writeBytes(target, diaryBytes(200));
+    QVERIFY(::chmod(QFile::encodeName(target).constData(), 0640) == 0);
+    QVERIFY(QFile::link(target, link));
+    RecordFile open;
+    open.open(link);
+
+    // Reads the old file while writing the new one, as a delete does.
+    rebuildDiary(link, [&](RecordSink& sink) {
+        open.readEach(0, [&](qint64 n, const DiaryRecord& record) {
+            if (n != 100)
+                sink.put(record);
+        });
+        sink.put(numberedRecord(500));
+    });
+    QByteArray expected = diaryBytes(200);
+    expected.remove(100 * RecordSize, RecordSize);
+    QCOMPARE(readAll(target), expected + recordBytes(numberedRecord(500)));
+    QCOMPARE(QFileInfo(link).symLinkTarget(), target);
+    struct stat info;
+    QVERIFY(::stat(QFile::encodeName(target).constData(), &info) == 0);
+    QCOMPARE(info.st_mode & 07777, mode_t(0640));
+    QCOMPARE(folderEntries("real"), QStringList{"diary.qnb"});
+
+    rebuildDiary(link, [](RecordSink&) {});
+    QCOMPARE(readAll(target), QByteArray());
+}
+
+void TestFiles::rebuildFailsAtEachStep_data()
+{
+    QTest::addColumn<RebuildStep>("step");
+    QTest::addColumn<bool>("producerThrows");
+    QTest::newRow("create temporary") << RebuildStep::CreateTemporary << false;
+    QTest::newRow("write records") << RebuildStep::WriteRecords << false;
+    QTest::newRow("flush temporary") << RebuildStep::FlushTemporary << false;
+    QTest::newRow("close temporary") << RebuildStep::CloseTemporary << false;
+    QTest::newRow("rename") << RebuildStep::Rename << false;
+    QTest::newRow("flush folder") << RebuildStep::FlushFolder << false;
+    QTest::newRow("producer throws") << RebuildStep::FlushFolder << true;
+}
+
+void TestFiles::rebuildFailsAtEachStep()
+{
+    QFETCH(RebuildStep, step);
+    QFETCH(bool, producerThrows);
+    const QString name = path("diary.qnb");
+    const QByteArray old = diaryBytes(150);
+    writeBytes(name, old);
+    const FaultAt fault(step);
+    const QString text = errorText([&] {
+        rebuildDiary(name, [&](RecordSink& sink) {
+            for (int n = 0; n < 130; ++n) // past two buffer flushes
+                sink.put(numberedRecord(n));
+            if (producerThrows)
+                throw std::runtime_error("cancelled");
+        });
+    });
+    QCOMPARE(text, producerThrows ? QStringLiteral("cancelled") : QStringLiteral("Disk full"));
+    QCOMPARE(folderEntries(), QStringList{"diary.qnb"});
+    // Once the rename is done only its flush to disk can fail: the new contents are then whole.
+    const bool renamed = step == RebuildStep::FlushFolder && !producerThrows;
+    QCOMPARE(readAll(name), renamed ? diaryBytes(130) : old);
+}
+
+// As if another program cut the file after it was counted: an error, never stale or zero stamps.
+void TestFiles::stampReadersStopAtACutFile()
+{
+    writeBytes(path("d.qnb"), diaryBytes(300) + "12345");
+    QFile file(path("d.qnb"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    std::vector<double> expected;
+    for (int n = 123; n < 300; ++n)
+        expected.push_back(numberedRecord(n).stamp());
+    for (auto reader : {&readPlainly, &readStampsThroughRings}) {
+        std::vector<double> stamps(expected.size(), 1.5);
+        if (!reader(file.handle(), 123, stamps))
+            QSKIP("io_uring is not available here");
+        QCOMPARE(stamps, expected);
+        stamps.resize(stamps.size() + 50);
+        QCOMPARE(errorText([&] { reader(file.handle(), 123, stamps); }), QStringLiteral("Read beyond end of file"));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestFiles)
+#include "tst_files.moc"
