@@ -16,10 +16,11 @@ constexpr int SlotCapacity = 255;
 constexpr int MaxEntryChars = SlotCount * SlotCapacity; // 5100
 constexpr int MaxEntries = 65535;
 
+// Slots are numbered from 1.
 constexpr int slotOffset(int k)
 {
     return 8 + (k - 1) * SlotSize;
-} // k counts from 1
+}
 
 struct DiaryRecord {
     std::array<unsigned char, RecordSize> bytes{};

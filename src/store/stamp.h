@@ -9,7 +9,7 @@
 
 // Invalid QDateTime for NaN, infinities and days outside the years 1..9999.
 QDateTime stampToDateTime(double stamp);
-// Any other time spec is converted to local time first; an invalid QDateTime gives NaN.
+// A time in UTC or another zone is converted to local time first; an invalid QDateTime gives NaN.
 double dateTimeToStamp(const QDateTime& local);
 // The day of a stamp without its time; invalid where stampToDateTime is. Cheap: no time-zone work.
 QDate stampDate(double stamp);
