@@ -8,6 +8,7 @@
 #include "store/entrytext.h"
 #include "store/scramble.h"
 #include "store/stamp.h"
+#include "testfiles.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -90,11 +91,7 @@ inline Diary alternatingDays(int count)
     return diary;
 }
 
-inline QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using testfiles::fileBytes;
 
 // The clear text of every entry of a diary, read back through the store.
 inline QStringList entryTexts(const QString& path, const QByteArray& key = FixedKey)

@@ -1,4 +1,5 @@
 #include "settings/settingsfile.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,29 +11,9 @@
 namespace
 {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(data), data.size());
-}
-
-// The message of the error that `write` throws, or "written".
-template <typename Write> QString writeError(Write write)
-{
-    try {
-        write();
-    } catch (const QuillnestError& error) {
-        return error.text();
-    }
-    return QStringLiteral("written");
-}
+using testfiles::errorText;
+using testfiles::fileBytes;
+using testfiles::writeFileBytes;
 
 const QString Options = QStringLiteral("Options");
 
@@ -103,7 +84,7 @@ void TestSettingsFile::readsNamesWithoutCaseAndWritesTheFilesSpelling()
                               "LastDiary=/a/Дневник.qnb\n"
                               "[options]\n"
                               "ByDate=0\n";
-    writeAll(m_ini, before);
+    writeFileBytes(m_ini, before);
     PrivateProfile profile(m_ini);
     const QString none = QStringLiteral("none");
     QCOMPARE(profile.readString(QStringLiteral("Options"), QStringLiteral("Editing"), none), QStringLiteral("1"));
@@ -122,7 +103,7 @@ void TestSettingsFile::readsNamesWithoutCaseAndWritesTheFilesSpelling()
     profile.writeString(QStringLiteral("OPTIONS"), QStringLiteral("OPENFAVE"), QStringLiteral("third"));
     QByteArray expected = before;
     expected.replace("  EDITING  =  1  \n", "EDITING=0\n").replace("OpenFave = first\n", "OpenFave=third\n");
-    QCOMPARE(readAll(m_ini), expected);
+    QCOMPARE(fileBytes(m_ini), expected);
 
     // Readers get at most 2047 characters, never half of a surrogate pair; the file keeps the rest.
     const QString longer = QString(2046, u'a') + QStringLiteral("Жxyz");
@@ -130,7 +111,7 @@ void TestSettingsFile::readsNamesWithoutCaseAndWritesTheFilesSpelling()
     profile.writeStrings(QStringLiteral("Long"), {{QStringLiteral("A"), longer}, {QStringLiteral("B"), split}});
     QCOMPARE(profile.readString(QStringLiteral("Long"), QStringLiteral("A"), none), longer.left(2047));
     QCOMPARE(profile.readString(QStringLiteral("Long"), QStringLiteral("B"), none), split.left(2046));
-    QVERIFY(readAll(m_ini).endsWith("\nA=" + longer.toUtf8() + "\nB=" + split.toUtf8() + '\n'));
+    QVERIFY(fileBytes(m_ini).endsWith("\nA=" + longer.toUtf8() + "\nB=" + split.toUtf8() + '\n'));
 }
 
 // A null "after" means the write is refused and the file stays as it was.
@@ -173,7 +154,7 @@ void TestSettingsFile::writeKeepsEveryOtherLine()
     QFETCH(QString, write);
     QFETCH(QByteArray, after);
     if (!before.isNull())
-        writeAll(m_ini, before);
+        writeFileBytes(m_ini, before);
     const QStringList parts = write.split(u'|');
     QList<QPair<QString, QString>> values;
     for (qsizetype i = 1; i + 1 < parts.size(); i += 2)
@@ -181,11 +162,11 @@ void TestSettingsFile::writeKeepsEveryOtherLine()
     const QString oldCurrent = QDir::currentPath();
     QVERIFY(QDir::setCurrent(m_dir->path()));
     PrivateProfile profile(QStringLiteral("Settings.ini"));
-    const QString message = writeError([&] { profile.writeStrings(parts[0], values); });
+    const QString message = errorText([&] { profile.writeStrings(parts[0], values); });
     const QString read = profile.readString(parts[0], values.first().first, QStringLiteral("none"));
     QVERIFY(QDir::setCurrent(oldCurrent));
-    QCOMPARE(message, after.isNull() ? QStringLiteral("Unable to write to ") + m_ini : QStringLiteral("written"));
-    QCOMPARE(readAll(m_ini), after.isNull() ? before : after);
+    QCOMPARE(message, after.isNull() ? QStringLiteral("Unable to write to ") + m_ini : QStringLiteral("no error"));
+    QCOMPARE(fileBytes(m_ini), after.isNull() ? before : after);
     QCOMPARE(QFileInfo::exists(m_ini), !before.isNull() || !after.isNull());
     if (!after.isNull())
         QCOMPARE(read, values.first().second);
@@ -196,34 +177,34 @@ void TestSettingsFile::unwritableFilesAreKeptWhole()
     if (geteuid() == 0)
         QSKIP("file permissions do not stop the superuser");
     const QByteArray before = "[Options]\r\nEditing=1\r\n; note\r\n";
-    writeAll(m_ini, before);
+    writeFileBytes(m_ini, before);
     PrivateProfile profile(m_ini);
     QVERIFY(QFile::setPermissions(m_ini, QFileDevice::ReadOwner));
-    QCOMPARE(writeError([&] { StartupOptions{}.write(profile); }), QStringLiteral("Unable to write to ") + m_ini);
+    QCOMPARE(errorText([&] { StartupOptions{}.write(profile); }), QStringLiteral("Unable to write to ") + m_ini);
     // Nor may a file that cannot be read be replaced by one holding only the new keys.
     QVERIFY(QFile::setPermissions(m_ini, QFileDevice::WriteOwner));
     QCOMPARE(profile.readString(Options, QStringLiteral("Editing"), QStringLiteral("fb")), QStringLiteral("fb"));
-    QCOMPARE(writeError([&] { StartupOptions{}.write(profile); }), QStringLiteral("Unable to write to ") + m_ini);
+    QCOMPARE(errorText([&] { StartupOptions{}.write(profile); }), QStringLiteral("Unable to write to ") + m_ini);
     QVERIFY(QFile::setPermissions(m_ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-    QCOMPARE(readAll(m_ini), before);
+    QCOMPARE(fileBytes(m_ini), before);
 
     // A folder that takes no new files: a missing file cannot be made, an existing one is changed in place.
     const QString locked = m_dir->filePath(QStringLiteral("locked"));
     QVERIFY(QDir().mkdir(locked));
-    writeAll(settingsFilePath(locked), "[Options]\nEditing=0\n");
+    writeFileBytes(settingsFilePath(locked), "[Options]\nEditing=0\n");
     QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     const QString missing = locked + QStringLiteral("/Other.ini");
     const QString message =
-        writeError([&] { PrivateProfile(missing).writeBool(Options, QStringLiteral("Editing"), true); });
-    const QString inPlace = writeError([&] {
+        errorText([&] { PrivateProfile(missing).writeBool(Options, QStringLiteral("Editing"), true); });
+    const QString inPlace = errorText([&] {
         PrivateProfile(settingsFilePath(locked))
             .writeStrings(Options, {{QStringLiteral("Editing"), QStringLiteral("1")},
                                     {QStringLiteral("ByWord"), QStringLiteral("0")}});
     });
     QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     QCOMPARE(message, QStringLiteral("Unable to write to ") + missing);
-    QCOMPARE(inPlace, QStringLiteral("written"));
-    QCOMPARE(readAll(settingsFilePath(locked)), QByteArray("[Options]\nEditing=1\nByWord=0\n"));
+    QCOMPARE(inPlace, QStringLiteral("no error"));
+    QCOMPARE(fileBytes(settingsFilePath(locked)), QByteArray("[Options]\nEditing=1\nByWord=0\n"));
     QCOMPARE(QDir(locked).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Settings.ini")});
 }
 

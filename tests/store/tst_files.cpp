@@ -3,6 +3,7 @@
 #include "store/rebuild.h"
 #include "store/recordfile.h"
 #include "store/stampreader.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,29 +49,9 @@ QByteArray diaryBytes(int records)
     return bytes;
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-// The text of the error that `action` throws, or "no error".
-template <typename Action> QString errorText(Action action)
-{
-    try {
-        action();
-    } catch (const std::exception& error) {
-        return QString::fromUtf8(error.what());
-    }
-    return QStringLiteral("no error");
-}
+using testfiles::errorText;
+using testfiles::fileBytes;
+using testfiles::writeFileBytes;
 
 // Makes one step of every rebuild fail with "Disk full" while it lives.
 class FaultAt
@@ -141,7 +122,7 @@ void TestFiles::init()
 
 void TestFiles::failedOpensKeepTheOpenFile()
 {
-    writeBytes(path("a.qnb"), diaryBytes(2));
+    writeFileBytes(path("a.qnb"), diaryBytes(2));
     RecordFile file;
     file.open(path("a.qnb"));
     const QString invalid = QStringLiteral("Invalid filename");
@@ -166,7 +147,7 @@ void TestFiles::failedOpensKeepTheOpenFile()
 void TestFiles::writeReadCountAndCreate()
 {
     const QString name = path("diary.qnb");
-    writeBytes(name, diaryBytes(3));
+    writeFileBytes(name, diaryBytes(3));
     RecordFile file;
     file.open(name);
     QCOMPARE(file.count(), 3);
@@ -180,20 +161,20 @@ void TestFiles::writeReadCountAndCreate()
     QCOMPARE(recordBytes(record), recordBytes(numberedRecord(9)));
     QByteArray expected = diaryBytes(4);
     expected.replace(RecordSize, RecordSize, recordBytes(numberedRecord(9)));
-    QCOMPARE(readAll(name), expected);
+    QCOMPARE(fileBytes(name), expected);
 
     file.create(name);
     QCOMPARE(file.count(), 0);
     file.write(0, numberedRecord(0));
     file.close();
     QVERIFY(!file.isOpen());
-    QCOMPARE(readAll(name), diaryBytes(1));
+    QCOMPARE(fileBytes(name), diaryBytes(1));
 }
 
 void TestFiles::recordsOutsideTheFile()
 {
     RecordFile file;
-    writeBytes(path("short.qnb"), QByteArray(RecordSize - 1, 'x'));
+    writeFileBytes(path("short.qnb"), QByteArray(RecordSize - 1, 'x'));
     file.open(path("short.qnb"));
     QCOMPARE(file.count(), 0);
     QVERIFY(file.readEntryStamps().empty());
@@ -204,7 +185,7 @@ void TestFiles::recordsOutsideTheFile()
 
     // The partial last record does not count; an append starts at the last whole record's end.
     const QString name = path("stray.qnb");
-    writeBytes(name, diaryBytes(3) + QByteArray(100, 's'));
+    writeFileBytes(name, diaryBytes(3) + QByteArray(100, 's'));
     file.open(name);
     QCOMPARE(file.count(), 3);
     QCOMPARE(errorText([&] { file.read(3, record); }), QStringLiteral("Read beyond end of file"));
@@ -215,7 +196,7 @@ void TestFiles::recordsOutsideTheFile()
     file.append(numberedRecord(3));
     QCOMPARE(file.count(), 4);
     file.close();
-    QCOMPARE(readAll(name), diaryBytes(4));
+    QCOMPARE(fileBytes(name), diaryBytes(4));
 
     if (QFile::exists("/dev/full")) {
         file.open("/dev/full");
@@ -228,7 +209,7 @@ void TestFiles::recordsOutsideTheFile()
 void TestFiles::readEachAndEntryStampsAgree()
 {
     const int records = 4500;
-    writeBytes(path("big.qnb"), diaryBytes(records) + QByteArray(17, 'p'));
+    writeFileBytes(path("big.qnb"), diaryBytes(records) + QByteArray(17, 'p'));
     RecordFile diary;
     diary.open(path("big.qnb"));
     const std::vector<double> stamps = diary.readEntryStamps();
@@ -270,23 +251,23 @@ void TestFiles::createDiaryFileNeverLosesAFile()
 {
     const QString name = path("new.qnb");
     createDiaryFile(name, numberedRecord(0), false);
-    QCOMPARE(readAll(name), diaryBytes(1));
+    QCOMPARE(fileBytes(name), diaryBytes(1));
     // Something that is not a plain file is never replaced.
     QVERIFY(QDir().mkdir(path("folder.qnb")));
     QCOMPARE(errorText([&] { createDiaryFile(path("folder.qnb"), numberedRecord(0), true); }),
              QStringLiteral("File access denied"));
     QVERIFY(QFileInfo(path("folder.qnb")).isDir());
 
-    writeBytes(name, diaryBytes(4));
+    writeFileBytes(name, diaryBytes(4));
     QVERIFY(errorText([&] { createDiaryFile(name, numberedRecord(7), false); }) != QStringLiteral("no error"));
-    QCOMPARE(readAll(name), diaryBytes(4));
+    QCOMPARE(fileBytes(name), diaryBytes(4));
     {
         FaultAt fault(RebuildStep::Rename);
         QCOMPARE(errorText([&] { createDiaryFile(name, numberedRecord(7), true); }), QStringLiteral("Disk full"));
     }
-    QCOMPARE(readAll(name), diaryBytes(4));
+    QCOMPARE(fileBytes(name), diaryBytes(4));
     createDiaryFile(name, numberedRecord(7), true);
-    QCOMPARE(readAll(name), recordBytes(numberedRecord(7)));
+    QCOMPARE(fileBytes(name), recordBytes(numberedRecord(7)));
     QCOMPARE(folderEntries(), QStringList{"new.qnb"});
 }
 
@@ -295,7 +276,7 @@ void TestFiles::rebuildKeepsLinkAndPermissions()
     QVERIFY(QDir().mkdir(path("real")));
     const QString target = path("real/diary.qnb");
     const QString link = path("link.qnb");
-    writeBytes(target, diaryBytes(200));
+    writeFileBytes(target, diaryBytes(200));
     QVERIFY(::chmod(QFile::encodeName(target).constData(), 0640) == 0);
     QVERIFY(QFile::link(target, link));
     RecordFile open;
@@ -311,7 +292,7 @@ void TestFiles::rebuildKeepsLinkAndPermissions()
     });
     QByteArray expected = diaryBytes(200);
     expected.remove(100 * RecordSize, RecordSize);
-    QCOMPARE(readAll(target), expected + recordBytes(numberedRecord(500)));
+    QCOMPARE(fileBytes(target), expected + recordBytes(numberedRecord(500)));
     QCOMPARE(QFileInfo(link).symLinkTarget(), target);
     struct stat info;
     QVERIFY(::stat(QFile::encodeName(target).constData(), &info) == 0);
@@ -319,7 +300,7 @@ void TestFiles::rebuildKeepsLinkAndPermissions()
     QCOMPARE(folderEntries("real"), QStringList{"diary.qnb"});
 
     rebuildDiary(link, [](RecordSink&) {});
-    QCOMPARE(readAll(target), QByteArray());
+    QCOMPARE(fileBytes(target), QByteArray());
 }
 
 void TestFiles::rebuildFailsAtEachStep_data()
@@ -341,7 +322,7 @@ void TestFiles::rebuildFailsAtEachStep()
     QFETCH(bool, producerThrows);
     const QString name = path("diary.qnb");
     const QByteArray old = diaryBytes(150);
-    writeBytes(name, old);
+    writeFileBytes(name, old);
     const FaultAt fault(step);
     const QString text = errorText([&] {
         rebuildDiary(name, [&](RecordSink& sink) {
@@ -355,13 +336,13 @@ void TestFiles::rebuildFailsAtEachStep()
     QCOMPARE(folderEntries(), QStringList{"diary.qnb"});
     // Once the rename is done only its flush to disk can fail: the new contents are then whole.
     const bool renamed = step == RebuildStep::FlushFolder && !producerThrows;
-    QCOMPARE(readAll(name), renamed ? diaryBytes(130) : old);
+    QCOMPARE(fileBytes(name), renamed ? diaryBytes(130) : old);
 }
 
 // As if another program cut the file after it was counted: an error, never stale or zero stamps.
 void TestFiles::stampReadersStopAtACutFile()
 {
-    writeBytes(path("d.qnb"), diaryBytes(300) + "12345");
+    writeFileBytes(path("d.qnb"), diaryBytes(300) + "12345");
     QFile file(path("d.qnb"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     std::vector<double> expected;
