@@ -516,21 +516,16 @@ void TForm1::readStartupSettings()
 {
     DiaryState& s = m_state;
     const PrivateProfile profile(settingsPath());
-    if (!profile.exists()) {
-        const StartupOptions defaults;
-        s.OptEditing = defaults.Editing;
-        s.OptByWord = defaults.ByWord;
-        s.OptByDate = defaults.ByDate;
-        s.OptOpenLast = defaults.OpenLast;
-        s.OptOpenFave = defaults.OpenFave;
-        return;
-    }
-    const StartupOptions options = StartupOptions::read(profile);
+    const bool exists = profile.exists();
+    const StartupOptions options = exists ? StartupOptions::read(profile) : StartupOptions();
     s.OptEditing = options.Editing;
     s.OptByWord = options.ByWord;
     s.OptByDate = options.ByDate;
     s.OptOpenLast = options.OpenLast;
     s.OptOpenFave = options.OpenFave;
+    // Without a settings file the controls keep the state they were made with.
+    if (!exists)
+        return;
     s.EditAllowed = s.OptEditing;
     enableDateSearch(s.OptByDate);
     enableWordSearch(s.OptByWord);
