@@ -18,10 +18,10 @@ int main(int argc, char* argv[])
         QApplication::installTranslator(&qtTranslator);
 
     // The main window first: its creation may already open a diary. The other windows are made once
-    // and belong to it.
+    // and stand over it.
     TForm1 mainWindow(QCoreApplication::applicationDirPath());
-    mainWindow.setNewDiaryWindow(new TForm3(mainWindow));
-    mainWindow.setSettingsWindow(new TForm4(mainWindow));
+    mainWindow.setNewDiaryWindow(new TForm3(&mainWindow));
+    mainWindow.setSettingsWindow(new TForm4(mainWindow.settingsPath(), &mainWindow));
     mainWindow.show();
     return QApplication::exec();
 }

@@ -1,6 +1,7 @@
 #include "newdiarywindow.h"
 
-#include "mainwindow/messagebox.h"
+#include "controls.h"
+#include "messagebox.h"
 #include "store/cp1251.h"
 #include "store/diaryrecord.h"
 #include "store/error.h"
@@ -43,7 +44,7 @@ QString firstCharacters(const QString& text, qsizetype count)
 }
 
 // Bold 9-point labels, whose whole text stays inside the window.
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QPoint at)
+QLabel* makeBoldLabel(QWidget* parent, const char* name, const QString& text, QPoint at)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
@@ -58,7 +59,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QPoint
     return label;
 }
 
-QLineEdit* makeField(QWidget* parent, const char* name, QPoint at)
+QLineEdit* makeNameField(QWidget* parent, const char* name, QPoint at)
 {
     auto* field = new QLineEdit(parent);
     field->setObjectName(QLatin1String(name));
@@ -79,7 +80,7 @@ QString newDiaryFileName(const QString& typed)
     return firstCharacters(dot < 0 ? typed : typed.left(dot), MaxNameChars) + QStringLiteral(".qnb");
 }
 
-TForm3::TForm3(TForm1& mainWindow) : SecondaryWindow(mainWindow, OuterSize)
+TForm3::TForm3(QWidget* parent) : SecondaryWindow(parent, OuterSize)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Создание нового дневника"));
@@ -101,17 +102,17 @@ TForm3::TForm3(TForm1& mainWindow) : SecondaryWindow(mainWindow, OuterSize)
 
 void TForm3::buildLabels()
 {
-    Label1 = makeLabel(this, "Label1", QStringLiteral("Введите имя нового файла-дневника:"), {8, 8});
-    Label2 = makeLabel(this, "Label2", QStringLiteral("Введите название нового дневника:"), {7, 48});
-    Label3 = makeLabel(this, "Label3", QStringLiteral("Введите имя владельца дневника:"), {7, 88});
+    Label1 = makeBoldLabel(this, "Label1", QStringLiteral("Введите имя нового файла-дневника:"), {8, 8});
+    Label2 = makeBoldLabel(this, "Label2", QStringLiteral("Введите название нового дневника:"), {7, 48});
+    Label3 = makeBoldLabel(this, "Label3", QStringLiteral("Введите имя владельца дневника:"), {7, 88});
 }
 
 void TForm3::buildFields()
 {
-    Ein = makeField(this, "Ein", {8, 24});
+    Ein = makeNameField(this, "Ein", {8, 24});
     Ein->setText(RequiredFieldText);
-    Edn = makeField(this, "Edn", {8, 64});
-    Emn = makeField(this, "Emn", {8, 104});
+    Edn = makeNameField(this, "Edn", {8, 64});
+    Emn = makeNameField(this, "Emn", {8, 104});
 }
 
 void TForm3::buildButtons()

@@ -20,7 +20,7 @@ class TForm3 : public SecondaryWindow
     Q_OBJECT
 
 public:
-    explicit TForm3(TForm1& mainWindow);
+    explicit TForm3(QWidget* parent);
 
     QLabel* Label1 = nullptr;
     QLineEdit* Ein = nullptr;

@@ -1,36 +1,17 @@
 #include "secondarywindow.h"
 
-#include "mainwindow/mainwindow.h"
+#include "controls.h"
 
-#include <QGuiApplication>
 #include <QHideEvent>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QRect>
-#include <QScreen>
 #include <QShowEvent>
 #include <QWindow>
 
-void centreOnScreen(QWidget* window, QSize outerSize)
+SecondaryWindow::SecondaryWindow(QWidget* parent, QSize outerSize) : QWidget(parent, Qt::Tool), m_outerSize(outerSize)
 {
-    const QScreen* display = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!display)
-        return;
-    QRect outer(QPoint(), outerSize);
-    outer.moveCenter(display->availableGeometry().center());
-    window->move(outer.topLeft());
-}
-
-QFont shrunkFont(QFont font, qreal smallest, const std::function<bool(const QFont&)>& fits)
-{
-    while (!fits(font) && font.pointSizeF() > smallest)
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    return font;
-}
-
-SecondaryWindow::SecondaryWindow(TForm1& mainWindow, QSize outerSize)
-    : QWidget(&mainWindow, Qt::Tool), m_mainWindow(mainWindow), m_outerSize(outerSize)
-{
+    setWindowModality(Qt::ApplicationModal);
     resize(outerSize);
 }
 
@@ -75,7 +56,7 @@ void SecondaryWindow::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     if (!event->spontaneous())
-        FormClose();
+        emit closed();
 }
 
 // A disabled button ignores click(), so Enter does nothing while the accepting button is unavailable.
@@ -97,10 +78,4 @@ void SecondaryWindow::keyPressEvent(QKeyEvent* event)
         target->click();
     else
         QWidget::keyPressEvent(event);
-}
-
-// However the window closes, the main window was waiting for it only.
-void SecondaryWindow::FormClose()
-{
-    m_mainWindow.setTakesInput(true);
 }

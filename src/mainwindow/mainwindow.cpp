@@ -1,42 +1,40 @@
 #include "mainwindow.h"
 
-#include "dialogs/newdiarywindow.h"
-#include "messagebox.h"
+#include "dialogs/controls.h"
+#include "dialogs/messagebox.h"
+#include "dialogs/secondarywindow.h"
 #include "protection/passwordprompt.h"
 #include "settings/privateprofile.h"
 #include "settings/settingsfile.h"
 #include "settings/settingswindow.h"
-#include "store/cp1251.h"
-#include "store/datelist.h"
+#include "store/datelistmodel.h"
 #include "store/diaryopen.h"
-#include "store/search.h"
+#include "store/entrytext.h"
+#include "store/error.h"
 #include "store/stamp.h"
 #include "toolpictures.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDate>
 #include <QDateEdit>
-#include <QDateTime>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
-#include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QResizeEvent>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTextDocument>
 #include <QToolButton>
 
-#include <algorithm>
 #include <initializer_list>
-#include <vector>
 
 namespace
 {
@@ -56,91 +54,8 @@ constexpr int LastStatusPanelWidth = 50;
 
 const QString StatusVersionLine = QStringLiteral("2.1.1");
 const QString WaitingText = QStringLiteral(" Ожидание...");
+const QString NoDiaryText = QStringLiteral(" Нет открытых дневников");
 const QString FoundText = QStringLiteral(" Найдено записей: ");
-// The form in which shortDateText writes a date.
-const QString ShortDateFormat = QStringLiteral("dd.MM.yyyy");
-
-// Closes a handle that is open only while one step runs, however the step ends.
-class ClosingGuard
-{
-public:
-    explicit ClosingGuard(RecordFile& file) : m_file(file) {}
-    ~ClosingGuard() { m_file.close(); }
-    ClosingGuard(const ClosingGuard&) = delete;
-    ClosingGuard& operator=(const ClosingGuard&) = delete;
-
-private:
-    RecordFile& m_file;
-};
-
-// Keeps children at the distances from their parent's edges that the design gave them, so that
-// the parts anchored to opposite edges grow with the window and those anchored right move with it.
-class EdgeAnchors : public QObject
-{
-public:
-    // The parent must have its design size already.
-    explicit EdgeAnchors(QWidget* parent) : QObject(parent), m_designSize(parent->size())
-    {
-        parent->installEventFilter(this);
-    }
-
-    void add(QWidget* child, Qt::Edges edges) { m_anchored.push_back({child, child->geometry(), edges}); }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Resize)
-            follow(static_cast<QResizeEvent*>(event)->size());
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    struct Anchored {
-        QWidget* child;
-        QRect design;
-        Qt::Edges edges;
-    };
-
-    void follow(QSize size) const
-    {
-        const int dx = size.width() - m_designSize.width();
-        const int dy = size.height() - m_designSize.height();
-        for (const Anchored& a : m_anchored)
-            a.child->setGeometry(stretched(a.design, a.edges, dx, dy));
-    }
-
-    static QRect stretched(QRect r, Qt::Edges edges, int dx, int dy)
-    {
-        if (edges & Qt::RightEdge) {
-            if (edges & Qt::LeftEdge)
-                r.setWidth(std::max(0, r.width() + dx));
-            else
-                r.translate(dx, 0);
-        }
-        if (edges & Qt::BottomEdge) {
-            if (edges & Qt::TopEdge)
-                r.setHeight(std::max(0, r.height() + dy));
-            else
-                r.translate(0, dy);
-        }
-        return r;
-    }
-
-    QSize m_designSize;
-    std::vector<Anchored> m_anchored;
-};
-
-constexpr Qt::Edges AllEdges = Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge;
-
-// Diary titles and names are shown as they are, never as markup.
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QPoint at)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setTextFormat(Qt::PlainText);
-    label->move(at);
-    return label;
-}
 
 QLabel* makeStaticText(QWidget* parent, const char* name, const QString& text, QPoint at)
 {
@@ -180,16 +95,9 @@ template <class Field> Field* makeField(QWidget* band, const char* name, int x, 
     return field;
 }
 
-// Tool-bar buttons act on the diary, never on the text being typed, so they take no focus.
 QToolButton* makeButton(QWidget* band, const char* name, const QString& toolTip, int x, int width = ButtonSide)
 {
-    auto* button = new QToolButton(band);
-    button->setObjectName(QLatin1String(name));
-    button->setToolTip(toolTip);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setAutoRaise(true);
-    button->setGeometry(x, ButtonTop, width, ButtonSide);
-    return button;
+    return makeToolButton(band, name, toolTip, QRect(x, ButtonTop, width, ButtonSide));
 }
 
 QToolButton* makePictureButton(QWidget* band, const char* name, ToolPicture picture, const QString& toolTip, int x,
@@ -229,7 +137,28 @@ QAction* addDisabledItem(QMenu* menu, const char* name, const QString& text)
     return action;
 }
 
+void enable(std::initializer_list<QWidget*> controls, bool on)
+{
+    for (QWidget* control : controls)
+        control->setEnabled(on);
+}
+
+void enable(std::initializer_list<QAction*> items, bool on)
+{
+    for (QAction* item : items)
+        item->setEnabled(on);
+}
+
 } // namespace
+
+// Every handler ends with the controls brought in line with what it did.
+template <class Sender, class Signal> void TForm1::route(Sender* sender, Signal signal, void (TForm1::*handler)())
+{
+    connect(sender, signal, this, [this, handler] {
+        (this->*handler)();
+        updateControls();
+    });
+}
 
 TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent), m_programDir(programDir)
 {
@@ -248,6 +177,9 @@ TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent)
     resize(ClientWidth, MainMenu1->sizeHint().height() + ClientHeight);
     placeOnScreen();
 
+    connect(&m_document, &DiaryDocument::opened, this, &TForm1::showOpenedDiary);
+    connect(&m_document, &DiaryDocument::closed, this, &TForm1::showClosedDiary);
+    connect(&m_document, &DiaryDocument::reloaded, this, &TForm1::showHeading);
     FormCreate();
 }
 
@@ -267,10 +199,10 @@ void TForm1::buildMenu()
     N14 = addItem(file, "N14", QStringLiteral("Закрыть"));
     N3 = addSeparator(file, "N3");
     N4 = addItem(file, "N4", QStringLiteral("Выход"));
-    connect(N2, &QAction::triggered, this, &TForm1::N2Click);
-    connect(N12, &QAction::triggered, this, &TForm1::N12Click);
-    connect(N14, &QAction::triggered, this, &TForm1::N14Click);
-    connect(N4, &QAction::triggered, this, &TForm1::BexitClick);
+    route(N2, &QAction::triggered, &TForm1::N2Click);
+    route(N12, &QAction::triggered, &TForm1::N12Click);
+    route(N14, &QAction::triggered, &TForm1::N14Click);
+    route(N4, &QAction::triggered, &TForm1::BexitClick);
 
     QMenu* options = MainMenu1->addMenu(QStringLiteral("Опции"));
     N10 = addCheckItem(options, "N10", QStringLiteral("Редактирование"), false);
@@ -279,10 +211,10 @@ void TForm1::buildMenu()
     N22 = addSeparator(options, "N22");
     N23 = addItem(options, "N23", QStringLiteral("Настройки"));
     // A check item's mark has already flipped when it is triggered: the handlers read it as it now is.
-    connect(N10, &QAction::triggered, this, &TForm1::N10Click);
-    connect(N19, &QAction::triggered, this, &TForm1::N19Click);
-    connect(N20, &QAction::triggered, this, &TForm1::N20Click);
-    connect(N23, &QAction::triggered, this, &TForm1::N23Click);
+    route(N10, &QAction::triggered, &TForm1::N10Click);
+    route(N19, &QAction::triggered, &TForm1::N19Click);
+    route(N20, &QAction::triggered, &TForm1::N20Click);
+    route(N23, &QAction::triggered, &TForm1::N23Click);
 
     QMenu* service = MainMenu1->addMenu(QStringLiteral("Сервис"));
     N13 = addDisabledItem(service, "N13", QStringLiteral("Статистика"));
@@ -290,15 +222,15 @@ void TForm1::buildMenu()
     N11 = addItem(service, "N11", QStringLiteral("Импорт записей"));
     N21 = addItem(service, "N21", QStringLiteral("Защита"));
     N24 = addItem(service, "N24", QStringLiteral("Сделать главным"));
-    connect(N13, &QAction::triggered, this, &TForm1::N13Click);
-    connect(N24, &QAction::triggered, this, &TForm1::N24Click);
+    route(N13, &QAction::triggered, &TForm1::N13Click);
+    route(N24, &QAction::triggered, &TForm1::N24Click);
 
     // There is no help file, so "Помощь" never becomes available.
     QMenu* help = MainMenu1->addMenu(QStringLiteral("Справка"));
     N26 = addDisabledItem(help, "N26", QStringLiteral("Помощь"));
     N7 = addItem(help, "N7", QStringLiteral("О дневнике"));
     N8 = addItem(help, "N8", QStringLiteral("О программе"));
-    connect(N7, &QAction::triggered, this, &TForm1::N7Click);
+    route(N7, &QAction::triggered, &TForm1::N7Click);
 }
 
 // Ldate is made before the tool bar so that the bar covers it: it only records which entry is on
@@ -341,12 +273,12 @@ void TForm1::buildEntryBand()
     BSave2 = makePictureButton(Panel1, "BSave2", ToolPicture::Save, QStringLiteral("Сохранить изменения"), 58);
     BSave2->hide();
     Bdel = makePictureButton(Panel1, "Bdel", ToolPicture::Delete, QStringLiteral("Удалить"), 82);
-    connect(Bclear, &QToolButton::clicked, this, &TForm1::BclearClick);
-    connect(Badd, &QToolButton::clicked, this, &TForm1::BaddClick);
-    connect(BSave1, &QToolButton::clicked, this, &TForm1::Bsave1Click);
-    connect(Bchange, &QToolButton::clicked, this, &TForm1::BchangeClick);
-    connect(BSave2, &QToolButton::clicked, this, &TForm1::Bsave2Click);
-    connect(Bdel, &QToolButton::clicked, this, &TForm1::BdelClick);
+    route(Bclear, &QToolButton::clicked, &TForm1::BclearClick);
+    route(Badd, &QToolButton::clicked, &TForm1::BaddClick);
+    route(BSave1, &QToolButton::clicked, &TForm1::Bsave1Click);
+    route(Bchange, &QToolButton::clicked, &TForm1::BchangeClick);
+    route(BSave2, &QToolButton::clicked, &TForm1::Bsave2Click);
+    route(Bdel, &QToolButton::clicked, &TForm1::BdelClick);
 }
 
 void TForm1::buildWordBand()
@@ -355,8 +287,8 @@ void TForm1::buildWordBand()
     InWord = makeField<QLineEdit>(Panel2, "InWord", 10, 150);
     Search = makePictureButton(Panel2, "Search", ToolPicture::Search, QStringLiteral("Поиск"), 164);
     ClearSearch = makePictureButton(Panel2, "ClearSearch", ToolPicture::ClearSearch, QStringLiteral("Стереть"), 190);
-    connect(Search, &QToolButton::clicked, this, &TForm1::SearchClick);
-    connect(ClearSearch, &QToolButton::clicked, this, &TForm1::ClearSearchClick);
+    route(Search, &QToolButton::clicked, &TForm1::SearchClick);
+    route(ClearSearch, &QToolButton::clicked, &TForm1::ClearSearchClick);
 }
 
 void TForm1::buildDateBand()
@@ -370,8 +302,8 @@ void TForm1::buildDateBand()
     Today->setToolButtonStyle(Qt::ToolButtonTextOnly);
     // Without a picture only a raised frame shows that the date is a button.
     Today->setAutoRaise(false);
-    connect(ToChNum, &QToolButton::clicked, this, &TForm1::ToChNumClick);
-    connect(Today, &QToolButton::clicked, this, &TForm1::TodayClick);
+    route(ToChNum, &QToolButton::clicked, &TForm1::ToChNumClick);
+    route(Today, &QToolButton::clicked, &TForm1::TodayClick);
 }
 
 void TForm1::buildAllBand()
@@ -379,7 +311,7 @@ void TForm1::buildAllBand()
     Panel5 = makeBand(CoolBar, "Panel5", 541, 54);
     AllRec =
         makePictureButton(Panel5, "AllRec", ToolPicture::AllEntries, QStringLiteral("Показать все записи"), 11, 32);
-    connect(AllRec, &QToolButton::clicked, this, &TForm1::AllRecClick);
+    route(AllRec, &QToolButton::clicked, &TForm1::AllRecClick);
 }
 
 void TForm1::buildPanel4(QWidget* client)
@@ -396,17 +328,21 @@ void TForm1::buildPanel4(QWidget* client)
     mm->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     connect(mm, &QPlainTextEdit::textChanged, this, &TForm1::mmChange);
 
-    // A diary may hold 65,535 entries; items of one height keep the list quick to fill and scroll.
-    LBdate = new QListWidget(Panel4);
+    // A diary may hold 65,535 entries: rows of one height are laid out without asking for each text,
+    // so only the rows shown are ever read.
+    LBdate = new QListView(Panel4);
     LBdate->setObjectName(QStringLiteral("LBdate"));
     LBdate->setGeometry(456, 8, 129, 289);
     LBdate->setUniformItemSizes(true);
+    LBdate->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    LBdate->setModel(m_document.listModel());
     // The list is narrow: a condensed face, where there is one, keeps a date with its time in view.
     LBdate->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QFont listFont = LBdate->font();
     listFont.setStretch(QFont::SemiCondensed);
     LBdate->setFont(listFont);
-    connect(LBdate, &QListWidget::itemDoubleClicked, this, &TForm1::LBdateDblClick);
+    // Every double click counts, also one beside the rows: it shows the selected entry.
+    LBdate->viewport()->installEventFilter(this);
 
     auto* clientAnchors = new EdgeAnchors(client);
     clientAnchors->add(Panel4, AllEdges);
@@ -446,60 +382,144 @@ QString TForm1::todayCaption()
     return QStringLiteral("Сегодня ") + shortDateText(QDate::currentDate());
 }
 
-void TForm1::setTakesInput(bool on)
-{
-    centralWidget()->setEnabled(on);
-    MainMenu1->setEnabled(on);
-}
-
 bool TForm1::takesInput() const
 {
-    return centralWidget()->isEnabledTo(this) && MainMenu1->isEnabledTo(this);
+    return QApplication::activeModalWidget() == nullptr;
 }
 
-void TForm1::enableDateSearch(bool on)
+// However a secondary window closes, the main window was waiting for it only and takes the input back.
+void TForm1::setNewDiaryWindow(SecondaryWindow* window)
 {
-    for (QWidget* control : std::initializer_list<QWidget*>{DTPicker, ToChNum, Today})
-        control->setEnabled(on);
+    m_newDiaryWindow = window;
+    connect(window, &SecondaryWindow::closed, this, &QWidget::activateWindow);
 }
 
-void TForm1::enableWordSearch(bool on)
+void TForm1::setSettingsWindow(TForm4* window)
 {
-    for (QWidget* control : std::initializer_list<QWidget*>{InWord, Search, ClearSearch})
-        control->setEnabled(on);
+    m_settingsWindow = window;
+    connect(window, &SecondaryWindow::closed, this, &QWidget::activateWindow);
+    connect(window, &TForm4::accepted, this, &TForm1::applySettings);
+}
+
+bool TForm1::attempt(const std::function<void()>& operation)
+{
+    try {
+        operation();
+    } catch (const QuillnestError& error) {
+        updateControls();
+        showMessage(this, error.text());
+        return false;
+    }
+    return true;
+}
+
+// "Изменить" and "Удалить" need an entry on view and the editing mode; while an entry is being written
+// they stay disabled, so that it cannot be deleted or changed twice over.
+void TForm1::updateControls()
+{
+    const DiaryState& s = state();
+    const bool open = s.diaryOpen();
+    const bool viewing = m_mode == Mode::Viewing;
+    const bool changeable = open && viewing && s.ViewedRecord != 0 && s.EditAllowed;
+    Bclear->setEnabled(open);
+    Badd->setEnabled(open && viewing);
+    enable({Bchange, Bdel}, changeable);
+    BSave1->setVisible(open && m_mode == Mode::Adding);
+    BSave2->setVisible(open && m_mode == Mode::Changing);
+    LBdate->setEnabled(viewing);
+    mm->setReadOnly(viewing);
+    mm->setEnabled(open || !m_diaryClosed);
+    enable({N10, N19, N20, N21, N25, N7, N24}, open);
+    N13->setEnabled(open && m_textShown);
+    enable({DTPicker, ToChNum, Today}, open && N19->isChecked());
+    enable({InWord, Search, ClearSearch}, open && N20->isChecked());
+    AllRec->setEnabled(open && m_allEntriesAllowed);
 }
 
 void TForm1::FormCreate()
 {
     createStatusPanels();
     showToday();
-    m_state.EntryKey = FixedKey;
-    m_state.DiaryPath.clear();
-    m_state.EditAllowed = false;
-    readStartupSettings();
-    if (!grantStartupAccess() || !loadStartupDiary())
-        showNoDiaryState();
-    N10->setChecked(m_state.OptEditing);
-    N19->setChecked(m_state.OptByDate);
-    N20->setChecked(m_state.OptByWord);
+    const PrivateProfile profile(settingsPath());
+    const bool exists = profile.exists();
+    const StartupOptions options = exists ? StartupOptions::read(profile) : StartupOptions();
+    N10->setChecked(options.Editing);
+    N19->setChecked(options.ByDate);
+    N20->setChecked(options.ByWord);
+    m_document.setEditAllowed(options.Editing);
+
+    using namespace SettingsKeys;
+    QString path;
+    if (exists && options.OpenLast)
+        path = profile.readString(Directory, LastDiary, NoFile).left(MaxPathLength);
+    // Read second so that the main diary wins when both are asked for.
+    if (exists && options.OpenFave)
+        path = profile.readString(Directory, FaveDiary, NoFile).left(MaxPathLength);
+    if (!openStartupDiary(path))
+        setStatusText(0, NoDiaryText);
+    updateControls();
 }
 
-// The widths come from the window's width at start-up and stay when the window is resized later.
+// Start-up opens nothing it cannot read and says nothing about it: the user simply finds no diary
+// open and can open one from the menu. Only a regular file: opening a folder or a pipe as a diary
+// would fail or block.
+bool TForm1::openStartupDiary(const QString& path)
+{
+    if (!QFileInfo(path).isFile() || !path.contains(QLatin1String(".qnb")))
+        return false;
+    try {
+        return m_document.open(path, passwordAsker());
+    } catch (const QuillnestError&) {
+        return false;
+    }
+}
+
+PasswordAsker TForm1::passwordAsker()
+{
+    return [this](const QString& path, const RecordFile& probe) { return TPassDlg::ask(path, probe, this); };
+}
+
 void TForm1::createStatusPanels()
 {
-    const int outerWidth = frameGeometry().width();
-    const int widths[StatusPanelCount] = {qRound(outerWidth * 0.45), qRound(outerWidth * 0.05),
-                                          qRound(outerWidth * 0.25), LastStatusPanelWidth};
     for (int i = 0; i < StatusPanelCount; ++i) {
         auto* panel = new QLabel(SBar);
         panel->setObjectName(QStringLiteral("SBarPanel%1").arg(i));
         panel->setTextFormat(Qt::PlainText);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        panel->setFixedWidth(widths[i]);
         SBar->addWidget(panel);
         m_statusPanels[i] = panel;
     }
+    sizeStatusPanels();
     setStatusText(3, StatusVersionLine);
+}
+
+// The widths come from the window's outer width, frame included, and stay when it is resized later.
+void TForm1::sizeStatusPanels()
+{
+    const int outerWidth = frameGeometry().width();
+    const int widths[StatusPanelCount] = {qRound(outerWidth * 0.45), qRound(outerWidth * 0.05),
+                                          qRound(outerWidth * 0.25), LastStatusPanelWidth};
+    for (int i = 0; i < StatusPanelCount; ++i)
+        m_statusPanels[i]->setFixedWidth(widths[i]);
+}
+
+// The frame is known only once the window is shown.
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_statusPanelsSized) {
+        m_statusPanelsSized = true;
+        sizeStatusPanels();
+    }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == LBdate->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        LBdateDblClick();
+        updateControls();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 // No day after today can hold an entry, so the date picker stops there.
@@ -512,143 +532,78 @@ void TForm1::showToday()
     Today->setText(shortDateText(today));
 }
 
-void TForm1::readStartupSettings()
+// An entry being added or changed in the previous diary is dropped unsaved.
+void TForm1::showOpenedDiary()
 {
-    DiaryState& s = m_state;
-    const PrivateProfile profile(settingsPath());
-    const bool exists = profile.exists();
-    const StartupOptions options = exists ? StartupOptions::read(profile) : StartupOptions();
-    s.OptEditing = options.Editing;
-    s.OptByWord = options.ByWord;
-    s.OptByDate = options.ByDate;
-    s.OptOpenLast = options.OpenLast;
-    s.OptOpenFave = options.OpenFave;
-    // Without a settings file the controls keep the state they were made with.
-    if (!exists)
-        return;
-    s.EditAllowed = s.OptEditing;
-    enableDateSearch(s.OptByDate);
-    enableWordSearch(s.OptByWord);
-
-    using namespace SettingsKeys;
-    if (s.OptOpenLast)
-        s.DiaryPath = profile.readString(Directory, LastDiary, NoFile).left(MaxPathLength);
-    // Read second so that the main diary wins when both are asked for.
-    if (s.OptOpenFave)
-        s.DiaryPath = profile.readString(Directory, FaveDiary, NoFile).left(MaxPathLength);
-    // Only a regular file: opening a folder or a pipe as a diary would fail or block.
-    if (!QFileInfo(s.DiaryPath).isFile() || !s.DiaryPath.contains(QLatin1String(".qnb")))
-        s.DiaryPath.clear();
-}
-
-// Start-up opens nothing it cannot read and says nothing about it: the user simply finds no
-// diary open and can open one from the menu.
-bool TForm1::grantStartupAccess()
-{
-    DiaryState& s = m_state;
-    if (s.DiaryPath.isEmpty())
-        return false;
-    try {
-        QByteArray key;
-        if (!probeDiary(s.DiaryPath, s.HasPassword, key))
-            return false;
-        s.EntryKey = key;
-        return true;
-    } catch (const QuillnestError&) {
-        return false;
-    }
-}
-
-bool TForm1::loadStartupDiary()
-{
-    try {
-        loadDiaryView();
-    } catch (const QuillnestError&) {
-        return false;
-    }
-    Bchange->setEnabled(false);
-    Bdel->setEnabled(false);
+    m_mode = Mode::Viewing;
+    m_textShown = false;
+    m_diaryClosed = false;
+    mm->clear();
+    showNoEntry();
     setStatusText(1, QStringLiteral("0"));
     setStatusText(0, WaitingText);
-    return true;
+    showHeading();
 }
 
-void TForm1::loadDiaryView()
+// Text typed but not saved goes with the diary: nothing may be written into a closed one. The date
+// label keeps its text.
+void TForm1::showClosedDiary()
 {
-    DiaryState& s = m_state;
-    s.DiaryFile.close();
-    s.DiaryFile.open(s.DiaryPath);
-    DiaryView view;
-    try {
-        view = readDiaryView(s.DiaryFile);
-    } catch (...) {
-        s.DiaryFile.close();
-        throw;
+    m_mode = Mode::Viewing;
+    m_textShown = false;
+    m_diaryClosed = true;
+    mm->clear();
+    dname->clear();
+    mname->clear();
+    setStatusText(1, QString());
+    setStatusText(2, QString());
+    setStatusText(0, NoDiaryText);
+    updateControls();
+}
+
+void TForm1::showHeading()
+{
+    const QString title = m_document.title();
+    const QString owner = m_document.owner();
+    dname->setText(title.isEmpty() ? QStringLiteral("Один Из Многих") : title);
+    mname->setText(owner.isEmpty() ? QStringLiteral("Аноним") : owner);
+    setStatusText(2, QLatin1Char(' ') + QFileInfo(state().DiaryPath).fileName());
+    updateControls();
+}
+
+void TForm1::showNoEntry()
+{
+    Ldate->setText(todayCaption());
+    m_document.forgetViewedEntry();
+}
+
+// The program may have been running since before midnight: the picker must still reach today.
+void TForm1::showPickerToday()
+{
+    const QDate today = QDate::currentDate();
+    DTPicker->setMaximumDate(today);
+    DTPicker->setDate(today);
+}
+
+// The text as typed: toPlainText() would turn no-break spaces into plain ones.
+QString TForm1::editorText() const
+{
+    QString text = mm->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+// Search and deletion work on the date list and begin by giving it the focus. While an entry is being
+// written the list is disabled: the user is told so and false is returned.
+bool TForm1::focusDateList()
+{
+    if (!LBdate->isEnabled()) {
+        showMessage(this, QStringLiteral("Cannot focus a disabled or invisible window"));
+        return false;
     }
-    showDiaryView(view);
-}
-
-void TForm1::showDiaryView(const DiaryView& view)
-{
-    DiaryState& s = m_state;
-    const DiaryHeader& header = view.header;
-    s.DiaryCreated = header.Created;
-    dname->setText(header.Title.isEmpty() ? QStringLiteral("Один Из Многих") : fromCp1251(header.Title));
-    mname->setText(header.Owner.isEmpty() ? QStringLiteral("Аноним") : fromCp1251(header.Owner));
-    showDateList(view.items);
-    setStatusText(2, QLatin1Char(' ') + QFileInfo(s.DiaryPath).fileName());
-    s.setFullListMode();
-}
-
-void TForm1::showDateList(const QStringList& items)
-{
-    LBdate->clear();
-    LBdate->addItems(items);
-}
-
-// Neither a diary nor its password is at hand, so nothing that works on one may be used.
-void TForm1::showNoDiaryState()
-{
-    DiaryState& s = m_state;
-    s.DiaryFile.close();
-    s.EntryKey = FixedKey;
-    s.DiaryPath.clear();
-    s.HasPassword = false;
-    for (QWidget* control : std::initializer_list<QWidget*>{Badd, Bchange, Bdel, Bclear, DTPicker, ToChNum, AllRec,
-                                                            Today, InWord, Search, ClearSearch})
-        control->setEnabled(false);
-    for (QAction* item : {N10, N19, N20, N21, N25, N7, N24})
-        item->setEnabled(false);
-    setStatusText(0, QStringLiteral(" Нет открытых дневников"));
-}
-
-// The prompt names the diary by DiaryPath and answers in EntryKey. Both are the open diary's own again
-// afterwards, whatever the answer, so that a refusal changes nothing.
-bool TForm1::askPassword(const QString& path, QByteArray& key)
-{
-    DiaryState& s = m_state;
-    const QString openPath = s.DiaryPath;
-    const QByteArray openKey = s.EntryKey;
-    s.DiaryPath = path;
-    TPassDlg prompt(s, *this);
-    const bool granted = prompt.exec() == TPassDlg::PasswordMatched;
-    key = s.EntryKey;
-    s.DiaryPath = openPath;
-    s.EntryKey = openKey;
-    return granted;
-}
-
-// Reads the header through ProbeFile and asks for the password when the header holds one. On access
-// `key` is the key of the diary's entries.
-bool TForm1::probeDiary(const QString& path, bool& hasPassword, QByteArray& key)
-{
-    DiaryState& s = m_state;
-    const ClosingGuard closeProbe(s.ProbeFile);
-    s.ProbeFile.open(path);
-    s.ProbeFile.read(0, s.RecordBuffer);
-    hasPassword = !DiaryHeader::fromRecord(s.RecordBuffer).Password.isEmpty();
-    key = FixedKey;
-    return !hasPassword || askPassword(path, key);
+    LBdate->setFocus();
+    return true;
 }
 
 // The name the dialog holds afterwards is taken whatever the answer: after a cancel that is the name
@@ -673,7 +628,7 @@ void TForm1::N2Click()
 {
     const QString chosen = chooseDiaryFile().left(MaxPathLength);
     // The same file under another name (a link, another spelling) is still the open diary.
-    if (m_state.diaryOpen() && isSameFile(m_state.DiaryPath, chosen)) {
+    if (m_document.isOpen() && isSameFile(state().DiaryPath, chosen)) {
         showMessage(this, QStringLiteral("Файл уже открыт"));
         return;
     }
@@ -682,97 +637,45 @@ void TForm1::N2Click()
         showMessage(this, QStringLiteral("Файл не найден"));
         return;
     }
-    try {
-        openDiary(chosen);
-    } catch (const QuillnestError& error) {
-        showMessage(this, error.text());
-    }
+    attempt([&] { openDiary(chosen); });
 }
 
-// Everything that can fail happens before the window lets go of the diary it shows: a file that cannot
-// be read, a refused password or an unwritable Settings.ini leave the open diary open and working.
+// Everything that can fail happens before the document lets go of the diary it holds: a file that
+// cannot be read, a refused password or an unwritable Settings.ini leave the open diary open and working.
 void TForm1::openDiary(const QString& path)
 {
-    DiaryState& s = m_state;
-    bool hasPassword = false;
-    QByteArray key;
-    if (!probeDiary(path, hasPassword, key))
+    std::optional<PreparedDiary> diary = m_document.prepare(path, passwordAsker());
+    if (!diary)
         return;
-    RecordFile candidate;
-    candidate.open(path);
-    const DiaryView view = readDiaryView(candidate);
     PrivateProfile(settingsPath()).writeString(SettingsKeys::Directory, SettingsKeys::LastDiary, path);
-    s.DiaryFile.open(path);
-    s.DiaryPath = path;
-    s.HasPassword = hasPassword;
-    s.EntryKey = key;
-    showOpenedDiary(view);
+    if (!m_document.isOpen())
+        m_allEntriesAllowed = N19->isChecked();
+    m_document.adopt(std::move(*diary));
 }
 
-// An entry being added or changed in the previous diary is dropped unsaved.
-void TForm1::showOpenedDiary(const DiaryView& view)
+void TForm1::showSecondaryWindow(SecondaryWindow* window)
 {
-    N13->setEnabled(false);
-    endWriting();
-    mm->setEnabled(true);
-    mm->clear();
-    enableDiaryCommands();
-    Bclear->setEnabled(true);
-    Badd->setEnabled(true);
-    showNoEntry();
-    setStatusText(1, QStringLiteral("0"));
-    setStatusText(0, WaitingText);
-    showDiaryView(view);
-}
-
-// Coming from no diary, the options and the search controls come back as their check marks say.
-void TForm1::enableDiaryCommands()
-{
-    for (QAction* item : {N7, N21, N25, N24})
-        item->setEnabled(true);
-    if (N10->isEnabled())
+    if (!window)
         return;
-    for (QAction* item : {N10, N19, N20})
-        item->setEnabled(true);
-    enableDateSearch(N19->isChecked());
-    AllRec->setEnabled(N19->isChecked());
-    enableWordSearch(N20->isChecked());
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void TForm1::N12Click()
 {
-    if (!m_newDiaryWindow)
-        return;
-    setTakesInput(false);
-    m_newDiaryWindow->show();
+    showSecondaryWindow(m_newDiaryWindow);
+}
+
+void TForm1::N23Click()
+{
+    showSecondaryWindow(m_settingsWindow);
 }
 
 void TForm1::N14Click()
 {
-    closeDiary();
-}
-
-// Text typed but not saved goes with the diary: nothing may be written into a closed one.
-void TForm1::closeDiary()
-{
-    DiaryState& s = m_state;
-    for (QWidget* control : std::initializer_list<QWidget*>{Badd, Bchange, Bdel, Bclear, DTPicker, ToChNum, AllRec,
-                                                            Today, InWord, Search, ClearSearch})
-        control->setEnabled(false);
-    for (QAction* item : {N10, N13, N19, N20, N21, N25, N7, N24})
-        item->setEnabled(false);
-    endWriting();
-    LBdate->clear();
-    mm->clear();
-    mm->setEnabled(false);
-    dname->clear();
-    mname->clear();
-    setStatusText(1, QString());
-    setStatusText(2, QString());
-    setStatusText(0, QStringLiteral(" Нет открытых дневников"));
-    s.DiaryPath.clear();
-    s.DiaryFile.close();
-    s.ViewedRecord = 0;
+    if (m_document.isOpen())
+        m_document.close();
 }
 
 void TForm1::BexitClick()
@@ -780,93 +683,36 @@ void TForm1::BexitClick()
     close();
 }
 
-// Leaves adding or changing: the save buttons go, the list can be used again, the text is read-only.
-void TForm1::endWriting()
-{
-    BSave1->hide();
-    BSave2->hide();
-    LBdate->setEnabled(true);
-    mm->setReadOnly(true);
-}
-
-void TForm1::showNoEntry()
-{
-    Ldate->setText(todayCaption());
-    Bchange->setEnabled(false);
-    Bdel->setEnabled(false);
-    m_state.ViewedRecord = 0;
-}
-
-QString TForm1::labelKey() const
-{
-    return Ldate->text().left(LabelKeyLength);
-}
-
-// The text as typed: toPlainText() would turn no-break spaces into plain ones.
-QString TForm1::editorText() const
-{
-    QString text = mm->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    return text;
-}
-
-bool TForm1::focusDateList()
-{
-    if (!LBdate->isEnabled()) {
-        showMessage(this, QStringLiteral("Cannot focus a disabled or invisible window"));
-        return false;
-    }
-    LBdate->setFocus();
-    return true;
-}
-
 // The record is read before anything changes, so a failed read leaves the entry that was on view.
 void TForm1::LBdateDblClick()
 {
-    DiaryState& s = m_state;
-    const QList<QListWidgetItem*> selected = LBdate->selectedItems();
-    if (selected.isEmpty() || !s.DiaryFile.isOpen())
+    const QModelIndexList selected = LBdate->selectionModel()->selectedIndexes();
+    if (selected.isEmpty() || !m_document.isOpen())
         return;
-    const QListWidgetItem* item = selected.first();
-    const std::int32_t record = recordOfListItem(s, LBdate->row(item));
-    if (record < 1)
+    std::optional<QString> text;
+    if (!attempt([&] { text = m_document.view(selected.first().row()); }) || !text)
         return;
-    QString text;
-    try {
-        text = readEntryText(s.DiaryFile, record, s.EntryKey, s.RecordBuffer);
-    } catch (const QuillnestError& error) {
-        showMessage(this, error.text());
-        return;
-    }
     mm->clear();
-    if (s.EditAllowed) {
-        Bchange->setEnabled(true);
-        Bdel->setEnabled(true);
-    }
-    N13->setEnabled(true);
+    m_textShown = true;
     setStatusText(0, QStringLiteral(" Просмотр"));
-    Ldate->setText(item->text().left(LabelKeyLength));
-    s.ViewedRecord = record;
-    mm->setPlainText(text);
+    Ldate->setText(state().ViewedLabel);
+    mm->setPlainText(*text);
 }
 
+// Counted as the diary file will hold the text, with CR LF line breaks.
 void TForm1::mmChange()
 {
-    setStatusText(1, QString::number(editorCharCount()));
+    setStatusText(1, QString::number(DiaryDocument::characterCount(mm->toPlainText())));
 }
 
 void TForm1::BaddClick()
 {
-    LBdate->setEnabled(false);
-    mm->setReadOnly(false);
-    for (QWidget* button : {Bchange, Bdel, Badd})
-        button->setEnabled(false);
-    BSave1->show();
+    if (!m_document.isOpen())
+        return;
+    m_mode = Mode::Adding;
     mm->clear();
-    N13->setEnabled(true);
-    Ldate->setText(todayCaption());
-    m_state.ViewedRecord = 0;
+    m_textShown = true;
+    showNoEntry();
     setStatusText(0, QStringLiteral(" Добавление новой записи"));
     mm->setFocus();
 }
@@ -875,43 +721,23 @@ void TForm1::BaddClick()
 // mode to correct it.
 void TForm1::Bsave1Click()
 {
-    DiaryState& s = m_state;
-    if (!s.DiaryFile.isOpen())
+    if (m_mode != Mode::Adding)
         return;
-    try {
-        const QByteArray text = entryFileBytes(editorText());
-        if (!s.ListComplete)
-            restoreFullList();
-        const double stamp = currentStamp();
-        appendEntry(s.DiaryFile, text, s.EntryKey, stamp, s.RecordBuffer);
-        LBdate->addItem(stampText(stamp));
-    } catch (const QuillnestError& error) {
-        showMessage(this, error.text());
+    const bool listComplete = state().ListComplete;
+    const bool added = attempt([&] { m_document.add(editorText()); });
+    if (!listComplete && state().ListComplete)
+        showPickerToday();
+    if (!added)
         return;
-    }
-    endWriting();
-    Badd->setEnabled(true);
+    m_mode = Mode::Viewing;
     setStatusText(0, QStringLiteral(" Новая запись успешно добавлена"));
-}
-
-// A new entry goes to the end of the file, so the list must show every entry for its item to follow.
-void TForm1::restoreFullList()
-{
-    DiaryState& s = m_state;
-    showDateList(dateListItems(s.DiaryFile));
-    s.setFullListMode();
-    showPickerToday();
 }
 
 void TForm1::BchangeClick()
 {
-    if (!m_state.DiaryFile.isOpen())
+    if (!m_document.isOpen() || state().ViewedRecord == 0)
         return;
-    for (QWidget* button : {Badd, Bdel, Bchange})
-        button->setEnabled(false);
-    BSave2->show();
-    LBdate->setEnabled(false);
-    mm->setReadOnly(false);
+    m_mode = Mode::Changing;
     mm->setFocus();
     setStatusText(0, QStringLiteral(" Изменение записи"));
 }
@@ -920,22 +746,9 @@ void TForm1::BchangeClick()
 // refused save keeps the changing mode, so the typed text is not lost.
 void TForm1::Bsave2Click()
 {
-    DiaryState& s = m_state;
-    if (!s.DiaryFile.isOpen())
+    if (m_mode != Mode::Changing || !attempt([&] { m_document.change(editorText()); }))
         return;
-    try {
-        const QByteArray text = entryFileBytes(editorText());
-        rewriteEntry(s.DiaryFile, s.ViewedRecord, labelKey(), text, s.EntryKey, s.RecordBuffer);
-    } catch (const QuillnestError& error) {
-        showMessage(this, error.text());
-        return;
-    }
-    endWriting();
-    Badd->setEnabled(true);
-    if (s.EditAllowed) {
-        Bdel->setEnabled(true);
-        Bchange->setEnabled(true);
-    }
+    m_mode = Mode::Viewing;
     setStatusText(0, QStringLiteral(" Запись успешно изменена"));
 }
 
@@ -944,107 +757,35 @@ void TForm1::Bsave2Click()
 // diary closed (the file on disk is whole either way).
 void TForm1::BdelClick()
 {
-    DiaryState& s = m_state;
-    if (!focusDateList() || !s.DiaryFile.isOpen())
+    if (!focusDateList() || !m_document.isOpen() || !attempt([&] { m_document.deleteViewedEntry(); }))
         return;
-    try {
-        deleteEntry(s.DiaryFile, s.ViewedRecord, labelKey());
-    } catch (const DiaryReopenError& error) {
-        closeDiary();
-        showMessage(this, error.text());
-        return;
-    } catch (const QuillnestError& error) {
-        showMessage(this, error.text());
-        return;
-    }
     setStatusText(0, QStringLiteral(" Запись успешно удалена из базы"));
-    removeDeletedEntry();
-    N13->setEnabled(false);
+    m_textShown = false;
     showNoEntry();
     mm->clear();
 }
 
-// The list loses the item of the deleted record, if it shows one, and every other item still leads
-// to its own entry.
-void TForm1::removeDeletedEntry()
-{
-    const int row = forgetDeletedRecord(m_state, m_state.ViewedRecord, LBdate->count());
-    if (row >= 0)
-        delete LBdate->takeItem(row);
-}
-
 void TForm1::BclearClick()
 {
-    if (!m_state.diaryOpen())
+    if (!m_document.isOpen())
         return;
-    endWriting();
+    m_mode = Mode::Viewing;
+    updateControls();
     LBdate->setFocus();
     mm->clear();
-    Badd->setEnabled(true);
-    N13->setEnabled(false);
+    m_textShown = false;
     showNoEntry();
     setStatusText(1, QStringLiteral("0"));
     setStatusText(0, WaitingText);
 }
 
-// Counted as the diary file will hold the text, with CR LF line breaks.
-qsizetype TForm1::editorCharCount() const
-{
-    return toFileLineBreaks(mm->toPlainText()).size();
-}
-
-bool TForm1::hasEntries() const
-{
-    return m_state.DiaryFile.isOpen() && m_state.DiaryFile.count() > 1;
-}
-
-// The phrase as the diary file would hold it. A character that Windows-1251 lacks cannot occur in
-// any entry, so such a phrase becomes empty and finds nothing, instead of matching the '?' that
-// would stand in for the character.
-QByteArray TForm1::searchPhrase() const
-{
-    const QString phrase = InWord->text().left(SlotCapacity);
-    return fitsCp1251(phrase) ? toCp1251(phrase) : QByteArray();
-}
-
-void TForm1::showFoundEntries(const std::vector<double>& stamps)
-{
-    QStringList items;
-    items.reserve(qsizetype(stamps.size()));
-    for (const double stamp : stamps)
-        items.append(stampText(stamp));
-    showDateList(items);
-}
-
-// The program may have been running since before midnight: the picker must still reach today.
-void TForm1::showPickerToday()
-{
-    const QDate today = QDate::currentDate();
-    DTPicker->setMaximumDate(today);
-    DTPicker->setDate(today);
-}
-
-// The whole search runs before the list changes, so a failed read leaves the list and its mapping
-// as they were.
+// The whole search runs before the list changes, so a failed read leaves the list as it was.
 void TForm1::SearchClick()
 {
-    DiaryState& s = m_state;
-    if (!focusDateList())
+    std::optional<int> found;
+    if (!focusDateList() || !attempt([&] { found = m_document.findWord(InWord->text()); }) || !found)
         return;
-    std::vector<std::uint16_t> found;
-    std::vector<double> stamps;
-    try {
-        if (!hasEntries())
-            return;
-        found = findEntriesContaining(s.DiaryFile, searchPhrase(), s.EntryKey, &stamps);
-    } catch (const QuillnestError& error) {
-        showMessage(this, error.text());
-        return;
-    }
-    showFoundEntries(stamps);
-    const qsizetype count = qsizetype(found.size());
-    s.setSearchListMode(std::move(found), true);
-    setStatusText(0, FoundText + QString::number(count));
+    setStatusText(0, FoundText + QString::number(*found));
 }
 
 void TForm1::ClearSearchClick()
@@ -1053,149 +794,82 @@ void TForm1::ClearSearchClick()
     InWord->setFocus();
 }
 
-// Each item keeps the record number of its own entry, so that the entries of one day need not lie
-// side by side in the file. Errors go to the caller.
-void TForm1::ShowEntriesOfDate(const QString& dateText)
+// Each row keeps the record number of its own entry, so that the entries of one day need not lie side
+// by side in the file. False when nothing was searched.
+bool TForm1::showEntriesOfDay(const QDate& day)
 {
-    DiaryState& s = m_state;
-    std::vector<double> stamps;
-    const QDate day = QDate::fromString(dateText, ShortDateFormat);
-    std::vector<std::uint16_t> found = findEntriesOfDay(s.DiaryFile, day, &stamps);
-    showFoundEntries(stamps);
-    const qsizetype count = qsizetype(found.size());
-    s.setSearchListMode(std::move(found), false);
-    setStatusText(0, count > 0 ? dateText + FoundText + QString::number(count)
-                               : dateText + QStringLiteral(" Записей нет!"));
+    std::optional<int> found;
+    if (!attempt([&] { found = m_document.findDay(day); }) || !found)
+        return false;
+    const QString dateText = shortDateText(day);
+    setStatusText(0, *found > 0 ? dateText + FoundText + QString::number(*found)
+                                : dateText + QStringLiteral(" Записей нет!"));
+    return true;
 }
 
 void TForm1::TodayClick()
 {
-    if (!focusDateList())
-        return;
-    try {
-        if (!hasEntries())
-            return;
-        ShowEntriesOfDate(shortDateText(QDate::currentDate()));
-    } catch (const QuillnestError& error) {
-        showMessage(this, error.text());
-        return;
-    }
-    showPickerToday();
+    if (focusDateList() && showEntriesOfDay(QDate::currentDate()))
+        showPickerToday();
 }
 
 void TForm1::ToChNumClick()
 {
-    if (!focusDateList())
-        return;
-    try {
-        if (hasEntries())
-            ShowEntriesOfDate(shortDateText(DTPicker->date()));
-    } catch (const QuillnestError& error) {
-        showMessage(this, error.text());
-    }
+    if (focusDateList())
+        showEntriesOfDay(DTPicker->date());
 }
 
 // The text box keeps what it shows, but no entry is on view any more: nothing can be changed or
 // deleted until one is chosen again.
 void TForm1::AllRecClick()
 {
-    DiaryState& s = m_state;
-    if (!focusDateList() || !s.DiaryFile.isOpen())
+    int count = 0;
+    if (!focusDateList() || !m_document.isOpen() || !attempt([&] { count = m_document.listAll(); }))
         return;
-    QStringList items;
-    try {
-        if (s.DiaryFile.count() == 0)
-            return;
-        items = dateListItems(s.DiaryFile);
-    } catch (const QuillnestError& error) {
-        showMessage(this, error.text());
-        return;
-    }
-    showDateList(items);
-    s.setFullListMode();
-    setStatusText(0, QStringLiteral("Всего записей: ") + QString::number(items.size()));
+    setStatusText(0, QStringLiteral("Всего записей: ") + QString::number(count));
     showNoEntry();
     showPickerToday();
 }
 
-void TForm1::N19Click()
-{
-    enableDateSearch(N19->isChecked());
-}
+// The search controls follow the check marks (see updateControls); the marks change no setting.
+void TForm1::N19Click() {}
 
-void TForm1::N20Click()
+void TForm1::N20Click() {}
+
+void TForm1::N10Click()
 {
-    enableWordSearch(N20->isChecked());
+    m_document.setEditAllowed(N10->isChecked());
 }
 
 void TForm1::N7Click()
 {
-    if (!m_state.diaryOpen())
-        return;
     QString text;
-    try {
-        text = diaryInformation();
-    } catch (const QuillnestError& error) {
-        showMessage(this, error.text());
-        return;
-    }
-    showMessage(this, text);
-}
-
-// The creation time of day is shown as hour and minute without leading zeros.
-QString TForm1::diaryInformation() const
-{
-    const DiaryState& s = m_state;
-    const qint64 entries = std::max<qint64>(s.DiaryFile.count() - 1, 0);
-    const QDateTime created = stampToDateTime(s.DiaryCreated);
-    const QString hour = created.isValid() ? QString::number(created.time().hour()) : QStringLiteral("?");
-    const QString minute = created.isValid() ? QString::number(created.time().minute()) : QStringLiteral("?");
-    return QStringLiteral("Файл: ") + QFileInfo(s.DiaryPath).fileName() + QLatin1Char('\r') +
-           QStringLiteral("Количество записей в дневнике: ") + QString::number(entries) + QLatin1Char('\r') +
-           QStringLiteral("Создан: ") + shortDateText(created.date()) + QStringLiteral(" (") + hour +
-           QStringLiteral("ч ") + minute + QStringLiteral("мин)");
+    if (m_document.isOpen() && attempt([&] { text = m_document.information(); }))
+        showMessage(this, text);
 }
 
 void TForm1::N13Click()
 {
-    showMessage(this, QStringLiteral("Количество символов данной записи: ") + QString::number(editorCharCount()));
+    showMessage(this, QStringLiteral("Количество символов данной записи: ") +
+                          QString::number(DiaryDocument::characterCount(mm->toPlainText())));
 }
 
 void TForm1::N24Click()
 {
-    if (!m_state.diaryOpen())
+    if (!m_document.isOpen())
         return;
-    try {
-        PrivateProfile(settingsPath()).writeString(SettingsKeys::Directory, SettingsKeys::FaveDiary, m_state.DiaryPath);
-    } catch (const QuillnestError& error) {
-        showMessage(this, error.text());
-    }
+    attempt([&] {
+        PrivateProfile(settingsPath()).writeString(SettingsKeys::Directory, SettingsKeys::FaveDiary, state().DiaryPath);
+    });
 }
 
-void TForm1::N10Click()
+// The settings window's boxes take effect at once. With no diary open the word-search mark waits for
+// the next start. The editing box is a start-up option only: the current mode stays the menu's.
+void TForm1::applySettings(const StartupOptions& boxes)
 {
-    m_state.EditAllowed = N10->isChecked();
-    updateEntryButtons();
-}
-
-// "Изменить" and "Удалить" follow the editing mode and the entry on view; while an entry is being
-// written they stay disabled, so that it cannot be deleted or changed twice over.
-void TForm1::updateEntryButtons()
-{
-    const DiaryState& s = m_state;
-    const bool writing = !BSave1->isHidden() || !BSave2->isHidden();
-    const bool allowed = s.diaryOpen() && s.ViewedRecord != 0 && !writing && s.EditAllowed;
-    Bchange->setEnabled(allowed);
-    Bdel->setEnabled(allowed);
-}
-
-// The settings window gives the main window its input back when it closes, however it closes.
-void TForm1::N23Click()
-{
-    if (!m_settingsWindow)
-        return;
-    setTakesInput(false);
-    m_settingsWindow->show();
-    m_settingsWindow->raise();
-    m_settingsWindow->activateWindow();
+    N19->setChecked(boxes.ByDate);
+    if (m_document.isOpen())
+        N20->setChecked(boxes.ByWord);
+    m_document.setEditAllowed(N10->isChecked());
+    updateControls();
 }

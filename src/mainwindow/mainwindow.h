@@ -1,11 +1,9 @@
 #pragma once
 
-#include "diarystate.h"
-#include "store/diaryedit.h" // the line-break conversions, which the other windows take from here
+#include "store/diarydocument.h"
 
 #include <QMainWindow>
 #include <QString>
-#include <QStringList>
 
 class QAction;
 class QDateEdit;
@@ -13,16 +11,17 @@ class QFileDialog;
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QMenuBar;
 class QPlainTextEdit;
 class QStatusBar;
 class QToolButton;
-class TForm3;
+class SecondaryWindow;
 class TForm4;
-struct DiaryView;
+struct StartupOptions;
 
-// The main window: owns the open diary and shows its list of entries and the entry on view.
+// The main window: shows the open diary's list of entries and the entry on view, and turns the
+// person's commands into operations of the diary document, which it owns.
 class TForm1 : public QMainWindow
 {
     Q_OBJECT
@@ -31,42 +30,27 @@ public:
     // `programDir` is the folder that holds the program and its Settings.ini.
     explicit TForm1(const QString& programDir, QWidget* parent = nullptr);
 
-    DiaryState& state() { return m_state; }
-    const DiaryState& state() const { return m_state; }
+    DiaryDocument& document() { return m_document; }
+    const DiaryState& state() const { return m_document.state(); }
     const QString& programDir() const { return m_programDir; }
     QString settingsPath() const;
 
     // The four panels of the status bar, numbered from 0.
     static constexpr int StatusPanelCount = 4;
-    void setStatusText(int panel, const QString& text);
     QString statusText(int panel) const;
 
     // "Сегодня " and today's date: what Ldate holds while no entry is on view.
     static QString todayCaption();
 
-    // While a secondary window is shown the main window takes no input. Only the contents are
-    // disabled: disabling the window itself would disable the secondary windows parented to it.
-    void setTakesInput(bool on);
+    // False while a window of the program blocks this one (a secondary window, a message, a prompt).
     bool takesInput() const;
 
-    // Opens DiaryFile on DiaryPath and shows the diary's title, owner and list of every entry. Nothing
-    // on screen changes when reading fails: the FileError is thrown on with DiaryFile closed. Also
-    // the way to show a diary again after its file was rebuilt.
-    void loadDiaryView();
-    // The search controls are available exactly when their menu item carries its check mark.
-    void enableDateSearch(bool on);
-    void enableWordSearch(bool on);
-
     // The new-diary window, made once at program start; "Создать" shows it.
-    void setNewDiaryWindow(TForm3* window) { m_newDiaryWindow = window; }
+    void setNewDiaryWindow(SecondaryWindow* window);
     // The settings window, made once at program start; "Настройки" shows it.
-    void setSettingsWindow(TForm4* window) { m_settingsWindow = window; }
+    void setSettingsWindow(TForm4* window);
 
-    // Search and deletion work on the date list and begin by giving it the focus. While an entry is
-    // being written the list is disabled: the user is told so and false is returned.
-    bool focusDateList();
-
-    // Controls, by their names. The program's other windows read and set them directly.
+    // Controls, by their names.
     QLabel* Ldate = nullptr;
     QLabel* StaticText1 = nullptr;
     QLabel* dname = nullptr;
@@ -94,7 +78,8 @@ public:
 
     QFrame* Panel4 = nullptr;
     QPlainTextEdit* mm = nullptr;
-    QListWidget* LBdate = nullptr;
+    // A view of the document's list model.
+    QListView* LBdate = nullptr;
 
     QStatusBar* SBar = nullptr;
     QMenuBar* MainMenu1 = nullptr;
@@ -120,7 +105,14 @@ public:
     // Made when "Открыть" is first used.
     QFileDialog* OpenD = nullptr;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // What the person is doing with the text box.
+    enum class Mode { Viewing, Adding, Changing };
+
     void buildMenu();
     void buildLabels(QWidget* client);
     void buildCoolBar(QWidget* client);
@@ -131,30 +123,34 @@ private:
     void buildPanel4(QWidget* client);
     void buildStatusBar();
     void placeOnScreen();
+    template <class Sender, class Signal> void route(Sender* sender, Signal signal, void (TForm1::*handler)());
+
+    // The one place where a failed operation is shown: runs it, and on QuillnestError shows the
+    // error's text in the message box; says whether it worked.
+    bool attempt(const std::function<void()>& operation);
+    // Decides the availability of every command and control from the document and the mode.
+    void updateControls();
 
     void FormCreate();
     void createStatusPanels();
+    void sizeStatusPanels();
+    void setStatusText(int panel, const QString& text);
     void showToday();
-    void readStartupSettings();
-    bool grantStartupAccess();
-    bool loadStartupDiary();
-    void showNoDiaryState();
-    void showDiaryView(const DiaryView& view);
-    void showDateList(const QStringList& items);
-
-    bool askPassword(const QString& path, QByteArray& key);
+    bool openStartupDiary(const QString& path);
+    PasswordAsker passwordAsker();
     QString chooseDiaryFile();
-    bool probeDiary(const QString& path, bool& hasPassword, QByteArray& key);
     void openDiary(const QString& path);
-    void showOpenedDiary(const DiaryView& view);
-    void enableDiaryCommands();
-    void closeDiary();
-    void endWriting();
+    void showSecondaryWindow(SecondaryWindow* window);
+
+    void showOpenedDiary();
+    void showClosedDiary();
+    void showHeading();
     void showNoEntry();
+    void showPickerToday();
+    bool showEntriesOfDay(const QDate& day);
     QString editorText() const;
-    QString labelKey() const;
-    void restoreFullList();
-    void removeDeletedEntry();
+    bool focusDateList();
+    void applySettings(const StartupOptions& boxes);
 
     void N2Click();
     void N12Click();
@@ -168,13 +164,11 @@ private:
     void Bsave2Click();
     void BdelClick();
     void BclearClick();
-
     void SearchClick();
     void ClearSearchClick();
     void TodayClick();
     void ToChNumClick();
     void AllRecClick();
-    void ShowEntriesOfDate(const QString& dateText);
     void N19Click();
     void N20Click();
     void N7Click();
@@ -183,17 +177,17 @@ private:
     void N10Click();
     void N23Click();
 
-    bool hasEntries() const;
-    QByteArray searchPhrase() const;
-    void showFoundEntries(const std::vector<double>& stamps);
-    void showPickerToday();
-    void updateEntryButtons();
-    qsizetype editorCharCount() const;
-    QString diaryInformation() const;
-
     QString m_programDir;
-    DiaryState m_state;
-    TForm3* m_newDiaryWindow = nullptr;
+    DiaryDocument m_document;
+    Mode m_mode = Mode::Viewing;
+    // The text box holds an entry or typed text, so "Статистика" has something to count.
+    bool m_textShown = false;
+    // A diary was closed and none opened since: the text box is disabled.
+    bool m_diaryClosed = false;
+    // "Показать все записи" follows the date-search mark as it was when a diary was opened while none was.
+    bool m_allEntriesAllowed = true;
+    bool m_statusPanelsSized = false;
+    SecondaryWindow* m_newDiaryWindow = nullptr;
     TForm4* m_settingsWindow = nullptr;
     // The open dialog's answer after a cancel: the name chosen last time.
     QString m_lastChosenDiary;

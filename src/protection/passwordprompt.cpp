@@ -1,12 +1,11 @@
 #include "passwordprompt.h"
 
-#include "dialogs/secondarywindow.h"
-#include "mainwindow/diarystate.h"
-#include "mainwindow/mainwindow.h"
-#include "mainwindow/messagebox.h"
+#include "dialogs/controls.h"
+#include "dialogs/messagebox.h"
 #include "store/cp1251.h"
 #include "store/diaryrecord.h"
 #include "store/error.h"
+#include "store/recordfile.h"
 #include "store/scramble.h"
 
 #include <QFileInfo>
@@ -34,8 +33,8 @@ bool typedTextIsPassword(const QString& typed, const QByteArray& clearPassword)
 
 } // namespace
 
-TPassDlg::TPassDlg(DiaryState& state, TForm1& mainWindow)
-    : QDialog(&mainWindow, Qt::Tool), m_state(state), m_mainWindow(mainWindow)
+TPassDlg::TPassDlg(const QString& path, const RecordFile& probe, QWidget* parent)
+    : QDialog(parent, Qt::Tool), m_path(path), m_probe(probe)
 {
     setObjectName(QStringLiteral("PassDlg"));
     setWindowTitle(QStringLiteral("Дневник защищён паролем"));
@@ -45,6 +44,13 @@ TPassDlg::TPassDlg(DiaryState& state, TForm1& mainWindow)
     connect(PassIn, &QLineEdit::textChanged, this, &TPassDlg::PassInChange);
     connect(BbOK, &QPushButton::clicked, this, &TPassDlg::BbOKClick);
     connect(BbClose, &QPushButton::clicked, this, &TPassDlg::BbCloseClick);
+}
+
+std::optional<QByteArray> TPassDlg::ask(const QString& path, const RecordFile& probe, QWidget* parent)
+{
+    TPassDlg prompt(path, probe, parent);
+    prompt.exec();
+    return prompt.key();
 }
 
 void TPassDlg::buildControls()
@@ -88,15 +94,9 @@ void TPassDlg::showEvent(QShowEvent* event)
     FormShow();
 }
 
-void TPassDlg::hideEvent(QHideEvent* event)
-{
-    QDialog::hideEvent(event);
-    FormHide();
-}
-
 void TPassDlg::FormShow()
 {
-    FileName->setText(QFileInfo(m_state.DiaryPath).fileName());
+    FileName->setText(QFileInfo(m_path).fileName());
     centreOnScreen(this, frameGeometry().size());
     PassIn->setFocus();
 }
@@ -110,18 +110,19 @@ void TPassDlg::BbOKClick()
 {
     // The header is read again on every attempt, so that the password compared is the one in the
     // file now.
+    DiaryRecord header;
     try {
-        m_state.ProbeFile.read(0, m_state.RecordBuffer);
+        header = m_probe.readHeader();
     } catch (const QuillnestError& error) {
         showMessage(this, error.text());
         return;
     }
-    const QByteArray clearPassword = DecodePassword(DiaryHeader::fromRecord(m_state.RecordBuffer).Password);
+    const QByteArray clearPassword = DecodePassword(DiaryHeader::fromRecord(header).Password);
     if (!typedTextIsPassword(PassIn->text(), clearPassword)) {
         refuseTypedPassword();
         return;
     }
-    m_state.EntryKey = clearPassword;
+    m_key = clearPassword;
     done(PasswordMatched);
 }
 
@@ -135,10 +136,4 @@ void TPassDlg::refuseTypedPassword()
 void TPassDlg::BbCloseClick()
 {
     done(PasswordRefused);
-}
-
-// Whatever the result, the main window was waiting for this prompt only.
-void TPassDlg::FormHide()
-{
-    m_mainWindow.setTakesInput(true);
 }

@@ -1,19 +1,20 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDialog>
+#include <QString>
 
-class QHideEvent;
+#include <optional>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QShowEvent;
-class TForm1;
-struct DiaryState;
+class RecordFile;
 
-// Asks for the password of a protected diary before the main window opens it. The caller has set
-// DiaryPath and left ProbeFile open on that diary. exec() returns PasswordMatched once the typed
-// password matched, with EntryKey set to the clear password, or PasswordRefused; nothing else of
-// the state changes.
+// Asks for the password of the protected diary at `path` before it is opened; `probe` is open on
+// that diary, and its header is read again on every attempt. exec() returns PasswordMatched once the
+// typed password matched, and key() is then the key of the diary's entries, or PasswordRefused.
 class TPassDlg : public QDialog
 {
     Q_OBJECT
@@ -22,7 +23,12 @@ public:
     static constexpr int PasswordMatched = 1;
     static constexpr int PasswordRefused = 2;
 
-    TPassDlg(DiaryState& state, TForm1& mainWindow);
+    TPassDlg(const QString& path, const RecordFile& probe, QWidget* parent);
+
+    // The prompt as a question: the accepted key, or nothing when the person gave up.
+    static std::optional<QByteArray> ask(const QString& path, const RecordFile& probe, QWidget* parent);
+
+    const std::optional<QByteArray>& key() const { return m_key; }
 
     // Esc and the close box refuse the same way as "Закрыть".
     void reject() override;
@@ -35,7 +41,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     void buildControls();
@@ -45,8 +50,8 @@ private:
     void PassInChange();
     void BbOKClick();
     void BbCloseClick();
-    void FormHide();
 
-    DiaryState& m_state;
-    TForm1& m_mainWindow;
+    const QString m_path;
+    const RecordFile& m_probe;
+    std::optional<QByteArray> m_key;
 };

@@ -1,28 +1,20 @@
 #include "settingswindow.h"
 
-#include "mainwindow/mainwindow.h"
-#include "mainwindow/messagebox.h"
-#include "settings/settingsfile.h"
+#include "dialogs/controls.h"
+#include "dialogs/messagebox.h"
 #include "store/error.h"
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QCheckBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QStyle>
-#include <QToolButton>
 
 namespace
 {
 
 constexpr QSize OuterSize(298, 252);
-constexpr int ItemsTop = 16;
-constexpr int ItemHeight = 17;
-constexpr int ItemMargin = 8;
-constexpr int ItemsBottomMargin = 4;
 constexpr qreal SmallestPoints = 7;
 
 bool captionsFit(const QList<QAbstractButton*>& buttons)
@@ -32,14 +24,6 @@ bool captionsFit(const QList<QAbstractButton*>& buttons)
             return false;
     }
     return true;
-}
-
-QCheckBox* makeCheckBox(QWidget* parent, const char* name, const QString& text, const QRect& place)
-{
-    auto* box = new QCheckBox(text, parent);
-    box->setObjectName(QLatin1String(name));
-    box->setGeometry(place);
-    return box;
 }
 
 int runItemFor(const StartupOptions& options)
@@ -52,51 +36,10 @@ int runItemFor(const StartupOptions& options)
     return TForm4::NothingItem;
 }
 
-// The control's own enabled state: while this window is shown the main window's contents are
-// disabled as a whole, which says nothing about whether a diary is open.
-bool ownEnabledState(const QWidget* control)
-{
-    return !control->testAttribute(Qt::WA_ForceDisabled);
-}
-
 } // namespace
 
-RadioGroup::RadioGroup(const QString& title, const QStringList& items, const QRect& place, QWidget* parent)
-    : QGroupBox(title, parent)
-{
-    setGeometry(place);
-    const int step = items.isEmpty() ? 0 : (place.height() - ItemsTop - ItemsBottomMargin) / int(items.size());
-    for (int i = 0; i < items.size(); ++i) {
-        auto* button = new QRadioButton(items[i], this);
-        button->setGeometry(ItemMargin, ItemsTop + i * step, place.width() - 2 * ItemMargin, ItemHeight);
-        m_buttons.append(button);
-    }
-}
-
-int RadioGroup::itemIndex() const
-{
-    for (int i = 0; i < m_buttons.size(); ++i) {
-        if (m_buttons[i]->isChecked())
-            return i;
-    }
-    return -1;
-}
-
-void RadioGroup::setItemIndex(int index)
-{
-    if (QRadioButton* chosen = button(index)) {
-        chosen->setChecked(true);
-        return;
-    }
-    // Exclusive buttons refuse to leave their group with no choice unless told otherwise.
-    for (QRadioButton* item : m_buttons) {
-        item->setAutoExclusive(false);
-        item->setChecked(false);
-        item->setAutoExclusive(true);
-    }
-}
-
-TForm4::TForm4(TForm1& mainWindow) : SecondaryWindow(mainWindow, OuterSize)
+TForm4::TForm4(const QString& settingsPath, QWidget* parent)
+    : SecondaryWindow(parent, OuterSize), m_settingsPath(settingsPath)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Настройки "));
@@ -163,7 +106,7 @@ void TForm4::showEvent(QShowEvent* event)
 void TForm4::FormShow()
 {
     default_->setChecked(false);
-    showOptions(StartupOptions::read(PrivateProfile(mainWindow().settingsPath())));
+    showOptions(StartupOptions::read(PrivateProfile(m_settingsPath)));
 }
 
 void TForm4::showOptions(const StartupOptions& options)
@@ -176,8 +119,11 @@ void TForm4::showOptions(const StartupOptions& options)
 
 StartupOptions TForm4::chosenOptions() const
 {
-    if (default_->isChecked())
-        return StartupOptions();
+    return default_->isChecked() ? StartupOptions() : boxOptions();
+}
+
+StartupOptions TForm4::boxOptions() const
+{
     StartupOptions options;
     options.Editing = editing->isChecked();
     options.ByWord = word->isChecked();
@@ -190,7 +136,7 @@ StartupOptions TForm4::chosenOptions() const
 // All five keys go in one replacement of the file, so a failure leaves it as it was.
 bool TForm4::saveOptions(const StartupOptions& options)
 {
-    PrivateProfile profile(mainWindow().settingsPath());
+    PrivateProfile profile(m_settingsPath);
     try {
         options.write(profile);
     } catch (const QuillnestError& error) {
@@ -200,46 +146,12 @@ bool TForm4::saveOptions(const StartupOptions& options)
     return true;
 }
 
-// The main window's search follows the check boxes even when the file received the defaults.
 void TForm4::BitBtn1Click()
 {
     if (!saveOptions(chosenOptions()))
         return;
-    applySearchOptions();
-    applyEditingMode();
+    emit accepted(boxOptions());
     close();
-}
-
-bool TForm4::diaryOpen() const
-{
-    return ownEnabledState(mainWindow().Bclear);
-}
-
-// With no diary open the search controls stay disabled and the word-search mark waits for the next start.
-void TForm4::applySearchOptions()
-{
-    TForm1& main = mainWindow();
-    main.N19->setChecked(date->isChecked());
-    if (!diaryOpen())
-        return;
-    main.enableDateSearch(main.N19->isChecked());
-    main.N20->setChecked(word->isChecked());
-    main.enableWordSearch(main.N20->isChecked());
-}
-
-// The editing box of this window is a start-up option only; the current mode stays the menu's.
-// "Изменить" and "Удалить" are then set from that mode, so that a diary without editing mode
-// never gets them, while adding or changing an entry keeps them as that mode left them.
-void TForm4::applyEditingMode()
-{
-    TForm1& main = mainWindow();
-    main.state().EditAllowed = main.N10->isChecked();
-    if (!main.BSave1->isHidden() || !main.BSave2->isHidden())
-        return;
-    const bool entryOnView = diaryOpen() && !main.Ldate->text().contains(QStringLiteral("Сегодня"));
-    const bool allowed = entryOnView && main.state().EditAllowed;
-    main.Bchange->setEnabled(allowed);
-    main.Bdel->setEnabled(allowed);
 }
 
 void TForm4::BitBtn3Click()

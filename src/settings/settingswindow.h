@@ -1,45 +1,22 @@
 #pragma once
 
+#include "dialogs/radiogroup.h"
 #include "dialogs/secondarywindow.h"
+#include "settingsfile.h"
 
-#include <QGroupBox>
-#include <QList>
-#include <QStringList>
+#include <QString>
 
 class QCheckBox;
 class QPushButton;
-class QRect;
-class QRadioButton;
 class QShowEvent;
-struct StartupOptions;
 
-// A titled box of mutually exclusive choices, read and set by the index of the chosen one.
-class RadioGroup : public QGroupBox
-{
-    Q_OBJECT
-
-public:
-    // The items share the box's height below the title evenly, as the box is placed here.
-    RadioGroup(const QString& title, const QStringList& items, const QRect& place, QWidget* parent);
-
-    int count() const { return int(m_buttons.size()); }
-    QRadioButton* button(int index) const { return m_buttons.value(index); }
-    // -1 while nothing is chosen.
-    int itemIndex() const;
-    // An index outside the items leaves nothing chosen.
-    void setItemIndex(int index);
-
-private:
-    QList<QRadioButton*> m_buttons;
-};
-
-// Shows and saves the options of Settings.ini.
+// Shows and saves the options of Settings.ini at `settingsPath`.
 class TForm4 : public SecondaryWindow
 {
     Q_OBJECT
 
 public:
-    explicit TForm4(TForm1& mainWindow);
+    TForm4(const QString& settingsPath, QWidget* parent);
 
     // Items of Run, by index.
     static constexpr int OpenLastItem = 0;
@@ -55,6 +32,11 @@ public:
     QPushButton* BitBtn1 = nullptr;
     QPushButton* BitBtn3 = nullptr;
 
+signals:
+    // The options were saved; `boxes` are the choices as the window shows them, for the program to
+    // follow now (even when the file received the defaults).
+    void accepted(const StartupOptions& boxes);
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -65,13 +47,13 @@ private:
     void fitFont();
 
     void showOptions(const StartupOptions& options);
+    StartupOptions boxOptions() const;
     StartupOptions chosenOptions() const;
     bool saveOptions(const StartupOptions& options);
-    bool diaryOpen() const;
-    void applySearchOptions();
-    void applyEditingMode();
 
     void FormShow();
     void BitBtn1Click();
     void BitBtn3Click();
+
+    QString m_settingsPath;
 };

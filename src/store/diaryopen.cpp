@@ -1,8 +1,5 @@
 #include "diaryopen.h"
 
-#include "datelist.h"
-#include "recordfile.h"
-
 #include <QFile>
 
 #include <sys/stat.h>
@@ -19,12 +16,4 @@ bool isSameFile(const QString& a, const QString& b)
 {
     const FileIdentity identity = fileIdentity(a);
     return identity.exists && identity == fileIdentity(b);
-}
-
-DiaryView readDiaryView(const RecordFile& diary)
-{
-    DiaryView view;
-    view.header = DiaryHeader::fromRecord(diary.readHeader());
-    view.items = dateListItems(diary);
-    return view;
 }

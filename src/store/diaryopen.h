@@ -1,11 +1,6 @@
 #pragma once
 
-#include "diaryrecord.h"
-
 #include <QString>
-#include <QStringList>
-
-class RecordFile;
 
 // Which file a path names at this moment: two paths name the same file (through links, or spelled
 // differently) exactly when their identities are equal. A path that names nothing has none.
@@ -17,10 +12,3 @@ struct FileIdentity {
 };
 FileIdentity fileIdentity(const QString& path);
 bool isSameFile(const QString& a, const QString& b);
-
-// What the main window shows of a diary: its header and the date list of every entry.
-struct DiaryView {
-    DiaryHeader header;
-    QStringList items;
-};
-DiaryView readDiaryView(const RecordFile& diary);

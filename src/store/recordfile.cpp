@@ -62,6 +62,24 @@ RecordFile::~RecordFile()
     close();
 }
 
+RecordFile::RecordFile(RecordFile&& other) noexcept : m_fd(other.m_fd), m_path(std::move(other.m_path))
+{
+    other.m_fd = -1;
+    other.m_path.clear();
+}
+
+RecordFile& RecordFile::operator=(RecordFile&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_fd = other.m_fd;
+        m_path = std::move(other.m_path);
+        other.m_fd = -1;
+        other.m_path.clear();
+    }
+    return *this;
+}
+
 void RecordFile::create(const QString& path)
 {
     const int fd = openDescriptor(path, O_RDWR | O_CREAT | O_TRUNC);
@@ -113,6 +131,17 @@ DiaryRecord RecordFile::readHeader() const
     DiaryRecord header;
     read(0, header);
     return header;
+}
+
+double RecordFile::readStamp(qint64 n) const
+{
+    if (m_fd < 0)
+        posixio::throwCode(posixio::FileNotOpen);
+    double stamp = 0;
+    if (posixio::readUpTo(m_fd, reinterpret_cast<char*>(&stamp), sizeof stamp, recordOffset(n)) != sizeof stamp)
+        posixio::throwCode(FileError::ReadBeyondEnd);
+    stampsFromFileOrder(std::span<double>(&stamp, 1));
+    return stamp;
 }
 
 void RecordFile::write(qint64 n, const DiaryRecord& record)

@@ -17,6 +17,9 @@ public:
     ~RecordFile();
     RecordFile(const RecordFile&) = delete;
     RecordFile& operator=(const RecordFile&) = delete;
+    // The handle moves; the file moved from is left closed.
+    RecordFile(RecordFile&& other) noexcept;
+    RecordFile& operator=(RecordFile&& other) noexcept;
 
     // Creates the file, or cuts an existing one to length 0, and keeps it open.
     void create(const QString& path);
@@ -31,6 +34,8 @@ public:
     qint64 count() const;
     void read(qint64 n, DiaryRecord& record) const;
     DiaryRecord readHeader() const;
+    // The Stamp of record n alone: 8 bytes read, not the whole record.
+    double readStamp(qint64 n) const;
     void write(qint64 n, const DiaryRecord& record);
     void append(const DiaryRecord& record) { write(count(), record); }
     // Puts what was written on the disk; call before telling the user a write succeeded.

@@ -1,6 +1,5 @@
 #include "dialogs/newdiarywindow.h"
 #include "mainwindow/diarymaker.h"
-#include "mainwindow/mainwindow.h"
 #include "store/stamp.h"
 
 #include <QDir>
@@ -33,16 +32,16 @@ private:
 
     QString m_previousFolder;
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TForm1> m_form;
-    TForm3* m_window = nullptr; // owned by m_form
+    std::unique_ptr<QWidget> m_form; // the window the new-diary window stands over
+    TForm3* m_window = nullptr;      // owned by m_form
 };
 
 void TestNewDiaryWindow::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("program")));
-    m_form = std::make_unique<TForm1>(m_dir->filePath(QStringLiteral("program")));
-    m_window = new TForm3(*m_form);
+    m_form = std::make_unique<QWidget>();
+    m_window = new TForm3(m_form.get());
     m_previousFolder = QDir::currentPath();
     QVERIFY(QDir::setCurrent(m_dir->path()));
 }
@@ -54,10 +53,11 @@ void TestNewDiaryWindow::cleanup()
     m_dir.reset();
 }
 
+// Shown as the main window shows it: application-modal, so that nothing else takes input meanwhile.
 void TestNewDiaryWindow::showWindow()
 {
-    m_form->setTakesInput(false);
     m_window->show();
+    QCOMPARE(QApplication::activeModalWidget(), m_window);
 }
 
 void TestNewDiaryWindow::creates_data()
@@ -76,7 +76,6 @@ void TestNewDiaryWindow::creates()
 {
     QFETCH(QString, typed);
     QFETCH(QString, file);
-    m_form->state().HasPassword = true; // belongs to the open diary, another file
     showWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window));
     QCOMPARE(QApplication::focusWidget(), m_window->BBno);
@@ -101,8 +100,7 @@ void TestNewDiaryWindow::creates()
     header.Owner = "Ann";
     QCOMPARE(bytes, QByteArray(header.toRecord().data(), RecordSize));
     QCOMPARE(folder().size(), 2);
-    QVERIFY(!m_window->isVisible() && m_form->takesInput());
-    QVERIFY(m_form->state().HasPassword);
+    QVERIFY(!m_window->isVisible() && !QApplication::activeModalWidget());
 
     // A click into the field takes the hint away, so that a name can be typed at once.
     showWindow();
@@ -142,7 +140,7 @@ void TestNewDiaryWindow::refuses()
     m_window->Ein->setText(name);
     m_window->Edn->setText(title);
     QCOMPARE(confirm(), QStringList{message});
-    QVERIFY(m_window->isVisible() && !m_form->takesInput());
+    QVERIFY(m_window->isVisible() && QApplication::activeModalWidget() == m_window);
     QCOMPARE(m_window->Ein->text() + u'|' + m_window->Edn->text(), name + u'|' + title);
     const auto closeWindow = [&] {
         if (closing == QLatin1String("button"))
@@ -153,7 +151,7 @@ void TestNewDiaryWindow::refuses()
             m_window->close();
     };
     QCOMPARE(diarymaker::answering({}, closeWindow), QStringList());
-    QVERIFY(!m_window->isVisible() && m_form->takesInput());
+    QVERIFY(!m_window->isVisible() && !QApplication::activeModalWidget());
     QCOMPARE(diarymaker::fileBytes(QStringLiteral("my.qnb")), diary);
     QCOMPARE(folder(), QStringList({QStringLiteral("my.qnb"), QStringLiteral("program")}));
 }

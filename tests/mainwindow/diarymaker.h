@@ -5,6 +5,7 @@
 #include "settings/privateprofile.h"
 #include "settings/settingsfile.h"
 #include "store/cp1251.h"
+#include "store/diaryedit.h"
 #include "store/entrytext.h"
 #include "store/scramble.h"
 #include "store/stamp.h"
@@ -17,7 +18,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -209,24 +210,25 @@ struct Session {
     // What the text box shows after a person's double click on item `row`.
     QString view(int row)
     {
-        QListWidget* list = window->LBdate;
-        const QPoint center = list->visualItemRect(list->item(row)).center();
+        QListView* list = window->LBdate;
+        const QPoint center = list->visualRect(list->model()->index(row, 0)).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, center);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, center);
         return window->mm->toPlainText();
     }
+    int listCount() const { return window->LBdate->model()->rowCount(); }
     QStringList listItems() const
     {
         QStringList items;
-        for (int i = 0; i < window->LBdate->count(); ++i)
-            items << window->LBdate->item(i)->text();
+        for (int i = 0; i < listCount(); ++i)
+            items << window->LBdate->model()->index(i, 0).data().toString();
         return items;
     }
     // Item i of the list shows the entry of record records[i], as the file now holds it.
     void verifyItemsLeadTo(const QList<int>& records)
     {
         const QStringList texts = entryTexts(window->state().DiaryPath);
-        QCOMPARE(window->LBdate->count(), records.size());
+        QCOMPARE(listCount(), records.size());
         for (int row = 0; row < records.size(); ++row)
             QCOMPARE(view(row), toEditorLineBreaks(texts.value(records[row] - 1)));
     }

@@ -1,6 +1,5 @@
 #include "diarymaker.h"
 
-#include "store/datelist.h"
 #include "store/diaryedit.h"
 #include "store/rebuild.h"
 
@@ -27,8 +26,6 @@ private slots:
     void deletesTheEntryOnView();
     void failedDeletionLeavesDiaryWhole();
     void leavingWithoutSavingWritesNothing();
-    void diaryHoldsAtMost65535Entries();
-    void listItemsFollowDeletionInEveryListMode();
 
 private:
     QStringList folder() const { return QDir(m.dir->path()).entryList(QDir::Files); }
@@ -236,55 +233,6 @@ void TestEntries::leavingWithoutSavingWritesNothing()
     QVERIFY(w.BSave1->isHidden() && w.mm->isReadOnly() && !w.mm->isEnabled() && w.mm->toPlainText().isEmpty());
     w.BSave1->click();
     QCOMPARE(fileBytes(m.path), before);
-}
-
-// A diary holds at most 65,535 entries, and its lists count them in 16 bits: a file with one entry too
-// many, written by another program, still lists 65,535, not none. The file is sparse.
-void TestEntries::diaryHoldsAtMost65535Entries()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("full.qnb"));
-    writeDiary(path, Diary{});
-    QVERIFY(QFile::resize(path, qint64(MaxEntries) * RecordSize));
-    RecordFile file;
-    file.open(path);
-    DiaryRecord record;
-    QCOMPARE(appendEntry(file, "last", FixedKey, stampOf(2026, 5, 1, 8, 30), record), qint64(MaxEntries));
-    QVERIFY_THROWS_EXCEPTION(QuillnestError, appendEntry(file, "one more", FixedKey, stampOf(2026, 6, 1), record));
-    QCOMPARE(QFileInfo(path).size(), qint64(MaxEntries + 1) * RecordSize);
-
-    record.setStamp(stampOf(2026, 5, 2, 9, 45));
-    file.write(MaxEntries + 1, record);
-    const QStringList items = dateListItems(file);
-    QCOMPARE(items.size(), MaxEntries);
-    QCOMPARE(items.first(), QStringLiteral("30.12.1899"));
-    QCOMPARE(items.last(), QStringLiteral("01.05.2026 08:30:00"));
-}
-
-void TestEntries::listItemsFollowDeletionInEveryListMode()
-{
-    DiaryState all;
-    all.setFullListMode();
-    QCOMPARE(forgetDeletedRecord(all, 3, 5), 2);
-    QCOMPARE(recordOfListItem(all, 2), 3); // the item after it now stands for the record that moved up
-    QCOMPARE(forgetDeletedRecord(all, 9, 4), -1);
-
-    DiaryState day;
-    day.setSearchListMode({4, 5, 6}, false);
-    QCOMPARE(forgetDeletedRecord(day, 2, 3), -1);
-    QCOMPARE(day.FirstListRecord, 3);
-    QCOMPARE(forgetDeletedRecord(day, 3, 3), 0);
-    QCOMPARE(recordOfListItem(day, 1), 4);
-
-    // The last element is left over from sizing: only the list's items count.
-    DiaryState word;
-    word.setSearchListMode({2, 5, 9, 3}, true);
-    QCOMPARE(forgetDeletedRecord(word, 5, 3), 1);
-    QCOMPARE(word.FoundRecords, std::vector<std::uint16_t>({2, 8, 3}));
-    QCOMPARE(forgetDeletedRecord(word, 3, 2), -1);
-    QCOMPARE(word.FoundRecords, std::vector<std::uint16_t>({2, 7, 3}));
-    QCOMPARE(recordOfListItem(word, 1), 7);
-    QCOMPARE(recordOfListItem(word, 5), 0);
 }
 
 QTEST_MAIN(TestEntries)

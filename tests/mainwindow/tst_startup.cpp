@@ -63,7 +63,7 @@ void TestStartup::verifyShows(const QString& diary, const QByteArray& key, const
         QVERIFY2(item->isEnabled(), qPrintable(item->objectName()));
     QCOMPARE(w.DTPicker->isEnabled(), w.N19->isChecked());
     QCOMPARE(w.InWord->isEnabled(), w.N20->isChecked());
-    QCOMPARE(w.LBdate->count(), entryTexts(diary, key).size());
+    QCOMPARE(m.listCount(), entryTexts(diary, key).size());
     QCOMPARE(m.view(0), toEditorLineBreaks(entryTexts(diary, key).value(0)));
 }
 
@@ -73,7 +73,7 @@ void TestStartup::verifyNoDiary()
     const DiaryState& s = w.state();
     QVERIFY(s.DiaryPath.isEmpty() && !s.DiaryFile.isOpen() && !s.ProbeFile.isOpen() && !s.HasPassword);
     QCOMPARE(s.EntryKey, FixedKey);
-    QVERIFY(w.dname->text().isEmpty() && w.LBdate->count() == 0);
+    QVERIFY(w.dname->text().isEmpty() && m.listCount() == 0);
     for (QWidget* control : std::initializer_list<QWidget*>{w.Badd, w.Bchange, w.Bdel, w.Bclear, w.DTPicker, w.ToChNum,
                                                             w.AllRec, w.Today, w.InWord, w.Search, w.ClearSearch})
         QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));

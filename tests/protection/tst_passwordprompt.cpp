@@ -1,5 +1,4 @@
 #include "mainwindow/diarymaker.h"
-#include "mainwindow/mainwindow.h"
 #include "protection/passwordprompt.h"
 #include "store/cp1251.h"
 #include "store/recordfile.h"
@@ -46,16 +45,13 @@ void TestPasswordPrompt::answers()
     QFETCH(bool, matches);
     QFETCH(QString, closing);
     QTemporaryDir dir;
-    TForm1 form(dir.path());
-    DiaryState& state = form.state();
-    state.DiaryPath = dir.filePath(QStringLiteral("my.qnb"));
+    const QString path = dir.filePath(QStringLiteral("my.qnb"));
     DiaryHeader header;
     header.Password = EncodePassword(password);
-    createDiaryFile(state.DiaryPath, header.toRecord(), false);
-    state.HasPassword = true;
-    state.ProbeFile.open(state.DiaryPath);
-    TPassDlg prompt(state, form);
-    form.setTakesInput(false);
+    createDiaryFile(path, header.toRecord(), false);
+    RecordFile probe;
+    probe.open(path);
+    TPassDlg prompt(path, probe, nullptr);
 
     QStringList seen;
     const auto controls = [&] {
@@ -67,7 +63,7 @@ void TestPasswordPrompt::answers()
     QTimer::singleShot(0, &prompt, [&] {
         seen << prompt.FileName->text();
         controls();
-        QFile file(state.DiaryPath);
+        QFile file(path);
         const QByteArray headerBytes = file.open(QIODevice::ReadWrite) ? file.readAll() : QByteArray();
         file.resize(100);
         prompt.PassIn->setText(typed);
@@ -100,8 +96,7 @@ void TestPasswordPrompt::answers()
         expected << QStringLiteral("Неверный пароль! ||disabled");
     QCOMPARE(seen, expected);
     QCOMPARE(result, closing.isEmpty() ? TPassDlg::PasswordMatched : TPassDlg::PasswordRefused);
-    QCOMPARE(state.EntryKey, closing.isEmpty() ? password : FixedKey);
-    QVERIFY(form.takesInput());
+    QCOMPARE(prompt.key(), closing.isEmpty() ? std::optional(password) : std::nullopt);
 }
 
 QTEST_MAIN(TestPasswordPrompt)

@@ -58,7 +58,7 @@ void TestSettingsWindow::start(bool withDiary, const QByteArray& options)
     QByteArray settings = options.isNull() ? QByteArray() : "[Options]\n" + options;
     if (withDiary) {
         const QString diary = m_dir->filePath(QStringLiteral("d.qnb"));
-        diarymaker::writeDiary(diary, diarymaker::Diary{});
+        diarymaker::writeDiary(diary, diarymaker::Diary{{}, {}, {}, 0, {diarymaker::stampOf(2025, 1, 2, 10)}, {}});
         m_directorySection = "[Directory]\r\nLastDiary=" + diary.toUtf8() + "\r\nFaveDiary=/x.qnb\r\n";
         settings = "[Options]\r\nOpenLast=1\r\n" + m_directorySection;
     }
@@ -67,13 +67,14 @@ void TestSettingsWindow::start(bool withDiary, const QByteArray& options)
     file.close();
     m_form = std::make_unique<TForm1>(programDir);
     QCOMPARE(m_form->Bclear->isEnabled(), withDiary);
-    m_window = new TForm4(*m_form);
+    m_window = new TForm4(m_form->settingsPath(), m_form.get());
+    m_form->setSettingsWindow(m_window);
 }
 
 void TestSettingsWindow::showWindow()
 {
-    m_form->setTakesInput(false);
-    m_window->show();
+    m_form->N23->trigger();
+    QVERIFY(m_window->isVisible() && !m_form->takesInput());
 }
 
 void TestSettingsWindow::showsWhatTheFileHolds_data()
@@ -143,32 +144,44 @@ void TestSettingsWindow::savesAndApplies()
     QVERIFY(!m_window->isVisible() && m_form->takesInput());
 }
 
-// Each row: diary open, "Редактирование" marked, entry on view, changing it, buttons before, after.
+// "Изменить" and "Удалить" follow the menu's editing mode, not the window's editing box, and need
+// an entry on view that is not being changed.
 void TestSettingsWindow::entryButtonsFollowMenuEditingMode_data()
 {
-    QTest::addColumn<QString>("row");
-    QTest::newRow("editing, entry on view") << "111001";
-    QTest::newRow("no editing, entry on view") << "101010";
-    QTest::newRow("editing, nothing on view") << "110010";
-    QTest::newRow("changing keeps them") << "101111";
-    QTest::newRow("diary closed after viewing") << "011010";
+    QTest::addColumn<bool>("marked"); // "Редактирование"
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<bool>("buttons");
+    QTest::newRow("editing, entry on view") << true << "view" << true;
+    QTest::newRow("no editing, entry on view") << false << "view" << false;
+    QTest::newRow("editing, nothing on view") << true << "" << false;
+    QTest::newRow("changing") << true << "view change" << false;
+    QTest::newRow("diary closed after viewing") << true << "view close" << false;
 }
 
 void TestSettingsWindow::entryButtonsFollowMenuEditingMode()
 {
-    QFETCH(QString, row);
-    const auto flag = [&row](int i) { return row[i] == u'1'; };
-    start(flag(0));
-    m_form->N10->setChecked(flag(1));
-    m_form->Ldate->setText(flag(2) ? QStringLiteral("02.01.2025 10:00:00") : TForm1::todayCaption());
-    m_form->BSave2->setVisible(flag(3));
-    m_form->Bchange->setEnabled(flag(4));
-    m_form->Bdel->setEnabled(flag(4));
+    QFETCH(bool, marked);
+    QFETCH(QString, steps);
+    QFETCH(bool, buttons);
+    start(true);
+    m_form->show();
+    if (m_form->N10->isChecked() != marked)
+        m_form->N10->trigger();
+    if (steps.contains("view")) {
+        const QRect first = m_form->LBdate->visualRect(m_form->LBdate->model()->index(0, 0));
+        QTest::mouseClick(m_form->LBdate->viewport(), Qt::LeftButton, {}, first.center());
+        QTest::mouseDClick(m_form->LBdate->viewport(), Qt::LeftButton, {}, first.center());
+    }
+    if (steps.contains("change"))
+        QTest::mouseClick(m_form->Bchange, Qt::LeftButton);
+    if (steps.contains("close"))
+        m_form->N14->trigger();
     showWindow();
+    m_window->editing->setChecked(!marked);
     QCOMPARE(pressEnter(), QStringList());
-    QCOMPARE(m_form->state().EditAllowed, flag(1));
-    QCOMPARE(m_form->Bchange->isEnabled(), flag(5));
-    QCOMPARE(m_form->Bdel->isEnabled(), flag(5));
+    QCOMPARE(m_form->state().EditAllowed, marked);
+    QCOMPARE(m_form->Bchange->isEnabled(), buttons);
+    QCOMPARE(m_form->Bdel->isEnabled(), buttons);
 }
 
 // Every way of closing gives the main window its input back, and none of them saves or applies.

@@ -1,0 +1,103 @@
+#include "controls.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QToolButton>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace
+{
+
+QRect stretched(QRect r, Qt::Edges edges, int dx, int dy)
+{
+    if (edges & Qt::RightEdge) {
+        if (edges & Qt::LeftEdge)
+            r.setWidth(std::max(0, r.width() + dx));
+        else
+            r.translate(dx, 0);
+    }
+    if (edges & Qt::BottomEdge) {
+        if (edges & Qt::TopEdge)
+            r.setHeight(std::max(0, r.height() + dy));
+        else
+            r.translate(0, dy);
+    }
+    return r;
+}
+
+} // namespace
+
+EdgeAnchors::EdgeAnchors(QWidget* parent) : QObject(parent), m_designSize(parent->size())
+{
+    parent->installEventFilter(this);
+}
+
+void EdgeAnchors::add(QWidget* child, Qt::Edges edges)
+{
+    m_anchored.push_back({child, child->geometry(), edges});
+}
+
+bool EdgeAnchors::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize)
+        follow(static_cast<QResizeEvent*>(event)->size());
+    return QObject::eventFilter(watched, event);
+}
+
+void EdgeAnchors::follow(QSize size) const
+{
+    const int dx = size.width() - m_designSize.width();
+    const int dy = size.height() - m_designSize.height();
+    for (const Anchored& a : m_anchored)
+        a.child->setGeometry(stretched(a.design, a.edges, dx, dy));
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QPoint at)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    label->move(at);
+    return label;
+}
+
+QCheckBox* makeCheckBox(QWidget* parent, const char* name, const QString& text, const QRect& place)
+{
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(place);
+    return box;
+}
+
+QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& toolTip, const QRect& place)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(toolTip);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAutoRaise(true);
+    button->setGeometry(place);
+    return button;
+}
+
+void centreOnScreen(QWidget* window, QSize outerSize)
+{
+    const QScreen* display = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!display)
+        return;
+    QRect outer(QPoint(), outerSize);
+    outer.moveCenter(display->availableGeometry().center());
+    window->move(outer.topLeft());
+}
+
+QFont shrunkFont(QFont font, qreal smallest, const std::function<bool(const QFont&)>& fits)
+{
+    while (!fits(font) && font.pointSizeF() > smallest)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    return font;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+// Layout and control helpers that the program's windows share.
+
+#include <QFont>
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class QCheckBox;
+class QEvent;
+class QLabel;
+class QToolButton;
+class QWidget;
+
+// Keeps children at the distances from their parent's edges that the design gave them, so that
+// the parts anchored to opposite edges grow with the window and those anchored right move with it.
+class EdgeAnchors : public QObject
+{
+public:
+    // The parent must have its design size already.
+    explicit EdgeAnchors(QWidget* parent);
+
+    void add(QWidget* child, Qt::Edges edges);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Anchored {
+        QWidget* child;
+        QRect design;
+        Qt::Edges edges;
+    };
+
+    void follow(QSize size) const;
+
+    QSize m_designSize;
+    std::vector<Anchored> m_anchored;
+};
+
+constexpr Qt::Edges AllEdges = Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge;
+
+// A label that shows its text as it is, never as markup: diary titles and file names end up in them.
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QPoint at);
+QCheckBox* makeCheckBox(QWidget* parent, const char* name, const QString& text, const QRect& place);
+// A button that acts on the diary, never on the text being typed, so it takes no focus.
+QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& toolTip, const QRect& place);
+
+// Moves a window so that its outer rectangle, frame included, stands in the middle of the free area
+// of its screen.
+void centreOnScreen(QWidget* window, QSize outerSize);
+
+// Where the desktop's font is wider than the one a window was laid out for, captions of fixed-width
+// controls would run past their ends: the font loses half a point at a time until `fits` accepts it
+// or it reaches `smallest`, below which it would no longer be readable.
+QFont shrunkFont(QFont font, qreal smallest, const std::function<bool(const QFont&)>& fits);

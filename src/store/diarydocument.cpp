@@ -1,0 +1,311 @@
+#include "diarydocument.h"
+
+#include "cp1251.h"
+#include "datelistmodel.h"
+#include "diaryedit.h"
+#include "diaryopen.h"
+#include "entrytext.h"
+#include "rebuild.h"
+#include "scramble.h"
+#include "search.h"
+#include "stamp.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <utility>
+
+namespace
+{
+
+// Closes a handle that is open only while one step runs, however the step ends.
+class ClosingGuard
+{
+public:
+    explicit ClosingGuard(RecordFile& file) : m_file(file) {}
+    ~ClosingGuard() { m_file.close(); }
+    ClosingGuard(const ClosingGuard&) = delete;
+    ClosingGuard& operator=(const ClosingGuard&) = delete;
+
+private:
+    RecordFile& m_file;
+};
+
+// The lists of the program count entries in 16 bits: a file with more lists its first MaxEntries.
+int listedEntries(const RecordFile& file)
+{
+    return int(std::clamp<qint64>(file.count() - 1, 0, MaxEntries));
+}
+
+// Each slot is unscrambled with the old key and scrambled with the new one where it lies, so the
+// entry keeps its pieces exactly as they were cut.
+void rekeyEntry(DiaryRecord& record, QByteArrayView oldKey, QByteArrayView newKey)
+{
+    for (int k = 1; k <= SlotCount; ++k) {
+        char* text = record.data() + slotOffset(k) + 1;
+        scrambleInPlace(text, record.slotLength(k), oldKey);
+        scrambleInPlace(text, record.slotLength(k), newKey);
+    }
+}
+
+} // namespace
+
+DiaryDocument::DiaryDocument(QObject* parent) : QObject(parent), m_list(new DateListModel(m_state, this)) {}
+
+DiaryDocument::~DiaryDocument() = default;
+
+QString DiaryDocument::title() const
+{
+    return m_title;
+}
+
+QString DiaryDocument::owner() const
+{
+    return m_owner;
+}
+
+std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const PasswordAsker& askPassword)
+{
+    PreparedDiary diary;
+    {
+        const ClosingGuard closeProbe(m_state.ProbeFile);
+        m_state.ProbeFile.open(path);
+        m_state.ProbeFile.read(0, m_state.RecordBuffer);
+        diary.header = DiaryHeader::fromRecord(m_state.RecordBuffer);
+        diary.key = FixedKey;
+        if (!diary.header.Password.isEmpty()) {
+            const std::optional<QByteArray> key = askPassword(path, m_state.ProbeFile);
+            if (!key)
+                return std::nullopt;
+            diary.key = *key;
+        }
+    }
+    diary.file.open(path);
+    diary.header = DiaryHeader::fromRecord(diary.file.readHeader());
+    diary.path = path;
+    return diary;
+}
+
+void DiaryDocument::adopt(PreparedDiary&& diary)
+{
+    m_state.DiaryFile = std::move(diary.file);
+    m_state.DiaryPath = diary.path;
+    m_state.EntryKey = diary.key;
+    m_state.HasPassword = !diary.header.Password.isEmpty();
+    m_state.DiaryCreated = diary.header.Created;
+    m_state.ViewedRecord = 0;
+    m_state.ViewedLabel.clear();
+    m_title = fromCp1251(diary.header.Title);
+    m_owner = fromCp1251(diary.header.Owner);
+    relistAll();
+    emit opened();
+}
+
+bool DiaryDocument::open(const QString& path, const PasswordAsker& askPassword)
+{
+    std::optional<PreparedDiary> diary = prepare(path, askPassword);
+    if (!diary)
+        return false;
+    adopt(std::move(*diary));
+    return true;
+}
+
+// The key and the list keep their values until the next diary is opened; nothing can reach them.
+void DiaryDocument::close()
+{
+    m_state.DiaryPath.clear();
+    m_state.DiaryFile.close();
+    m_state.ViewedRecord = 0;
+    m_state.ViewedLabel.clear();
+    m_list->relist(0);
+    emit closed();
+}
+
+void DiaryDocument::setEditAllowed(bool allowed)
+{
+    m_state.EditAllowed = allowed;
+}
+
+std::optional<QString> DiaryDocument::view(int row)
+{
+    const std::int32_t record = row < m_list->rowCount() ? recordOfListItem(m_state, row) : 0;
+    if (record < 1 || !m_state.DiaryFile.isOpen())
+        return std::nullopt;
+    const QString text = readEntryText(m_state.DiaryFile, record, m_state.EntryKey, m_state.RecordBuffer);
+    m_state.ViewedRecord = record;
+    m_state.ViewedLabel = m_list->rowText(row).left(LabelKeyLength);
+    return text;
+}
+
+void DiaryDocument::forgetViewedEntry()
+{
+    m_state.ViewedRecord = 0;
+    m_state.ViewedLabel.clear();
+}
+
+void DiaryDocument::add(const QString& editorText)
+{
+    const QByteArray text = entryFileBytes(editorText);
+    const bool relisted = !m_state.ListComplete;
+    if (relisted)
+        relistAll();
+    appendEntry(m_state.DiaryFile, text, m_state.EntryKey, currentStamp(), m_state.RecordBuffer);
+    if (listedEntries(m_state.DiaryFile) > m_list->rowCount())
+        m_list->appendRow();
+}
+
+void DiaryDocument::change(const QString& editorText)
+{
+    const QByteArray text = entryFileBytes(editorText);
+    rewriteEntry(m_state.DiaryFile, m_state.ViewedRecord, m_state.ViewedLabel, text, m_state.EntryKey,
+                 m_state.RecordBuffer);
+}
+
+void DiaryDocument::deleteViewedEntry()
+{
+    try {
+        deleteEntry(m_state.DiaryFile, m_state.ViewedRecord, m_state.ViewedLabel);
+    } catch (const DiaryReopenError&) {
+        close();
+        throw;
+    }
+    m_list->removeRow(forgetDeletedRecord(m_state, m_state.ViewedRecord, m_list->rowCount()));
+    forgetViewedEntry();
+}
+
+int DiaryDocument::listAll()
+{
+    const int rows = listedEntries(m_state.DiaryFile);
+    m_state.setFullListMode();
+    m_list->relist(rows);
+    return rows;
+}
+
+void DiaryDocument::relistAll()
+{
+    // An unreadable size lists nothing; the rows' reads then report the file's trouble.
+    int rows = 0;
+    try {
+        rows = listedEntries(m_state.DiaryFile);
+    } catch (const QuillnestError&) {
+    }
+    m_state.setFullListMode();
+    m_list->relist(rows);
+}
+
+// A character that Windows-1251 lacks cannot occur in any entry, so such a phrase finds nothing,
+// instead of matching the '?' that would stand in for the character.
+std::optional<int> DiaryDocument::findWord(const QString& phrase)
+{
+    if (!m_state.DiaryFile.isOpen() || m_state.DiaryFile.count() <= 1)
+        return std::nullopt;
+    const QString typed = phrase.left(SlotCapacity);
+    const QByteArray bytes = fitsCp1251(typed) ? toCp1251(typed) : QByteArray();
+    std::vector<std::uint16_t> found = findEntriesContaining(m_state.DiaryFile, bytes, m_state.EntryKey);
+    const int count = int(found.size());
+    m_state.setSearchListMode(std::move(found), true);
+    m_list->relist(count);
+    return count;
+}
+
+std::optional<int> DiaryDocument::findDay(const QDate& day)
+{
+    if (!m_state.DiaryFile.isOpen() || m_state.DiaryFile.count() <= 1)
+        return std::nullopt;
+    std::vector<std::uint16_t> found = findEntriesOfDay(m_state.DiaryFile, day);
+    const int count = int(found.size());
+    m_state.setSearchListMode(std::move(found), false);
+    m_list->relist(count);
+    return count;
+}
+
+// The creation time of day is shown as hour and minute without leading zeros.
+QString DiaryDocument::information() const
+{
+    const qint64 entries = std::max<qint64>(m_state.DiaryFile.count() - 1, 0);
+    const QDateTime created = stampToDateTime(m_state.DiaryCreated);
+    const QString hour = created.isValid() ? QString::number(created.time().hour()) : QStringLiteral("?");
+    const QString minute = created.isValid() ? QString::number(created.time().minute()) : QStringLiteral("?");
+    return QStringLiteral("Файл: ") + QFileInfo(m_state.DiaryPath).fileName() + QLatin1Char('\r') +
+           QStringLiteral("Количество записей в дневнике: ") + QString::number(entries) + QLatin1Char('\r') +
+           QStringLiteral("Создан: ") + shortDateText(created.date()) + QStringLiteral(" (") + hour +
+           QStringLiteral("ч ") + minute + QStringLiteral("мин)");
+}
+
+qsizetype DiaryDocument::characterCount(const QString& editorText)
+{
+    return toFileLineBreaks(editorText).size();
+}
+
+EntryContent DiaryDocument::readEntry(qint64 record) const
+{
+    DiaryRecord buffer;
+    const QString text = readEntryText(m_state.DiaryFile, record, m_state.EntryKey, buffer);
+    return {buffer.stamp(), text};
+}
+
+qint64 DiaryDocument::entryCount() const
+{
+    return std::max<qint64>(m_state.DiaryFile.count() - 1, 0);
+}
+
+void DiaryDocument::rekey(const QByteArray& newPassword)
+{
+    const QByteArray newKey = newPassword.isEmpty() ? FixedKey : newPassword;
+    DiaryHeader header = DiaryHeader::fromRecord(m_state.DiaryFile.readHeader());
+    header.Password = newPassword.isEmpty() ? QByteArray() : EncodePassword(newPassword);
+    const QString path = m_state.DiaryPath;
+    const FileIdentity before = fileIdentity(path);
+    try {
+        rebuildDiary(path, [&](RecordSink& sink) {
+            sink.put(header.toRecord());
+            m_state.DiaryFile.readEach(1, [&](qint64, const DiaryRecord& entry) {
+                DiaryRecord rekeyed = entry;
+                rekeyEntry(rekeyed, m_state.EntryKey, newKey);
+                sink.put(rekeyed);
+            });
+        });
+    } catch (const QuillnestError&) {
+        // Only the last step of a rebuild fails after the new file has taken the old one's place.
+        if (fileIdentity(path) == before)
+            throw;
+        takeRekeyedFile(newKey);
+        throw;
+    }
+    takeRekeyedFile(newKey);
+}
+
+// The entries keep their places, so the list and the entry on view stay as they are.
+void DiaryDocument::takeRekeyedFile(const QByteArray& newKey)
+{
+    m_state.EntryKey = newKey;
+    reopenFile();
+    emit reloaded();
+}
+
+void DiaryDocument::reload()
+{
+    reopenFile();
+    relistAll();
+    emit reloaded();
+}
+
+// The diary's file was replaced: the handle still reads the old one. A file that cannot be opened
+// again closes the diary, since nothing shown could be trusted any more.
+void DiaryDocument::reopenFile()
+{
+    RecordFile file;
+    DiaryHeader header;
+    try {
+        file.open(m_state.DiaryPath);
+        header = DiaryHeader::fromRecord(file.readHeader());
+    } catch (const QuillnestError&) {
+        close();
+        throw;
+    }
+    m_state.DiaryFile = std::move(file);
+    m_state.HasPassword = !header.Password.isEmpty();
+    m_state.DiaryCreated = header.Created;
+    m_title = fromCp1251(header.Title);
+    m_owner = fromCp1251(header.Owner);
+}
