@@ -1,8 +1,11 @@
 #include "controls.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QToolButton>
@@ -66,6 +69,16 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QPoint
     return label;
 }
 
+QLabel* makeStaticText(QWidget* parent, const char* name, const QString& text, QPoint at)
+{
+    QLabel* label = makeLabel(parent, name, text, at);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setBackgroundRole(QPalette::Light);
+    label->setAutoFillBackground(true);
+    label->adjustSize();
+    return label;
+}
+
 QCheckBox* makeCheckBox(QWidget* parent, const char* name, const QString& text, const QRect& place)
 {
     auto* box = new QCheckBox(text, parent);
@@ -100,4 +113,45 @@ QFont shrunkFont(QFont font, qreal smallest, const std::function<bool(const QFon
     while (!fits(font) && font.pointSizeF() > smallest)
         font.setPointSizeF(font.pointSizeF() - 0.5);
     return font;
+}
+
+QAction* addItem(QMenu* menu, const char* name, const QString& text)
+{
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QAction* addSeparator(QMenu* menu, const char* name)
+{
+    QAction* action = menu->addSeparator();
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QAction* addCheckItem(QMenu* menu, const char* name, const QString& text, bool checked)
+{
+    QAction* action = addItem(menu, name, text);
+    action->setCheckable(true);
+    action->setChecked(checked);
+    return action;
+}
+
+QAction* addDisabledItem(QMenu* menu, const char* name, const QString& text)
+{
+    QAction* action = addItem(menu, name, text);
+    action->setEnabled(false);
+    return action;
+}
+
+void enable(std::initializer_list<QWidget*> controls, bool on)
+{
+    for (QWidget* control : controls)
+        control->setEnabled(on);
+}
+
+void enable(std::initializer_list<QAction*> items, bool on)
+{
+    for (QAction* item : items)
+        item->setEnabled(on);
 }

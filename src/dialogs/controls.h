@@ -10,11 +10,14 @@
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
+class QAction;
 class QCheckBox;
 class QEvent;
 class QLabel;
+class QMenu;
 class QToolButton;
 class QWidget;
 
@@ -48,7 +51,16 @@ constexpr Qt::Edges AllEdges = Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::
 
 // A label that shows its text as it is, never as markup: diary titles and file names end up in them.
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QPoint at);
+// A caption on a sunken light panel, as wide as its text.
+QLabel* makeStaticText(QWidget* parent, const char* name, const QString& text, QPoint at);
 QCheckBox* makeCheckBox(QWidget* parent, const char* name, const QString& text, const QRect& place);
+template <class Field> Field* makeField(QWidget* parent, const char* name, const QRect& place)
+{
+    auto* field = new Field(parent);
+    field->setObjectName(QLatin1String(name));
+    field->setGeometry(place);
+    return field;
+}
 // A button that acts on the diary, never on the text being typed, so it takes no focus.
 QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& toolTip, const QRect& place);
 
@@ -60,3 +72,12 @@ void centreOnScreen(QWidget* window, QSize outerSize);
 // controls would run past their ends: the font loses half a point at a time until `fits` accepts it
 // or it reaches `smallest`, below which it would no longer be readable.
 QFont shrunkFont(QFont font, qreal smallest, const std::function<bool(const QFont&)>& fits);
+
+// Menu items that tests and the program find by their object names.
+QAction* addItem(QMenu* menu, const char* name, const QString& text);
+QAction* addSeparator(QMenu* menu, const char* name);
+QAction* addCheckItem(QMenu* menu, const char* name, const QString& text, bool checked);
+QAction* addDisabledItem(QMenu* menu, const char* name, const QString& text);
+
+void enable(std::initializer_list<QWidget*> controls, bool on);
+void enable(std::initializer_list<QAction*> items, bool on);

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "datelistview.h"
 #include "dialogs/controls.h"
 #include "dialogs/messagebox.h"
 #include "dialogs/secondarywindow.h"
@@ -9,7 +10,6 @@
 #include "settings/settingswindow.h"
 #include "store/datelistmodel.h"
 #include "store/diaryopen.h"
-#include "store/entrytext.h"
 #include "store/error.h"
 #include "store/stamp.h"
 #include "toolpictures.h"
@@ -18,23 +18,17 @@
 #include <QApplication>
 #include <QDate>
 #include <QDateEdit>
-#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFrame>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTextDocument>
 #include <QToolButton>
-
-#include <initializer_list>
 
 namespace
 {
@@ -57,16 +51,6 @@ const QString WaitingText = QStringLiteral(" Ожидание...");
 const QString NoDiaryText = QStringLiteral(" Нет открытых дневников");
 const QString FoundText = QStringLiteral(" Найдено записей: ");
 
-QLabel* makeStaticText(QWidget* parent, const char* name, const QString& text, QPoint at)
-{
-    QLabel* label = makeLabel(parent, name, text, at);
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setBackgroundRole(QPalette::Light);
-    label->setAutoFillBackground(true);
-    label->adjustSize();
-    return label;
-}
-
 // The design leaves room for the caption in the classic dialog font; a wider stand-in font must not
 // put the name over the end of the caption.
 QLabel* makeNameLabel(QWidget* parent, const char* name, const QWidget* caption, QPoint at, int width)
@@ -87,14 +71,6 @@ QFrame* makeBand(QWidget* bar, const char* name, int x, int width, const QString
     return band;
 }
 
-template <class Field> Field* makeField(QWidget* band, const char* name, int x, int width)
-{
-    auto* field = new Field(band);
-    field->setObjectName(QLatin1String(name));
-    field->setGeometry(x, FieldTop, width, FieldHeight);
-    return field;
-}
-
 QToolButton* makeButton(QWidget* band, const char* name, const QString& toolTip, int x, int width = ButtonSide)
 {
     return makeToolButton(band, name, toolTip, QRect(x, ButtonTop, width, ButtonSide));
@@ -106,47 +82,6 @@ QToolButton* makePictureButton(QWidget* band, const char* name, ToolPicture pict
     QToolButton* button = makeButton(band, name, toolTip, x, width);
     button->setIcon(toolPicture(picture));
     return button;
-}
-
-QAction* addItem(QMenu* menu, const char* name, const QString& text)
-{
-    QAction* action = menu->addAction(text);
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
-
-QAction* addSeparator(QMenu* menu, const char* name)
-{
-    QAction* action = menu->addSeparator();
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
-
-QAction* addCheckItem(QMenu* menu, const char* name, const QString& text, bool checked)
-{
-    QAction* action = addItem(menu, name, text);
-    action->setCheckable(true);
-    action->setChecked(checked);
-    return action;
-}
-
-QAction* addDisabledItem(QMenu* menu, const char* name, const QString& text)
-{
-    QAction* action = addItem(menu, name, text);
-    action->setEnabled(false);
-    return action;
-}
-
-void enable(std::initializer_list<QWidget*> controls, bool on)
-{
-    for (QWidget* control : controls)
-        control->setEnabled(on);
-}
-
-void enable(std::initializer_list<QAction*> items, bool on)
-{
-    for (QAction* item : items)
-        item->setEnabled(on);
 }
 
 } // namespace
@@ -175,7 +110,7 @@ TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent)
     setCentralWidget(client);
     buildStatusBar();
     resize(ClientWidth, MainMenu1->sizeHint().height() + ClientHeight);
-    placeOnScreen();
+    centreOnScreen(this, size());
 
     connect(&m_document, &DiaryDocument::opened, this, &TForm1::showOpenedDiary);
     connect(&m_document, &DiaryDocument::closed, this, &TForm1::showClosedDiary);
@@ -284,7 +219,7 @@ void TForm1::buildEntryBand()
 void TForm1::buildWordBand()
 {
     Panel2 = makeBand(CoolBar, "Panel2", 107, 221, QStringLiteral("Поиск по слову"));
-    InWord = makeField<QLineEdit>(Panel2, "InWord", 10, 150);
+    InWord = makeField<QLineEdit>(Panel2, "InWord", QRect(10, FieldTop, 150, FieldHeight));
     Search = makePictureButton(Panel2, "Search", ToolPicture::Search, QStringLiteral("Поиск"), 164);
     ClearSearch = makePictureButton(Panel2, "ClearSearch", ToolPicture::ClearSearch, QStringLiteral("Стереть"), 190);
     route(Search, &QToolButton::clicked, &TForm1::SearchClick);
@@ -294,7 +229,7 @@ void TForm1::buildWordBand()
 void TForm1::buildDateBand()
 {
     Panel3 = makeBand(CoolBar, "Panel3", 328, 213, QStringLiteral("Поиск по дате"));
-    DTPicker = makeField<QDateEdit>(Panel3, "DTPicker", 10, 102);
+    DTPicker = makeField<QDateEdit>(Panel3, "DTPicker", QRect(10, FieldTop, 102, FieldHeight));
     DTPicker->setCalendarPopup(false);
     DTPicker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     ToChNum = makePictureButton(Panel3, "ToChNum", ToolPicture::GoToDate, QStringLiteral("К выбранному числу"), 115);
@@ -328,20 +263,15 @@ void TForm1::buildPanel4(QWidget* client)
     mm->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     connect(mm, &QPlainTextEdit::textChanged, this, &TForm1::mmChange);
 
-    // A diary may hold 65,535 entries: rows of one height are laid out without asking for each text,
-    // so only the rows shown are ever read.
-    LBdate = new QListView(Panel4);
+    LBdate = new DateListView(Panel4);
     LBdate->setObjectName(QStringLiteral("LBdate"));
     LBdate->setGeometry(456, 8, 129, 289);
-    LBdate->setUniformItemSizes(true);
-    LBdate->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LBdate->setModel(m_document.listModel());
     // The list is narrow: a condensed face, where there is one, keeps a date with its time in view.
-    LBdate->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QFont listFont = LBdate->font();
     listFont.setStretch(QFont::SemiCondensed);
     LBdate->setFont(listFont);
-    // Every double click counts, also one beside the rows: it shows the selected entry.
+    route(LBdate, &QAbstractItemView::doubleClicked, &TForm1::LBdateDblClick);
     LBdate->viewport()->installEventFilter(this);
 
     auto* clientAnchors = new EdgeAnchors(client);
@@ -356,12 +286,6 @@ void TForm1::buildStatusBar()
     SBar = statusBar();
     SBar->setObjectName(QStringLiteral("SBar"));
     SBar->setFixedHeight(StatusBarHeight);
-}
-
-void TForm1::placeOnScreen()
-{
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
 }
 
 void TForm1::setStatusText(int panel, const QString& text)
@@ -441,21 +365,12 @@ void TForm1::FormCreate()
     createStatusPanels();
     showToday();
     const PrivateProfile profile(settingsPath());
-    const bool exists = profile.exists();
-    const StartupOptions options = exists ? StartupOptions::read(profile) : StartupOptions();
+    const StartupOptions options = StartupOptions::read(profile);
     N10->setChecked(options.Editing);
     N19->setChecked(options.ByDate);
     N20->setChecked(options.ByWord);
     m_document.setEditAllowed(options.Editing);
-
-    using namespace SettingsKeys;
-    QString path;
-    if (exists && options.OpenLast)
-        path = profile.readString(Directory, LastDiary, NoFile).left(MaxPathLength);
-    // Read second so that the main diary wins when both are asked for.
-    if (exists && options.OpenFave)
-        path = profile.readString(Directory, FaveDiary, NoFile).left(MaxPathLength);
-    if (!openStartupDiary(path))
+    if (!openStartupDiary(options.startupDiary(profile).left(MaxPathLength)))
         setStatusText(0, NoDiaryText);
     updateControls();
 }
@@ -513,9 +428,11 @@ void TForm1::showEvent(QShowEvent* event)
     }
 }
 
+// A double click beside the rows shows the selected entry, as one on it does.
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == LBdate->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    if (watched == LBdate->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+        !LBdate->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).isValid()) {
         LBdateDblClick();
         updateControls();
     }
@@ -672,10 +589,10 @@ void TForm1::N23Click()
     showSecondaryWindow(m_settingsWindow);
 }
 
+// Also with no diary open: the text box is then disabled, as after closing one.
 void TForm1::N14Click()
 {
-    if (m_document.isOpen())
-        m_document.close();
+    m_document.close();
 }
 
 void TForm1::BexitClick()

@@ -5,13 +5,13 @@
 #include <QMainWindow>
 #include <QString>
 
+class DateListView;
 class QAction;
 class QDateEdit;
 class QFileDialog;
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QListView;
 class QMenuBar;
 class QPlainTextEdit;
 class QStatusBar;
@@ -79,7 +79,7 @@ public:
     QFrame* Panel4 = nullptr;
     QPlainTextEdit* mm = nullptr;
     // A view of the document's list model.
-    QListView* LBdate = nullptr;
+    DateListView* LBdate = nullptr;
 
     QStatusBar* SBar = nullptr;
     QMenuBar* MainMenu1 = nullptr;
@@ -122,7 +122,6 @@ private:
     void buildAllBand();
     void buildPanel4(QWidget* client);
     void buildStatusBar();
-    void placeOnScreen();
     template <class Sender, class Signal> void route(Sender* sender, Signal signal, void (TForm1::*handler)());
 
     // The one place where a failed operation is shown: runs it, and on QuillnestError shows the

@@ -33,3 +33,12 @@ void StartupOptions::write(PrivateProfile& profile) const
                                             {Keys::OpenFave, flag(OpenFave)},
                                         });
 }
+
+QString StartupOptions::startupDiary(const PrivateProfile& profile) const
+{
+    if (OpenFave)
+        return profile.readString(Keys::Directory, Keys::FaveDiary, Keys::NoFile);
+    if (OpenLast)
+        return profile.readString(Keys::Directory, Keys::LastDiary, Keys::NoFile);
+    return {};
+}

@@ -28,7 +28,11 @@ struct StartupOptions {
     bool OpenLast = false;
     bool OpenFave = false;
 
+    // A missing file reads as the defaults.
     static StartupOptions read(const PrivateProfile& profile);
     // Writes all five keys at once, in the order Editing, ByWord, ByDate, OpenLast, OpenFave.
     void write(PrivateProfile& profile) const;
+    // The diary to open at start-up as the options ask, or an empty name: the main diary wins over
+    // the last one when both are asked for.
+    QString startupDiary(const PrivateProfile& profile) const;
 };

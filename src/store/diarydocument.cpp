@@ -110,7 +110,7 @@ bool DiaryDocument::open(const QString& path, const PasswordAsker& askPassword)
     return true;
 }
 
-// The key and the list keep their values until the next diary is opened; nothing can reach them.
+// The key and the list mode keep their values until the next diary is opened; nothing can reach them.
 void DiaryDocument::close()
 {
     m_state.DiaryPath.clear();

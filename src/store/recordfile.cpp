@@ -137,6 +137,9 @@ double RecordFile::readStamp(qint64 n) const
 {
     if (m_fd < 0)
         posixio::throwCode(posixio::FileNotOpen);
+    // A record cut short is no record, even where its stamp is still whole.
+    if (n >= count())
+        posixio::throwCode(FileError::ReadBeyondEnd);
     double stamp = 0;
     if (posixio::readUpTo(m_fd, reinterpret_cast<char*>(&stamp), sizeof stamp, recordOffset(n)) != sizeof stamp)
         posixio::throwCode(FileError::ReadBeyondEnd);

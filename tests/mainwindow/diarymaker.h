@@ -1,43 +1,27 @@
 #pragma once
 
+#include "mainwindow/datelistview.h"
 #include "mainwindow/mainwindow.h"
 #include "protection/passwordprompt.h"
-#include "settings/privateprofile.h"
 #include "settings/settingsfile.h"
 #include "store/cp1251.h"
 #include "store/diaryedit.h"
-#include "store/entrytext.h"
 #include "store/scramble.h"
 #include "store/stamp.h"
 #include "testfiles.h"
 
-#include <QAbstractItemView>
-#include <QAction>
-#include <QApplication>
-#include <QDateEdit>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
+#include <QtTest>
+#include <QtWidgets>
 
-#include <functional>
-#include <memory>
-#include <optional>
-
-// Diaries and settings files written through the program's own store, and a person at the main window.
+// Diaries written through the program's own store, and a person at the program's windows.
 namespace diarymaker
 {
 
-inline double stampOf(int year, int month, int day, int h = 0, int m = 0, int s = 0, int ms = 0)
+using testfiles::fileBytes;
+
+inline double stampOf(int year, int month, int day, int h = 0, int m = 0, int s = 0)
 {
-    return dateTimeToStamp(QDateTime(QDate(year, month, day), QTime(h, m, s, ms)));
+    return dateTimeToStamp(QDateTime(QDate(year, month, day), QTime(h, m, s)));
 }
 
 struct Diary {
@@ -46,7 +30,7 @@ struct Diary {
     QString password; // clear; empty for none
     double created = stampOf(2025, 11, 2, 9, 5, 59);
     QList<double> stamps; // one entry per stamp
-    QStringList texts;    // with CR LF line breaks; a text of two lines of its own where none is given
+    QStringList texts; // CR LF line breaks; entry i is "Запись номер i\r\nвторая строка" where none is given
 };
 
 inline void writeDiary(const QString& path, const Diary& diary)
@@ -59,56 +43,30 @@ inline void writeDiary(const QString& path, const Diary& diary)
     if (!password.isEmpty())
         header.Password = EncodePassword(password);
     createDiaryFile(path, header.toRecord(), false);
-
     RecordFile file;
     file.open(path);
+    DiaryRecord buffer;
     for (int i = 0; i < diary.stamps.size(); ++i) {
-        DiaryRecord record;
-        record.setStamp(diary.stamps[i]);
         const QString text = diary.texts.value(i, QStringLiteral("Запись номер %1\r\nвторая строка").arg(i + 1));
-        cutTextIntoLines(record, toCp1251(text), password.isEmpty() ? FixedKey : password);
-        file.append(record);
+        appendEntry(file, toCp1251(text), password.isEmpty() ? FixedKey : password, diary.stamps[i], buffer);
     }
 }
 
-const QDate DayA(2024, 3, 1);
-const QDate DayB(2024, 3, 2);
-
-inline double at(const QDate& day, int hour)
-{
-    return stampOf(day.year(), day.month(), day.day(), hour, 15, 7);
-}
-
-// Entry i is "Текст i"; the odd ones also hold "общее" and were saved on DayA, the even ones on DayB,
-// so that one day's entries never lie side by side, as after the clock was set back. Entry 5 has the
-// time stamp of entry 3.
+// Entry i is "Текст i"; the odd ones also hold "общее" and were saved on 1 March 2024 at i:15:07, the
+// even ones on 2 March, so that one day's entries never lie side by side. Entry 5 has entry 3's stamp.
 inline Diary alternatingDays(int count)
 {
     Diary diary;
     for (int i = 1; i <= count; ++i) {
-        diary.stamps << at(i % 2 ? DayA : DayB, i == 5 ? 3 : i);
+        diary.stamps << stampOf(2024, 3, 2 - i % 2, i == 5 ? 3 : i, 15, 7);
         diary.texts << QStringLiteral("Текст %1%2").arg(i).arg(i % 2 ? " общее" : "");
     }
     return diary;
 }
 
-using testfiles::fileBytes;
-
-// The clear text of every entry of a diary, read back through the store.
-inline QStringList entryTexts(const QString& path, const QByteArray& key = FixedKey)
-{
-    RecordFile file;
-    file.open(path);
-    QStringList texts;
-    file.readEach(1, [&](qint64, const DiaryRecord& record) { texts << fromCp1251(joinLines(record, key)); });
-    return texts;
-}
-
-// Runs `action` and plays the user in the modal windows it opens. The open dialog and the password
-// prompt each take the next of `answers` (a file name to accept, a password to try); an empty or
-// missing answer cancels, so that a test fails instead of hanging. Message boxes are read and closed
-// with OK. Returns what showed, in order: message texts and the other windows' names. A message box
-// that is not the program's own (its title, one OK) shows as "alien box".
+// Runs `action` and plays the user in the modal windows it opens: the open dialog and the password prompt
+// take the next of `answers` (none cancels, so that a test fails instead of hanging), message boxes OK.
+// Returns the messages and dialogs' names in order; a box not the program's own shows as "alien box".
 inline QStringList answering(QStringList answers, const std::function<void()>& action)
 {
     QStringList seen;
@@ -145,6 +103,18 @@ inline QStringList answering(QStringList answers, const std::function<void()>& a
     return seen;
 }
 
+// Closes a secondary window or prompt as a person does: "button" clicks `closing`, "escape" presses
+// Esc in `field`, anything else uses the close box.
+inline void closeBy(const QString& way, QWidget* window, QAbstractButton* closing, QWidget* field)
+{
+    if (way == QLatin1String("button"))
+        QTest::mouseClick(closing, Qt::LeftButton);
+    else if (way == QLatin1String("escape"))
+        QTest::keyClick(field, Qt::Key_Escape);
+    else
+        window->close();
+}
+
 // A main window in a program folder of its own, and the moves a person makes in it.
 struct Session {
     std::optional<QTemporaryDir> dir;
@@ -163,75 +133,48 @@ struct Session {
     {
         const QStringList seen = answering(answers, [this] { window = std::make_unique<TForm1>(dir->path()); });
         window->show();
-        if (!QTest::qWaitForWindowExposed(window.get()))
-            return {QStringLiteral("window not shown")};
-        return seen;
+        return QTest::qWaitForWindowExposed(window.get()) ? seen : QStringList{"window not shown"};
     }
 
     // Settings.ini as `text` says, "%1" standing for the program folder.
-    bool writeSettings(QByteArray text) const
+    void writeSettings(QByteArray text) const
     {
-        QFile settings(settingsFilePath(dir->path()));
-        text.replace("%1", dir->path().toUtf8());
-        return settings.open(QIODevice::WriteOnly) && settings.write(text) == text.size();
+        testfiles::writeFileBytes(settingsFilePath(dir->path()), text.replace("%1", dir->path().toUtf8()));
     }
 
-    // Starts the program with editing on and `diary` opened as the diary used last.
-    bool start(const Diary& diary)
+    // Starts the program with `diary` as d.qnb, by default opened as the last diary with editing on.
+    bool start(const Diary& diary,
+               const QByteArray& settings = "[Options]\nEditing=1\nOpenLast=1\n[Directory]\nLastDiary=%1/d.qnb\n")
     {
-        if (!dir.emplace().isValid())
-            return false;
+        dir.emplace();
         path = file(QStringLiteral("d.qnb"));
         writeDiary(path, diary);
-        return writeSettings("[Options]\nEditing=1\nOpenLast=1\n[Directory]\nLastDiary=%1/d.qnb\n") &&
-               launch().isEmpty();
+        if (!settings.isNull())
+            writeSettings(settings);
+        return launch().isEmpty();
     }
 
-    // Message boxes are read and closed with OK; their texts are returned.
+    // What showed meanwhile, as answering() returns it.
     QStringList click(QToolButton* button)
     {
-        return answering({}, [button] { QTest::mouseClick(button, Qt::LeftButton); });
+        return answering({}, [=] { QTest::mouseClick(button, Qt::LeftButton); });
     }
     QStringList trigger(QAction* item)
     {
         return answering({}, [item] { item->trigger(); });
     }
-    QStringList searchWord(const QString& phrase)
-    {
-        window->InWord->setText(phrase);
-        return click(window->Search);
-    }
-    QStringList searchDay(const QDate& day)
-    {
-        window->DTPicker->setDate(day);
-        return click(window->ToChNum);
-    }
 
     // What the text box shows after a person's double click on item `row`.
     QString view(int row)
     {
-        QListView* list = window->LBdate;
+        auto* list = window->LBdate;
         const QPoint center = list->visualRect(list->model()->index(row, 0)).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, center);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, center);
         return window->mm->toPlainText();
     }
     int listCount() const { return window->LBdate->model()->rowCount(); }
-    QStringList listItems() const
-    {
-        QStringList items;
-        for (int i = 0; i < listCount(); ++i)
-            items << window->LBdate->model()->index(i, 0).data().toString();
-        return items;
-    }
-    // Item i of the list shows the entry of record records[i], as the file now holds it.
-    void verifyItemsLeadTo(const QList<int>& records)
-    {
-        const QStringList texts = entryTexts(window->state().DiaryPath);
-        QCOMPARE(listCount(), records.size());
-        for (int row = 0; row < records.size(); ++row)
-            QCOMPARE(view(row), toEditorLineBreaks(texts.value(records[row] - 1)));
-    }
+    QString item(int row) const { return window->LBdate->model()->index(row, 0).data().toString(); }
 };
 
 } // namespace diarymaker

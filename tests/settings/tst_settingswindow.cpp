@@ -1,210 +1,126 @@
 #include "mainwindow/diarymaker.h"
-#include "mainwindow/mainwindow.h"
 #include "settings/settingswindow.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QRadioButton>
-#include <QtTest>
+using namespace diarymaker;
 
-namespace
-{
-
-QString flags(std::initializer_list<bool> values)
-{
-    QString text;
-    for (bool value : values)
-        text += value ? u'1' : u'0';
-    return text;
-}
-
-} // namespace
+// Kept whole when the options are saved.
+static const QByteArray DirectorySection = "[Directory]\r\nLastDiary=%1/d.qnb\r\nFaveDiary=%1/d.qnb\r\n";
 
 class TestSettingsWindow : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void cleanup() { m_form.reset(); }
-    void showsWhatTheFileHolds_data();
-    void showsWhatTheFileHolds();
-    void savesAndApplies_data();
-    void savesAndApplies();
-    void entryButtonsFollowMenuEditingMode_data();
-    void entryButtonsFollowMenuEditingMode();
-    void failedWriteKeepsWindowUntilClosed();
+    Session m;
+    TForm4* m_window = nullptr; // owned by the main window
 
-private:
-    // With a diary, Settings.ini names it as the last one and the main window opens it at start;
-    // without, `options` (when given) are the lines of section Options.
-    void start(bool withDiary, const QByteArray& options = QByteArray());
-    void showWindow();
-    QStringList pressEnter()
+    static QString flags(std::initializer_list<bool> values)
     {
-        return diarymaker::answering({}, [this] { QTest::keyClick(m_window->word, Qt::Key_Return); });
+        return std::accumulate(values.begin(), values.end(), QString(),
+                               [](QString t, bool v) { return t + (v ? u'1' : u'0'); });
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QByteArray m_directorySection;
-    std::unique_ptr<TForm1> m_form;
-    TForm4* m_window = nullptr; // owned by m_form
-};
-
-void TestSettingsWindow::start(bool withDiary, const QByteArray& options)
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    const QString programDir = m_dir->filePath(QStringLiteral("program"));
-    QVERIFY(QDir().mkdir(programDir));
-    QByteArray settings = options.isNull() ? QByteArray() : "[Options]\n" + options;
-    if (withDiary) {
-        const QString diary = m_dir->filePath(QStringLiteral("d.qnb"));
-        diarymaker::writeDiary(diary, diarymaker::Diary{{}, {}, {}, 0, {diarymaker::stampOf(2025, 1, 2, 10)}, {}});
-        m_directorySection = "[Directory]\r\nLastDiary=" + diary.toUtf8() + "\r\nFaveDiary=/x.qnb\r\n";
-        settings = "[Options]\r\nOpenLast=1\r\n" + m_directorySection;
+    // Settings.ini holds `options` and names d.qnb as the last and the main diary; without, there is none.
+    void start(const QByteArray& options = {})
+    {
+        const QByteArray settings = options.isNull() ? options : "[Options]\r\n" + options + "\r\n" + DirectorySection;
+        QVERIFY(m.start(Diary{{}, {}, {}, 0, {stampOf(2025, 1, 2, 10)}, {}}, settings));
+        m_window = new TForm4(m.window->settingsPath(), m.window.get());
+        m.window->setSettingsWindow(m_window);
     }
-    QFile file(settingsFilePath(programDir));
-    QVERIFY(settings.isNull() || (file.open(QIODevice::WriteOnly) && file.write(settings) == settings.size()));
-    file.close();
-    m_form = std::make_unique<TForm1>(programDir);
-    QCOMPARE(m_form->Bclear->isEnabled(), withDiary);
-    m_window = new TForm4(m_form->settingsPath(), m_form.get());
-    m_form->setSettingsWindow(m_window);
-}
-
-void TestSettingsWindow::showWindow()
-{
-    m_form->N23->trigger();
-    QVERIFY(m_window->isVisible() && !m_form->takesInput());
-}
-
-void TestSettingsWindow::showsWhatTheFileHolds_data()
-{
-    QTest::addColumn<QByteArray>("options");
-    QTest::addColumn<QString>("boxes"); // editing, word, date
-    QTest::addColumn<int>("run");
-    QTest::newRow("no file") << QByteArray() << "011" << 2;
-    QTest::newRow("last only, odd numbers")
-        << QByteArray("OpenLast=$1\nOpenFave=0\nEditing=yes\nByWord=0x0\nByDate=2") << "001" << 0;
-    QTest::newRow("both start-up keys, empty and hex")
-        << QByteArray("OpenLast=1\nOpenFave=1\nEditing=0x10\nByWord=\nByDate=0") << "110" << 1;
-}
-
-void TestSettingsWindow::showsWhatTheFileHolds()
-{
-    QFETCH(QByteArray, options);
-    QFETCH(QString, boxes);
-    QFETCH(int, run);
-    start(false, options);
-    m_window->default_->setChecked(true);
-    m_window->Run->setItemIndex(-1);
-    showWindow();
-    QCOMPARE(flags({m_window->editing->isChecked(), m_window->word->isChecked(), m_window->date->isChecked()}), boxes);
-    QCOMPARE(m_window->Run->itemIndex(), run);
-    QVERIFY(!m_window->default_->isChecked());
-}
-
-void TestSettingsWindow::savesAndApplies_data()
-{
-    QTest::addColumn<bool>("diary");
-    QTest::addColumn<QStringList>("clicks");
-    QTest::addColumn<int>("run");
-    QTest::addColumn<QByteArray>("options");
-    QTest::addColumn<QString>("applied"); // marks of N19, N20; DTPicker, ToChNum, Today, InWord, Search, ClearSearch
-    const QByteArray fresh = "[Options]\nEditing=0\nByWord=1\nByDate=1\nOpenLast=0\nOpenFave=0\n";
-    // The file held OpenLast only: the other keys follow it.
-    const QByteArray chosen = "[Options]\r\nOpenLast=0\r\nEditing=1\r\nByWord=0\r\nByDate=1\r\nOpenFave=1\r\n";
-    const QByteArray defaults = "[Options]\r\nOpenLast=0\r\nEditing=0\r\nByWord=1\r\nByDate=1\r\nOpenFave=0\r\n";
-    const QStringList all{"date", "word", "editing", "default"};
-    QTest::newRow("no file, no diary") << false << all << 2 << fresh << "01 000000";
-    QTest::newRow("choices") << true << QStringList{"editing", "word"} << 1 << chosen << "10 111000";
-    QTest::newRow("defaults") << true << all << 0 << defaults << "00 000000";
-}
-
-void TestSettingsWindow::savesAndApplies()
-{
-    QFETCH(bool, diary);
-    QFETCH(QStringList, clicks);
-    QFETCH(int, run);
-    QFETCH(QByteArray, options);
-    QFETCH(QString, applied);
-    start(diary);
-    showWindow();
-    for (const QString& name : clicks)
-        QTest::mouseClick(m_window->findChild<QCheckBox*>(name), Qt::LeftButton);
-    QTest::mouseClick(m_window->Run->button(run), Qt::LeftButton);
-    QCOMPARE(pressEnter(), QStringList());
-
-    QCOMPARE(diarymaker::fileBytes(m_form->settingsPath()), diary ? options + m_directorySection : options);
-    const TForm1& f = *m_form;
-    QCOMPARE(flags({f.N19->isChecked(), f.N20->isChecked()}) + u' ' +
-                 flags({f.DTPicker->isEnabled(), f.ToChNum->isEnabled(), f.Today->isEnabled(), f.InWord->isEnabled(),
-                        f.Search->isEnabled(), f.ClearSearch->isEnabled()}),
-             applied);
-    QVERIFY(!f.N10->isChecked() && !m_form->state().EditAllowed);
-    QVERIFY(!m_window->isVisible() && m_form->takesInput());
-}
-
-// "Изменить" and "Удалить" follow the menu's editing mode, not the window's editing box, and need
-// an entry on view that is not being changed.
-void TestSettingsWindow::entryButtonsFollowMenuEditingMode_data()
-{
-    QTest::addColumn<bool>("marked"); // "Редактирование"
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<bool>("buttons");
-    QTest::newRow("editing, entry on view") << true << "view" << true;
-    QTest::newRow("no editing, entry on view") << false << "view" << false;
-    QTest::newRow("editing, nothing on view") << true << "" << false;
-    QTest::newRow("changing") << true << "view change" << false;
-    QTest::newRow("diary closed after viewing") << true << "view close" << false;
-}
-
-void TestSettingsWindow::entryButtonsFollowMenuEditingMode()
-{
-    QFETCH(bool, marked);
-    QFETCH(QString, steps);
-    QFETCH(bool, buttons);
-    start(true);
-    m_form->show();
-    if (m_form->N10->isChecked() != marked)
-        m_form->N10->trigger();
-    if (steps.contains("view")) {
-        const QRect first = m_form->LBdate->visualRect(m_form->LBdate->model()->index(0, 0));
-        QTest::mouseClick(m_form->LBdate->viewport(), Qt::LeftButton, {}, first.center());
-        QTest::mouseDClick(m_form->LBdate->viewport(), Qt::LeftButton, {}, first.center());
+    void showWindow()
+    {
+        m.window->N23->trigger();
+        QVERIFY(m_window->isVisible() && !m.window->takesInput());
     }
-    if (steps.contains("change"))
-        QTest::mouseClick(m_form->Bchange, Qt::LeftButton);
-    if (steps.contains("close"))
-        m_form->N14->trigger();
-    showWindow();
-    m_window->editing->setChecked(!marked);
-    QCOMPARE(pressEnter(), QStringList());
-    QCOMPARE(m_form->state().EditAllowed, marked);
-    QCOMPARE(m_form->Bchange->isEnabled(), buttons);
-    QCOMPARE(m_form->Bdel->isEnabled(), buttons);
-}
 
-// Every way of closing gives the main window its input back, and none of them saves or applies.
-void TestSettingsWindow::failedWriteKeepsWindowUntilClosed()
-{
-    start(false);
-    const QString path = m_form->settingsPath();
-    QVERIFY(QDir().mkdir(path));
-    const std::function<void()> ways[] = {[this] { QTest::mouseClick(m_window->BitBtn3, Qt::LeftButton); },
-                                          [this] { m_window->close(); },
-                                          [this] { QTest::keyClick(m_window->word, Qt::Key_Escape); }};
-    for (const auto& closeWindow : ways) {
+private slots:
+    void cleanup() { m.close(); }
+
+    void savesAndApplies_data()
+    {
+        QTest::addColumn<QString>("entry");     // "view", "change": the first entry so
+        QTest::addColumn<QByteArray>("before"); // the lines of section Options; none: no file, no diary
+        QTest::addColumn<QString>("shown");     // boxes editing, word, date; the item of Run
+        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<int>("run");
+        QTest::addColumn<QByteArray>("saved");
+        // Marks of N19, N20; DTPicker, ToChNum, Today, InWord, Search, ClearSearch enabled.
+        QTest::addColumn<QString>("applied");
+        const QByteArray fresh = "[Options]\nEditing=0\nByWord=1\nByDate=1\nOpenLast=0\nOpenFave=0\n";
+        // Keys the file lacked follow the others.
+        const QByteArray chosen = "[Options]\r\nOpenLast=1\r\nOpenFave=0\r\nByDate=1\r\nEditing=1\r\nByWord=0\r\n";
+        const QByteArray defaults = "[Options]\r\nOpenLast=0\r\nEditing=0\r\nByWord=1\r\nByDate=1\r\nOpenFave=0\r\n";
+        const QByteArray kept = "[Options]\r\nOpenLast=1\r\nEditing=0\r\nByWord=1\r\nByDate=1\r\nOpenFave=0\r\n";
+        const QStringList all{"date", "word", "editing", "default"};
+        const QByteArray editing = "OpenLast=1\r\nEditing=1";
+        QTest::newRow("no file, no diary") << QString() << QByteArray() << "0112" << all << 2 << fresh << "01 000000";
+        QTest::newRow("choices") << QString() << QByteArray("OpenLast=1\r\nOpenFave=1\r\nByDate=0") << "0101"
+                                 << QStringList{"editing", "word", "date"} << 0 << chosen << "10 111000";
+        QTest::newRow("defaults") << QString() << QByteArray("OpenLast=1") << "0110" << all << 0 << defaults
+                                  << "00 000000";
+        QTest::newRow("entry on view") << "view" << editing << "1110" << QStringList{"editing"} << 0 << kept
+                                       << "11 111111";
+        QTest::newRow("entry being changed")
+            << "change" << editing << "1110" << QStringList{"editing"} << 0 << kept << "11 111111";
+    }
+    // The window shows the file, not the menu's marks nor its last choices. The editing box is a start-up
+    // option only: "Изменить" and "Удалить" keep following the menu's mark.
+    void savesAndApplies()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QByteArray, before);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, clicks);
+        QFETCH(int, run);
+        QFETCH(QByteArray, saved);
+        QFETCH(QString, applied);
+        start(before);
+        const TForm1& f = *m.window;
+        if (!entry.isEmpty())
+            m.view(0);
+        if (entry == "change")
+            m.click(f.Bchange);
+        m_window->default_->setChecked(true);
+        m_window->Run->setItemIndex(-1);
         showWindow();
-        m_window->date->setChecked(false);
-        QCOMPARE(diarymaker::answering({}, [this] { QTest::mouseClick(m_window->BitBtn1, Qt::LeftButton); }),
-                 QStringList{"Unable to write to " + QFileInfo(path).absoluteFilePath()});
-        QVERIFY(m_window->isVisible() && !m_form->takesInput());
-        QCOMPARE(diarymaker::answering({}, closeWindow), QStringList());
-        QVERIFY(!m_window->isVisible() && m_form->takesInput());
-        QVERIFY(QFileInfo(path).isDir());
-        QVERIFY(m_form->N19->isChecked());
+        QCOMPARE(flags({m_window->editing->isChecked(), m_window->word->isChecked(), m_window->date->isChecked()}) +
+                     QString::number(m_window->Run->itemIndex()),
+                 shown);
+        QVERIFY(!m_window->default_->isChecked());
+        for (const QString& name : clicks)
+            QTest::mouseClick(m_window->findChild<QCheckBox*>(name), Qt::LeftButton);
+        QTest::mouseClick(m_window->Run->button(run), Qt::LeftButton);
+        QVERIFY(answering({}, [this] { QTest::keyClick(m_window->word, Qt::Key_Return); }).isEmpty());
+
+        saved += before.isNull() ? QByteArray() : DirectorySection;
+        QCOMPARE(fileBytes(f.settingsPath()), saved.replace("%1", m.dir->path().toUtf8()));
+        QCOMPARE(flags({f.N19->isChecked(), f.N20->isChecked()}) + u' ' +
+                     flags({f.DTPicker->isEnabled(), f.ToChNum->isEnabled(), f.Today->isEnabled(),
+                            f.InWord->isEnabled(), f.Search->isEnabled(), f.ClearSearch->isEnabled()}),
+                 applied);
+        QVERIFY(f.N10->isChecked() == !entry.isEmpty() && f.state().EditAllowed == !entry.isEmpty());
+        QVERIFY(f.Bchange->isEnabled() == (entry == "view") && f.Bdel->isEnabled() == (entry == "view"));
+        QVERIFY(!m_window->isVisible() && f.takesInput());
     }
-}
+
+    // Every way of closing gives the main window its input back, and none of them saves or applies.
+    void failedWriteKeepsWindowUntilClosed()
+    {
+        start();
+        const QString path = m.window->settingsPath();
+        QVERIFY(QDir().mkdir(path));
+        for (const char* way : {"button", "close box", "escape"}) {
+            showWindow();
+            m_window->date->setChecked(false);
+            QCOMPARE(answering({}, [this] { QTest::mouseClick(m_window->BitBtn1, Qt::LeftButton); }),
+                     QStringList{"Unable to write to " + QFileInfo(path).absoluteFilePath()});
+            QVERIFY(m_window->isVisible() && !m.window->takesInput());
+            QVERIFY(answering({}, [&] { closeBy(way, m_window, m_window->BitBtn3, m_window->word); }).isEmpty());
+            QVERIFY(!m_window->isVisible() && m.window->takesInput() && QFileInfo(path).isDir());
+            QVERIFY(m.window->N19->isChecked());
+        }
+    }
+};
 
 QTEST_MAIN(TestSettingsWindow)
 #include "tst_settingswindow.moc"

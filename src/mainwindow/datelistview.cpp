@@ -1,0 +1,218 @@
+#include "datelistview.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+
+DateListView::DateListView(QWidget* parent) : QAbstractItemView(parent)
+{
+    setSelectionMode(SingleSelection);
+    setEditTriggers(NoEditTriggers);
+    setVerticalScrollMode(ScrollPerItem);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+int DateListView::rowCount() const
+{
+    return model() ? model()->rowCount(rootIndex()) : 0;
+}
+
+// The height the style gives a row of the view's font: every row has the same. Worked out once per
+// font and style, since every position in the view is reckoned from it.
+int DateListView::rowHeight() const
+{
+    if (m_rowHeight > 0)
+        return m_rowHeight;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = QStringLiteral("00.00.0000 00:00:00");
+    const int height = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).height();
+    m_rowHeight = std::max(height, 1);
+    return m_rowHeight;
+}
+
+void DateListView::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        m_rowHeight = 0;
+    QAbstractItemView::changeEvent(event);
+}
+
+int DateListView::firstShownRow() const
+{
+    return verticalScrollBar()->value();
+}
+
+int DateListView::rowsPerPage() const
+{
+    return std::max(viewport()->height() / rowHeight(), 1);
+}
+
+// -1 above the first row or below the last one.
+int DateListView::rowAt(int y) const
+{
+    if (y < 0)
+        return -1;
+    const int row = firstShownRow() + y / rowHeight();
+    return row < rowCount() ? row : -1;
+}
+
+QModelIndex DateListView::indexOfRow(int row) const
+{
+    return row >= 0 && row < rowCount() ? model()->index(row, 0, rootIndex()) : QModelIndex();
+}
+
+QRect DateListView::visualRect(const QModelIndex& index) const
+{
+    if (!index.isValid() || index.parent() != rootIndex() || index.column() != 0)
+        return {};
+    const int height = rowHeight();
+    return QRect(0, (index.row() - firstShownRow()) * height, viewport()->width(), height);
+}
+
+void DateListView::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    if (!index.isValid())
+        return;
+    const int row = index.row();
+    const int page = rowsPerPage();
+    QScrollBar* bar = verticalScrollBar();
+    switch (hint) {
+    case PositionAtTop:
+        bar->setValue(row);
+        break;
+    case PositionAtBottom:
+        bar->setValue(row - page + 1);
+        break;
+    case PositionAtCenter:
+        bar->setValue(row - page / 2);
+        break;
+    case EnsureVisible:
+        if (row < firstShownRow())
+            bar->setValue(row);
+        else if (row >= firstShownRow() + page)
+            bar->setValue(row - page + 1);
+        break;
+    }
+}
+
+QModelIndex DateListView::indexAt(const QPoint& point) const
+{
+    return point.x() >= 0 && point.x() < viewport()->width() ? indexOfRow(rowAt(point.y())) : QModelIndex();
+}
+
+QModelIndex DateListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers)
+{
+    const int count = rowCount();
+    if (count == 0)
+        return {};
+    const int current = currentIndex().isValid() ? currentIndex().row() : -1;
+    if (current < 0)
+        return indexOfRow(0);
+    int row = current;
+    switch (cursorAction) {
+    case MoveUp:
+    case MovePrevious:
+        row = current - 1;
+        break;
+    case MoveDown:
+    case MoveNext:
+        row = current + 1;
+        break;
+    case MovePageUp:
+        row = current - rowsPerPage();
+        break;
+    case MovePageDown:
+        row = current + rowsPerPage();
+        break;
+    case MoveHome:
+        row = 0;
+        break;
+    case MoveEnd:
+        row = count - 1;
+        break;
+    case MoveLeft:
+    case MoveRight:
+        break;
+    }
+    return indexOfRow(std::clamp(row, 0, count - 1));
+}
+
+int DateListView::horizontalOffset() const
+{
+    return 0;
+}
+
+int DateListView::verticalOffset() const
+{
+    return firstShownRow() * rowHeight();
+}
+
+bool DateListView::isIndexHidden(const QModelIndex&) const
+{
+    return false;
+}
+
+void DateListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command)
+{
+    const QRect rows = rect.normalized();
+    int first = rowAt(std::max(rows.top(), 0));
+    int last = rowAt(rows.bottom());
+    if (first < 0) {
+        selectionModel()->select(QItemSelection(), command);
+        return;
+    }
+    if (last < 0)
+        last = rowCount() - 1;
+    selectionModel()->select(QItemSelection(indexOfRow(first), indexOfRow(last)), command);
+}
+
+QRegion DateListView::visualRegionForSelection(const QItemSelection& selection) const
+{
+    QRegion region;
+    for (const QItemSelectionRange& range : selection) {
+        if (range.parent() == rootIndex())
+            region += visualRect(range.topLeft()).united(visualRect(range.bottomRight())) & viewport()->rect();
+    }
+    return region;
+}
+
+// The bar counts rows, not pixels: whatever moved, the rows in sight are painted anew.
+void DateListView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
+
+void DateListView::updateGeometries()
+{
+    const int page = rowsPerPage();
+    QScrollBar* bar = verticalScrollBar();
+    bar->setSingleStep(1);
+    bar->setPageStep(page);
+    bar->setRange(0, std::max(rowCount() - page, 0));
+    QAbstractItemView::updateGeometries();
+}
+
+void DateListView::paintEvent(QPaintEvent* event)
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QStyle::State state = option.state;
+    const QModelIndex current = currentIndex();
+    const bool focus = (hasFocus() || viewport()->hasFocus()) && current.isValid();
+    QPainter painter(viewport());
+    const int first = std::max(rowAt(event->rect().top()), firstShownRow());
+    const int last = std::min(firstShownRow() + event->rect().bottom() / rowHeight(), rowCount() - 1);
+    for (int row = first; row >= 0 && row <= last; ++row) {
+        const QModelIndex index = indexOfRow(row);
+        option.rect = visualRect(index);
+        option.state = state;
+        option.state.setFlag(QStyle::State_Selected, selectionModel()->isSelected(index));
+        option.state.setFlag(QStyle::State_HasFocus, focus && index == current);
+        option.palette.setCurrentColorGroup(isEnabled() ? QPalette::Normal : QPalette::Disabled);
+        itemDelegateForIndex(index)->paint(&painter, option, index);
+    }
+}
