@@ -1,12 +1,10 @@
-#include "store/diaryrecord.h"
-#include "store/error.h"
 #include "store/rebuild.h"
 #include "store/recordfile.h"
 #include "store/stampreader.h"
 #include "testfiles.h"
 
 #include <QDir>
-#include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,15 +15,16 @@
 #include <linux/seccomp.h>
 #include <stdexcept>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 
-Q_DECLARE_METATYPE(RebuildStep)
-
 namespace
 {
+
+using namespace testfiles;
+
+const QString BeyondEnd = QStringLiteral("Read beyond end of file");
 
 DiaryRecord numberedRecord(int n)
 {
@@ -49,23 +48,15 @@ QByteArray diaryBytes(int records)
     return bytes;
 }
 
-using testfiles::errorText;
-using testfiles::fileBytes;
-using testfiles::writeFileBytes;
-
-// Makes one step of every rebuild fail with "Disk full" while it lives.
-class FaultAt
+// Makes one step of every rebuild fail with "Disk full" until the returned guard goes.
+auto faultAt(RebuildStep failing)
 {
-public:
-    explicit FaultAt(RebuildStep failing)
-    {
-        setRebuildFaultHook([failing](RebuildStep step) {
-            if (step == failing)
-                throw FileError(FileError::DiskFull);
-        });
-    }
-    ~FaultAt() { setRebuildFaultHook({}); }
-};
+    setRebuildFaultHook([failing](RebuildStep step) {
+        if (step == failing)
+            throw FileError(FileError::DiskFull);
+    });
+    return qScopeGuard([] { setRebuildFaultHook({}); });
+}
 
 // Makes io_uring_setup fail with EPERM on the calling thread, as container seccomp profiles do.
 bool refuseIoUringOnThisThread()
@@ -80,283 +71,254 @@ bool refuseIoUringOnThisThread()
     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) == 0;
 }
 
-bool readPlainly(int fd, qint64 first, std::span<double> out)
-{
-    readStampsOneByOne(fd, first, out);
-    return true;
-}
-
 } // namespace
 
 class TestFiles : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init();
-    void failedOpensKeepTheOpenFile();
-    void writeReadCountAndCreate();
-    void recordsOutsideTheFile();
-    void readEachAndEntryStampsAgree();
-    void createDiaryFileNeverLosesAFile();
-    void rebuildKeepsLinkAndPermissions();
-    void rebuildFailsAtEachStep_data();
-    void rebuildFailsAtEachStep();
-    void stampReadersStopAtACutFile();
+    std::unique_ptr<QTemporaryDir> m_dir;
 
-private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
     QStringList folderEntries(const QString& folder = QString()) const
     {
         return QDir(path(folder)).entryList(QDir::Files | QDir::System | QDir::Hidden);
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-};
-
-void TestFiles::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-}
-
-void TestFiles::failedOpensKeepTheOpenFile()
-{
-    writeFileBytes(path("a.qnb"), diaryBytes(2));
-    RecordFile file;
-    file.open(path("a.qnb"));
-    const QString invalid = QStringLiteral("Invalid filename");
-    QCOMPARE(errorText([&] { file.open(path("missing.qnb")); }), QStringLiteral("File not found"));
-    QCOMPARE(errorText([&] { file.open(path("no folder/missing.qnb")); }), invalid);
-    QCOMPARE(errorText([&] { file.open(QString()); }), invalid);
-    QCOMPARE(errorText([&] { file.open(path(QStringLiteral("a") + QChar(0) + "b")); }), invalid);
-    QCOMPARE(errorText([&] { file.open(m_dir->path()); }), QStringLiteral("File access denied"));
-    QCOMPARE(file.path(), path("a.qnb"));
-    QCOMPARE(file.count(), 2);
-    QCOMPARE(errorText([&] { file.create(path("no folder/new.qnb")); }), invalid);
-    // EIO has the number of "access denied" and must not pass for it.
-    QVERIFY(FileError::fromErrno(EIO).text().startsWith(QStringLiteral("I/O error ")));
-    QCOMPARE(FileError::fromErrno(EDQUOT).text(), QStringLiteral("Disk full"));
-
-    if (geteuid() == 0)
-        QSKIP("file permissions do not apply to root");
-    QVERIFY(QFile::setPermissions(path("a.qnb"), QFile::ReadOwner));
-    QCOMPARE(errorText([&] { file.open(path("a.qnb")); }), QStringLiteral("File access denied"));
-}
-
-void TestFiles::writeReadCountAndCreate()
-{
-    const QString name = path("diary.qnb");
-    writeFileBytes(name, diaryBytes(3));
-    RecordFile file;
-    file.open(name);
-    QCOMPARE(file.count(), 3);
-    QCOMPARE(recordBytes(file.readHeader()), recordBytes(numberedRecord(0)));
-    file.write(1, numberedRecord(9));
-    file.append(numberedRecord(3));
-    file.flush();
-    QCOMPARE(file.count(), 4);
-    DiaryRecord record;
-    file.read(1, record);
-    QCOMPARE(recordBytes(record), recordBytes(numberedRecord(9)));
-    QByteArray expected = diaryBytes(4);
-    expected.replace(RecordSize, RecordSize, recordBytes(numberedRecord(9)));
-    QCOMPARE(fileBytes(name), expected);
-
-    file.create(name);
-    QCOMPARE(file.count(), 0);
-    file.write(0, numberedRecord(0));
-    file.close();
-    QVERIFY(!file.isOpen());
-    QCOMPARE(fileBytes(name), diaryBytes(1));
-}
-
-void TestFiles::recordsOutsideTheFile()
-{
-    RecordFile file;
-    writeFileBytes(path("short.qnb"), QByteArray(RecordSize - 1, 'x'));
-    file.open(path("short.qnb"));
-    QCOMPARE(file.count(), 0);
-    QVERIFY(file.readEntryStamps().empty());
-    DiaryRecord record = numberedRecord(7);
-    QCOMPARE(errorText([&] { file.readHeader(); }), QStringLiteral("Read beyond end of file"));
-    QCOMPARE(errorText([&] { file.read(0, record); }), QStringLiteral("Read beyond end of file"));
-    QCOMPARE(recordBytes(record), recordBytes(numberedRecord(7))); // a failed read changes nothing
-
-    // The partial last record does not count; an append starts at the last whole record's end.
-    const QString name = path("stray.qnb");
-    writeFileBytes(name, diaryBytes(3) + QByteArray(100, 's'));
-    file.open(name);
-    QCOMPARE(file.count(), 3);
-    QCOMPARE(errorText([&] { file.read(3, record); }), QStringLiteral("Read beyond end of file"));
-    QVERIFY(errorText([&] { file.read(-1, record); }).startsWith("I/O error"));
-    QVERIFY(errorText([&] { file.write(-1, record); }).startsWith("I/O error"));
-    QVERIFY(errorText([&] { file.write(std::numeric_limits<qint64>::max() / 2, record); }).startsWith("I/O error"));
-    QCOMPARE(file.readEntryStamps().size(), size_t(2));
-    file.append(numberedRecord(3));
-    QCOMPARE(file.count(), 4);
-    file.close();
-    QCOMPARE(fileBytes(name), diaryBytes(4));
-
-    if (QFile::exists("/dev/full")) {
-        file.open("/dev/full");
-        QCOMPARE(errorText([&] { file.write(0, numberedRecord(0)); }), QStringLiteral("Disk full"));
-    }
-}
-
-// Many read chunks, enough records for every core, a partial last record; without io_uring the
-// stamps come another way.
-void TestFiles::readEachAndEntryStampsAgree()
-{
-    const int records = 4500;
-    writeFileBytes(path("big.qnb"), diaryBytes(records) + QByteArray(17, 'p'));
-    RecordFile diary;
-    diary.open(path("big.qnb"));
-    const std::vector<double> stamps = diary.readEntryStamps();
-    QCOMPARE(stamps.size(), size_t(records - 1));
-    QCOMPARE(stamps.back(), numberedRecord(records - 1).stamp());
-
-    std::vector<double> visited;
-    diary.readEach(1, [&](qint64 n, const DiaryRecord& record) {
-        QCOMPARE(n, qint64(visited.size() + 1));
-        QCOMPARE(recordBytes(record), recordBytes(numberedRecord(int(n))));
-        visited.push_back(record.stamp());
-    });
-    QCOMPARE(visited, stamps);
-    QList<qint64> seen;
-    diary.readEach(records - 10, [&](qint64 n, const DiaryRecord&) { seen << n; });
-    diary.readEach(records, [&](qint64 n, const DiaryRecord&) { seen << n; });
-    QCOMPARE(seen.size(), 10);
-    QCOMPARE(seen.first(), records - 10);
-
-    // Only this helper thread is filtered; the other tests keep io_uring.
-    QFile file(path("big.qnb"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    bool refused = false;
-    bool ringsUsed = true;
-    std::vector<double> without;
-    std::thread([&] {
-        refused = refuseIoUringOnThisThread();
-        std::vector<double> probe(1);
-        ringsUsed = readStampsThroughRings(file.handle(), 1, probe);
-        without = diary.readEntryStamps();
-    }).join();
-    if (!refused)
-        QSKIP("cannot install a seccomp filter here");
-    QVERIFY(!ringsUsed);
-    QCOMPARE(without, stamps);
-}
-
-void TestFiles::createDiaryFileNeverLosesAFile()
-{
-    const QString name = path("new.qnb");
-    createDiaryFile(name, numberedRecord(0), false);
-    QCOMPARE(fileBytes(name), diaryBytes(1));
-    // Something that is not a plain file is never replaced.
-    QVERIFY(QDir().mkdir(path("folder.qnb")));
-    QCOMPARE(errorText([&] { createDiaryFile(path("folder.qnb"), numberedRecord(0), true); }),
-             QStringLiteral("File access denied"));
-    QVERIFY(QFileInfo(path("folder.qnb")).isDir());
-
-    writeFileBytes(name, diaryBytes(4));
-    QVERIFY(errorText([&] { createDiaryFile(name, numberedRecord(7), false); }) != QStringLiteral("no error"));
-    QCOMPARE(fileBytes(name), diaryBytes(4));
+private slots:
+    void init()
     {
-        FaultAt fault(RebuildStep::Rename);
-        QCOMPARE(errorText([&] { createDiaryFile(name, numberedRecord(7), true); }), QStringLiteral("Disk full"));
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
     }
-    QCOMPARE(fileBytes(name), diaryBytes(4));
-    createDiaryFile(name, numberedRecord(7), true);
-    QCOMPARE(fileBytes(name), recordBytes(numberedRecord(7)));
-    QCOMPARE(folderEntries(), QStringList{"new.qnb"});
-}
 
-void TestFiles::rebuildKeepsLinkAndPermissions()
-{
-    QVERIFY(QDir().mkdir(path("real")));
-    const QString target = path("real/diary.qnb");
-    const QString link = path("link.qnb");
-    writeFileBytes(target, diaryBytes(200));
-    QVERIFY(::chmod(QFile::encodeName(target).constData(), 0640) == 0);
-    QVERIFY(QFile::link(target, link));
-    RecordFile open;
-    open.open(link);
+    void failedOpensKeepTheOpenFile()
+    {
+        writeFileBytes(path("a.qnb"), diaryBytes(2));
+        RecordFile file;
+        file.open(path("a.qnb"));
+        const QString invalid = QStringLiteral("Invalid filename");
+        QCOMPARE(errorText([&] { file.open(path("missing.qnb")); }), QStringLiteral("File not found"));
+        QCOMPARE(errorText([&] { file.open(path("no folder/missing.qnb")); }), invalid);
+        QCOMPARE(errorText([&] { file.open(QString()); }), invalid);
+        QCOMPARE(errorText([&] { file.open(path(QStringLiteral("a") + QChar(0) + "b")); }), invalid);
+        QCOMPARE(errorText([&] { file.open(m_dir->path()); }), QStringLiteral("File access denied"));
+        QCOMPARE(errorText([&] { file.create(path("no folder/new.qnb")); }), invalid);
+        QCOMPARE(file.path(), path("a.qnb"));
+        QCOMPARE(file.count(), 2);
+        // EIO has the number of "access denied" and must not pass for it.
+        QVERIFY(FileError::fromErrno(EIO).text().startsWith(QStringLiteral("I/O error ")));
+        QCOMPARE(FileError::fromErrno(EDQUOT).text(), QStringLiteral("Disk full"));
 
-    // Reads the old file while writing the new one, as a delete does.
-    rebuildDiary(link, [&](RecordSink& sink) {
-        open.readEach(0, [&](qint64 n, const DiaryRecord& record) {
-            if (n != 100)
-                sink.put(record);
-        });
-        sink.put(numberedRecord(500));
-    });
-    QByteArray expected = diaryBytes(200);
-    expected.remove(100 * RecordSize, RecordSize);
-    QCOMPARE(fileBytes(target), expected + recordBytes(numberedRecord(500)));
-    QCOMPARE(QFileInfo(link).symLinkTarget(), target);
-    struct stat info;
-    QVERIFY(::stat(QFile::encodeName(target).constData(), &info) == 0);
-    QCOMPARE(info.st_mode & 07777, mode_t(0640));
-    QCOMPARE(folderEntries("real"), QStringList{"diary.qnb"});
-
-    rebuildDiary(link, [](RecordSink&) {});
-    QCOMPARE(fileBytes(target), QByteArray());
-}
-
-void TestFiles::rebuildFailsAtEachStep_data()
-{
-    QTest::addColumn<RebuildStep>("step");
-    QTest::addColumn<bool>("producerThrows");
-    QTest::newRow("create temporary") << RebuildStep::CreateTemporary << false;
-    QTest::newRow("write records") << RebuildStep::WriteRecords << false;
-    QTest::newRow("flush temporary") << RebuildStep::FlushTemporary << false;
-    QTest::newRow("close temporary") << RebuildStep::CloseTemporary << false;
-    QTest::newRow("rename") << RebuildStep::Rename << false;
-    QTest::newRow("flush folder") << RebuildStep::FlushFolder << false;
-    QTest::newRow("producer throws") << RebuildStep::FlushFolder << true;
-}
-
-void TestFiles::rebuildFailsAtEachStep()
-{
-    QFETCH(RebuildStep, step);
-    QFETCH(bool, producerThrows);
-    const QString name = path("diary.qnb");
-    const QByteArray old = diaryBytes(150);
-    writeFileBytes(name, old);
-    const FaultAt fault(step);
-    const QString text = errorText([&] {
-        rebuildDiary(name, [&](RecordSink& sink) {
-            for (int n = 0; n < 130; ++n) // past two buffer flushes
-                sink.put(numberedRecord(n));
-            if (producerThrows)
-                throw std::runtime_error("cancelled");
-        });
-    });
-    QCOMPARE(text, producerThrows ? QStringLiteral("cancelled") : QStringLiteral("Disk full"));
-    QCOMPARE(folderEntries(), QStringList{"diary.qnb"});
-    // Once the rename is done only its flush to disk can fail: the new contents are then whole.
-    const bool renamed = step == RebuildStep::FlushFolder && !producerThrows;
-    QCOMPARE(fileBytes(name), renamed ? diaryBytes(130) : old);
-}
-
-// As if another program cut the file after it was counted: an error, never stale or zero stamps.
-void TestFiles::stampReadersStopAtACutFile()
-{
-    writeFileBytes(path("d.qnb"), diaryBytes(300) + "12345");
-    QFile file(path("d.qnb"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    std::vector<double> expected;
-    for (int n = 123; n < 300; ++n)
-        expected.push_back(numberedRecord(n).stamp());
-    for (auto reader : {&readPlainly, &readStampsThroughRings}) {
-        std::vector<double> stamps(expected.size(), 1.5);
-        if (!reader(file.handle(), 123, stamps))
-            QSKIP("io_uring is not available here");
-        QCOMPARE(stamps, expected);
-        stamps.resize(stamps.size() + 50);
-        QCOMPARE(errorText([&] { reader(file.handle(), 123, stamps); }), QStringLiteral("Read beyond end of file"));
+        if (geteuid() == 0)
+            QSKIP("file permissions do not apply to root");
+        QVERIFY(QFile::setPermissions(path("a.qnb"), QFile::ReadOwner));
+        QCOMPARE(errorText([&] { file.open(path("a.qnb")); }), QStringLiteral("File access denied"));
     }
-}
+
+    void writeReadCountAndCreate()
+    {
+        const QString name = path("diary.qnb");
+        writeFileBytes(name, diaryBytes(3));
+        RecordFile file;
+        file.open(name);
+        QCOMPARE(recordBytes(file.readHeader()), recordBytes(numberedRecord(0)));
+        file.write(1, numberedRecord(9));
+        file.append(numberedRecord(3));
+        file.flush();
+        DiaryRecord record;
+        file.read(1, record);
+        QCOMPARE(recordBytes(record), recordBytes(numberedRecord(9)));
+        QCOMPARE(file.readStamp(3), numberedRecord(3).stamp());
+        QByteArray expected = diaryBytes(4);
+        expected.replace(RecordSize, RecordSize, recordBytes(numberedRecord(9)));
+        QCOMPARE(fileBytes(name), expected);
+
+        // The handle moves with the object; the one moved from is closed.
+        RecordFile moved(std::move(file));
+        QVERIFY(!file.isOpen() && file.path().isEmpty());
+        QCOMPARE(moved.count(), 4);
+        file = std::move(moved);
+        QVERIFY(!moved.isOpen());
+        file.create(name);
+        file.write(0, numberedRecord(0));
+        file.close();
+        QVERIFY(!file.isOpen());
+        QCOMPARE(fileBytes(name), diaryBytes(1));
+    }
+
+    void recordsOutsideTheFile()
+    {
+        RecordFile file;
+        writeFileBytes(path("short.qnb"), QByteArray(RecordSize - 1, 'x'));
+        file.open(path("short.qnb"));
+        QCOMPARE(file.count(), 0);
+        QVERIFY(file.readEntryStamps().empty());
+        DiaryRecord record = numberedRecord(7);
+        QCOMPARE(errorText([&] { file.read(0, record); }), BeyondEnd);
+        QCOMPARE(recordBytes(record), recordBytes(numberedRecord(7))); // a failed read changes nothing
+
+        // The partial last record does not count; an append starts at the last whole record's end.
+        const QString name = path("stray.qnb");
+        writeFileBytes(name, diaryBytes(3) + QByteArray(100, 's'));
+        file.open(name);
+        QCOMPARE(file.count(), 3);
+        QCOMPARE(errorText([&] { file.read(3, record); }), BeyondEnd);
+        QCOMPARE(errorText([&] { file.readStamp(3); }), BeyondEnd); // its 100 bytes hold a stamp
+        QVERIFY(errorText([&] { file.read(-1, record); }).startsWith("I/O error"));
+        QVERIFY(errorText([&] { file.write(-1, record); }).startsWith("I/O error"));
+        QVERIFY(errorText([&] { file.write(std::numeric_limits<qint64>::max() / 2, record); }).startsWith("I/O error"));
+        QCOMPARE(file.readEntryStamps().size(), size_t(2));
+        file.append(numberedRecord(3));
+        file.close();
+        QCOMPARE(fileBytes(name), diaryBytes(4));
+
+        if (QFile::exists("/dev/full")) {
+            file.open("/dev/full");
+            QCOMPARE(errorText([&] { file.write(0, numberedRecord(0)); }), QStringLiteral("Disk full"));
+        }
+    }
+
+    // Many read chunks, enough records for several reading threads, and a last record too short to
+    // hold a stamp. Stamps come through io_uring, through a mapping where io_uring is refused, or one
+    // pread at a time, and must agree.
+    void stampReadersAgree()
+    {
+        const int records = 4500;
+        writeFileBytes(path("big.qnb"), diaryBytes(records) + "12345");
+        RecordFile diary;
+        diary.open(path("big.qnb"));
+        const std::vector<double> stamps = diary.readEntryStamps();
+        std::vector<double> visited;
+        diary.readEach(1, [&](qint64 n, const DiaryRecord& record) {
+            QCOMPARE(n, qint64(visited.size() + 1));
+            QCOMPARE(recordBytes(record), recordBytes(numberedRecord(int(n))));
+            visited.push_back(record.stamp());
+        });
+        QCOMPARE(visited, stamps);
+        QList<qint64> seen;
+        diary.readEach(records - 10, [&](qint64 n, const DiaryRecord&) { seen << n; });
+        diary.readEach(records, [&](qint64 n, const DiaryRecord&) { seen << n; });
+        QCOMPARE(seen.size(), 10);
+        QCOMPARE(seen.first(), records - 10);
+
+        // Only this helper thread is filtered; the other tests keep io_uring.
+        QFile file(path("big.qnb"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        bool refused = false;
+        bool ringsUsed = true;
+        std::vector<double> mapped;
+        std::thread([&] {
+            refused = refuseIoUringOnThisThread();
+            std::vector<double> probe(1);
+            ringsUsed = readStampsThroughRings(file.handle(), 1, probe);
+            mapped = diary.readEntryStamps();
+        }).join();
+        QVERIFY(!refused || (!ringsUsed && mapped == stamps));
+
+        // As if another program cut the file after it was counted: an error, never stale or zero stamps.
+        const auto plainly = [](int fd, qint64 first, std::span<double> out) {
+            readStampsOneByOne(fd, first, out);
+            return true;
+        };
+        for (auto reader : {+plainly, &readStampsThroughRings}) {
+            std::vector<double> read(stamps.size() - 122, 1.5);
+            if (!reader(file.handle(), 123, read))
+                QSKIP("io_uring is not available here");
+            QCOMPARE(read, std::vector<double>(stamps.begin() + 122, stamps.end()));
+            read.resize(read.size() + 50);
+            QCOMPARE(errorText([&] { reader(file.handle(), 123, read); }), BeyondEnd);
+        }
+        if (!refused)
+            QSKIP("cannot install a seccomp filter here");
+    }
+
+    void createDiaryFileNeverLosesAFile()
+    {
+        const QString name = path("new.qnb");
+        createDiaryFile(name, numberedRecord(0), false);
+        QCOMPARE(fileBytes(name), diaryBytes(1));
+        // Something that is not a plain file is never replaced.
+        QVERIFY(QDir().mkdir(path("folder.qnb")));
+        QCOMPARE(errorText([&] { createDiaryFile(path("folder.qnb"), numberedRecord(0), true); }),
+                 QStringLiteral("File access denied"));
+        QVERIFY(QFileInfo(path("folder.qnb")).isDir());
+
+        writeFileBytes(name, diaryBytes(4));
+        QVERIFY(errorText([&] { createDiaryFile(name, numberedRecord(7), false); }) != QStringLiteral("no error"));
+        QCOMPARE(fileBytes(name), diaryBytes(4));
+        {
+            const auto fault = faultAt(RebuildStep::Rename);
+            QCOMPARE(errorText([&] { createDiaryFile(name, numberedRecord(7), true); }), QStringLiteral("Disk full"));
+        }
+        QCOMPARE(fileBytes(name), diaryBytes(4));
+        createDiaryFile(name, numberedRecord(7), true);
+        QCOMPARE(fileBytes(name), recordBytes(numberedRecord(7)));
+        QCOMPARE(folderEntries(), QStringList{"new.qnb"});
+    }
+
+    void rebuildKeepsLinkAndPermissions()
+    {
+        QVERIFY(QDir().mkdir(path("real")));
+        const QString target = path("real/diary.qnb");
+        const QString link = path("link.qnb");
+        writeFileBytes(target, diaryBytes(200));
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        const QFileDevice::Permissions mode = QFile::permissions(target); // not what a new file gets
+        QVERIFY(QFile::link(target, link));
+        RecordFile open;
+        open.open(link);
+
+        // Reads the old file while writing the new one, as a delete does.
+        rebuildDiary(link, [&](RecordSink& sink) {
+            open.readEach(0, [&](qint64 n, const DiaryRecord& record) {
+                if (n != 100)
+                    sink.put(record);
+            });
+            sink.put(numberedRecord(500));
+        });
+        QByteArray expected = diaryBytes(200);
+        expected.remove(100 * RecordSize, RecordSize);
+        QCOMPARE(fileBytes(target), expected + recordBytes(numberedRecord(500)));
+        QCOMPARE(QFileInfo(link).symLinkTarget(), target);
+        QCOMPARE(QFile::permissions(target), mode);
+        QCOMPARE(folderEntries("real"), QStringList{"diary.qnb"});
+
+        rebuildDiary(link, [](RecordSink&) {});
+        QCOMPARE(fileBytes(target), QByteArray());
+    }
+
+    void rebuildFailsAtEachStep_data()
+    {
+        QTest::addColumn<int>("step"); // the RebuildStep that fails; -1: the producer throws instead
+        const char* names[] = {"producer throws", "create temporary", "write records", "flush temporary",
+                               "close temporary", "rename",           "flush folder"};
+        for (int step = -1; step <= int(RebuildStep::FlushFolder); ++step)
+            QTest::newRow(names[step + 1]) << step;
+    }
+
+    void rebuildFailsAtEachStep()
+    {
+        QFETCH(int, step);
+        const QString name = path("diary.qnb");
+        const QByteArray old = diaryBytes(150);
+        writeFileBytes(name, old);
+        const auto fault = faultAt(RebuildStep(step));
+        const QString text = errorText([&] {
+            rebuildDiary(name, [&](RecordSink& sink) {
+                for (int n = 0; n < 130; ++n) // past two buffer flushes
+                    sink.put(numberedRecord(n));
+                if (step < 0)
+                    throw std::runtime_error("cancelled");
+            });
+        });
+        QCOMPARE(text, step < 0 ? QStringLiteral("cancelled") : QStringLiteral("Disk full"));
+        QCOMPARE(folderEntries(), QStringList{"diary.qnb"});
+        // Once the rename is done only its flush to disk can fail: the new contents are then whole.
+        const bool renamed = step == int(RebuildStep::FlushFolder);
+        QCOMPARE(fileBytes(name), renamed ? diaryBytes(130) : old);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestFiles)
 #include "tst_files.moc"
