@@ -14,6 +14,23 @@ DateListView::DateListView(QWidget* parent) : QAbstractItemView(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
+// Rows come and go one at a time as entries are added and deleted: the bar's range and the rows in
+// sight follow at once.
+void DateListView::setModel(QAbstractItemModel* model)
+{
+    if (this->model())
+        disconnect(this->model(), nullptr, this, nullptr);
+    QAbstractItemView::setModel(model);
+    if (!model)
+        return;
+    const auto follow = [this] {
+        updateGeometries();
+        viewport()->update();
+    };
+    connect(model, &QAbstractItemModel::rowsInserted, this, follow);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, follow);
+}
+
 int DateListView::rowCount() const
 {
     return model() ? model()->rowCount(rootIndex()) : 0;

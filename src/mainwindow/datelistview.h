@@ -12,6 +12,8 @@ class DateListView : public QAbstractItemView
 public:
     explicit DateListView(QWidget* parent = nullptr);
 
+    void setModel(QAbstractItemModel* model) override;
+
     QRect visualRect(const QModelIndex& index) const override;
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     QModelIndex indexAt(const QPoint& point) const override;

@@ -1,7 +1,6 @@
 #include "diarymaker.h"
 
 #include "dialogs/newdiarywindow.h"
-#include "settings/settingswindow.h"
 
 using namespace diarymaker;
 
@@ -15,8 +14,7 @@ class TestDiaryCommands : public QObject
 private slots:
     void cleanup() { m.close(); }
 
-    // One day's entries need not lie side by side in the file. "Показать все записи" ends the view of an
-    // entry; a new entry added from a day's search brings the date picker back to today.
+    // "Показать все записи" ends the view of an entry; adding from a day's search brings the date picker to today.
     void findsEntriesAndComesBackWhole()
     {
         Diary diary = alternatingDays(4);
@@ -24,39 +22,35 @@ private slots:
         diary.stamps << dateTimeToStamp(today.startOfDay());
         QVERIFY(m.start(diary));
         TForm1& w = *m.window;
-        const auto searchDay = [&](const QDate& day) {
+        // The messages, then the status, of a click on `button` with the date picker at `day`.
+        const auto clickAt = [&](QToolButton* button, const QDate& day) {
             w.DTPicker->setDate(day);
-            return m.click(w.ToChNum);
+            return (m.click(button) << w.statusText(0)).join(u'|');
         };
-        QVERIFY(searchDay(QDate(2024, 3, 1)).isEmpty());
-        QCOMPARE(w.statusText(0), QStringLiteral("01.03.2024 Найдено записей: 2"));
-        QVERIFY(searchDay(QDate(2024, 3, 3)).isEmpty() && m.listCount() == 0);
-        QCOMPARE(w.statusText(0), QStringLiteral("03.03.2024 Записей нет!"));
-        w.DTPicker->setDate(QDate(2024, 3, 1));
-        QVERIFY(m.click(w.Today).isEmpty());
+        QCOMPARE(clickAt(w.ToChNum, QDate(2024, 3, 1)), "01.03.2024 Найдено записей: 2");
+        QCOMPARE(clickAt(w.ToChNum, QDate(2024, 3, 3)), "03.03.2024 Записей нет!");
+        QCOMPARE(m.listCount(), 0);
+        QCOMPARE(clickAt(w.Today, QDate(2024, 3, 1)), shortDateText(today) + " Найдено записей: 1");
         QVERIFY(m.listCount() == 1 && m.item(0) == shortDateText(today) && w.DTPicker->date() == today);
 
         w.InWord->setText(QStringLiteral("общее"));
-        QVERIFY(m.click(w.Search).isEmpty());
-        QCOMPARE(w.statusText(0), QStringLiteral(" Найдено записей: 2"));
+        QCOMPARE(clickAt(w.Search, today), " Найдено записей: 2");
         QCOMPARE(m.view(1), QStringLiteral("Текст 3 общее"));
-        w.DTPicker->setDate(QDate(2024, 3, 1));
-        QVERIFY(m.click(w.AllRec).isEmpty());
-        QCOMPARE(w.statusText(0), QStringLiteral("Всего записей: 5"));
+        QCOMPARE(clickAt(w.AllRec, QDate(2024, 3, 1)), "Всего записей: 5");
         QVERIFY(w.Ldate->text() == TForm1::todayCaption() && w.DTPicker->date() == today);
         QVERIFY(!w.Bchange->isEnabled() && !w.Bdel->isEnabled() && w.mm->toPlainText() == "Текст 3 общее");
 
-        QVERIFY(searchDay(QDate(2024, 3, 2)).isEmpty() && m.click(w.Badd).isEmpty());
+        QVERIFY(clickAt(w.ToChNum, QDate(2024, 3, 2)).startsWith("02.03.2024") && m.click(w.Badd).isEmpty());
         w.mm->setPlainText(QStringLiteral("Новая запись"));
         QVERIFY(m.click(w.BSave1).isEmpty());
         QVERIFY(w.DTPicker->date() == today && m.listCount() == 6);
     }
 
-    // The menu's check marks enable controls and change no setting; "Изменить" and "Удалить" need the
-    // editing mark and an entry on view that is not being changed.
+    // Menu marks enable controls, saving nothing; "Изменить" and "Удалить" need editing and an entry viewed, not
+    // changed.
     void menuItemsOnTheOpenDiary()
     {
-        QVERIFY(m.start(Diary{{}, {}, {}, stampOf(2026, 1, 15, 0, 5, 59), {stampOf(2026, 2, 1, 8)}, {"абв\r\nгде"}}));
+        QVERIFY(m.start({.created = stampOf(2026, 1, 15, 0, 5, 59), .texts = {"абв\r\nгде"}}));
         TForm1& w = *m.window;
         QCOMPARE(m.trigger(w.N7),
                  QStringList{"Файл: d.qnb\rКоличество записей в дневнике: 1\rСоздан: 15.01.2026 (0ч 5мин)"});
@@ -89,33 +83,27 @@ private slots:
         QVERIFY(buttonsAre(false));
     }
 
-    // While "Создать" or "Настройки" shows its window, the main window takes no input at all.
+    // While "Создать" shows its window the main window takes no input, not even a click from the window system.
     void secondaryWindowsTakeTheInputWhileShown()
     {
-        QVERIFY(m.start(Diary{}));
+        QVERIFY(m.start({}));
         TForm1& w = *m.window;
         auto* form3 = new TForm3(&w);
-        auto* form4 = new TForm4(w.settingsPath(), &w);
         w.setNewDiaryWindow(form3);
-        w.setSettingsWindow(form4);
-        // Through the window system, as a person's click comes, so that a blocked window refuses it.
         const auto clickAdd = [&w] {
             QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, w.Badd->mapTo(&w, w.Badd->rect().center()));
         };
-        for (const auto& [item, shown] : {std::pair<QAction*, QWidget*>{w.N12, form3}, {w.N23, form4}}) {
-            QVERIFY(m.trigger(item).isEmpty());
-            QVERIFY(shown->isVisible() && shown->isEnabled() && !w.takesInput());
-            clickAdd();
-            QVERIFY(w.BSave1->isHidden() && w.statusText(0) == " Ожидание...");
-            shown->close();
-            QVERIFY(!shown->isVisible() && w.takesInput());
-        }
+        QVERIFY(m.trigger(w.N12).isEmpty());
+        QVERIFY(form3->isVisible() && form3->isEnabled() && !w.takesInput());
+        clickAdd();
+        QVERIFY(w.BSave1->isHidden() && w.statusText(0) == " Ожидание...");
+        form3->close();
+        QVERIFY(!form3->isVisible() && w.takesInput());
         clickAdd();
         QVERIFY(w.BSave1->isVisible() && m.trigger(w.N4).isEmpty() && !w.isVisible());
     }
 
-    // The date list as a person uses it: keys move the selection, typing finds a row, a double click beside
-    // the rows shows the selected entry, and a row whose entry can no longer be read says so.
+    // Keys and typing move the selection, a double click beside the rows views it, an unreadable row says so.
     void listAnswersKeysAndClicks()
     {
         QVERIFY(m.start(alternatingDays(6)));
@@ -144,6 +132,21 @@ private slots:
         QVERIFY(QFile::resize(m.path, 4 * RecordSize));
         QCOMPARE(answering({}, [&] { m.view(4); }), QStringList{"Read beyond end of file"});
         QCOMPARE(w.mm->toPlainText(), QStringLiteral("Текст 2"));
+    }
+
+    // The scroll bar reaches every row of a list longer than the box, also as rows come and go.
+    void listScrollsOverEveryRow()
+    {
+        QVERIFY(m.start(alternatingDays(30)));
+        TForm1& w = *m.window;
+        const QScrollBar* bar = w.LBdate->verticalScrollBar();
+        QCOMPARE(bar->maximum() + bar->pageStep(), 30);
+        QVERIFY(m.click(w.Badd).isEmpty());
+        QVERIFY(m.click(w.BSave1).isEmpty());
+        QCOMPARE(bar->maximum() + bar->pageStep(), 31);
+        m.view(0);
+        QVERIFY(m.click(w.Bdel).isEmpty());
+        QCOMPARE(bar->maximum() + bar->pageStep(), 30);
     }
 };
 
