@@ -8,34 +8,15 @@ class TestNewDiaryWindow : public QObject
 {
     Q_OBJECT
 
-    QString m_previousFolder;
-    std::optional<QTemporaryDir> m_dir;
-    std::unique_ptr<TForm3> m_window;
-
     // Shown as the main window shows it: application-modal, so that nothing else takes input meanwhile.
-    void showWindow()
+    static void showModal(TForm3& window)
     {
-        m_window->show();
-        QCOMPARE(QApplication::activeModalWidget(), m_window.get());
+        window.show();
+        QCOMPARE(QApplication::activeModalWidget(), &window);
     }
     static QStringList folder() { return QDir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
 
 private slots:
-    void init()
-    {
-        m_dir.emplace();
-        m_window = std::make_unique<TForm3>(nullptr);
-        m_previousFolder = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(m_dir->path()));
-        testfiles::writeFileBytes(QStringLiteral("old.qnb"), "kept");
-    }
-    void cleanup()
-    {
-        QDir::setCurrent(m_previousFolder);
-        m_window.reset();
-        m_dir.reset();
-    }
-
     void confirms_data()
     {
         QTest::addColumn<QString>("typed"); // null: the hint is left in the field
@@ -61,28 +42,33 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QString, file);
         QFETCH(QString, refusal);
-        showWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        QVERIFY(QApplication::focusWidget() == m_window->BBno && !m_window->BBok->isEnabled());
+        QTemporaryDir dir;
+        const auto restore = qScopeGuard([was = QDir::currentPath()] { QDir::setCurrent(was); });
+        QVERIFY(QDir::setCurrent(dir.path()));
+        testfiles::writeFileBytes(QStringLiteral("old.qnb"), "kept");
+        TForm3 w(nullptr);
+        showModal(w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(QApplication::focusWidget() == w.BBno && !w.BBok->isEnabled());
         if (!typed.isNull())
-            m_window->Ein->setText(typed);
-        m_window->Edn->setText(title);
-        m_window->Emn->setText(QStringLiteral("Ann"));
+            w.Ein->setText(typed);
+        w.Edn->setText(title);
+        w.Emn->setText(QStringLiteral("Ann"));
         const double before = currentStamp();
-        const QStringList seen = answering({}, [this] { QTest::mouseClick(m_window->BBok, Qt::LeftButton); });
+        const QStringList seen = answering({}, [&] { QTest::mouseClick(w.BBok, Qt::LeftButton); });
         if (file.isEmpty()) {
             QCOMPARE(seen, QStringList{refusal.section(u'|', 0, 0)});
-            QVERIFY(m_window->isVisible() && QApplication::activeModalWidget() == m_window.get());
-            QVERIFY(m_window->Ein->text() == typed && m_window->Edn->text() == title);
+            QVERIFY(w.isVisible() && QApplication::activeModalWidget() == &w);
+            QVERIFY(w.Ein->text() == typed && w.Edn->text() == title);
             const QString way = refusal.section(u'|', 1);
-            QVERIFY(answering({}, [&] { closeBy(way, m_window.get(), m_window->BBno, m_window->Edn); }).isEmpty());
-            QVERIFY(!m_window->isVisible() && !QApplication::activeModalWidget());
+            QVERIFY(answering({}, [&] { closeBy(way, &w, w.BBno, w.Edn); }).isEmpty());
+            QVERIFY(!w.isVisible() && !QApplication::activeModalWidget());
             QVERIFY(fileBytes(QStringLiteral("old.qnb")) == "kept" && folder() == QStringList{"old.qnb"});
             return;
         }
         QCOMPARE(seen, QStringList{"Файл " + file + " создан!\rНазвание: " + title.left(30) +
                                    "\rВладелец: Ann\rВНИМАНИЕ! Открыть файл неоходимо самостоятельно"});
-        QVERIFY(!m_window->isVisible() && !QApplication::activeModalWidget());
+        QVERIFY(!w.isVisible() && !QApplication::activeModalWidget());
         QVERIFY(QFileInfo(file).size() == RecordSize && folder().size() == 2);
         RecordFile made;
         made.open(file);
@@ -91,11 +77,11 @@ private slots:
         QVERIFY(header.Title == QByteArray(30, '\xC4') && header.Owner == "Ann" && header.Password.isEmpty());
 
         // A click into the field takes the hint away, so that a name can be typed at once.
-        showWindow();
-        QVERIFY(m_window->BBok->isEnabled());
-        QTest::mouseClick(m_window->Ein, Qt::LeftButton);
-        QCOMPARE(m_window->Ein->text(), typed.isNull() ? QString() : typed);
-        QCOMPARE(m_window->BBok->isEnabled(), !typed.isNull());
+        showModal(w);
+        QVERIFY(w.BBok->isEnabled());
+        QTest::mouseClick(w.Ein, Qt::LeftButton);
+        QCOMPARE(w.Ein->text(), typed.isNull() ? QString() : typed);
+        QCOMPARE(w.BBok->isEnabled(), !typed.isNull());
     }
 };
 

@@ -24,24 +24,25 @@ inline double stampOf(int year, int month, int day, int h = 0, int m = 0, int s 
     return dateTimeToStamp(QDateTime(QDate(year, month, day), QTime(h, m, s)));
 }
 
+// Members initialised, so that a designated initializer may leave any of them out.
 struct Diary {
-    QString title;
-    QString owner;
-    QString password; // clear; empty for none
+    QString title{};
+    QString owner{};
+    QString password{}; // clear; empty for none
     double created = stampOf(2025, 11, 2, 9, 5, 59);
-    QList<double> stamps; // one entry per stamp
-    QStringList texts; // CR LF line breaks; entry i is "Запись номер i\r\nвторая строка" where none is given
+    QList<double> stamps{stampOf(2026, 2, 2, 12)}; // one entry per stamp
+    QStringList texts{}; // CR LF line breaks; entry i is "Запись номер i\r\nвторая строка" where none is given
 };
 
-inline void writeDiary(const QString& path, const Diary& diary)
+// Writes `diary` at `path`, which it returns.
+inline QString writeDiary(const QString& path, const Diary& diary)
 {
     DiaryHeader header;
     header.Created = diary.created;
     header.Title = toCp1251(diary.title);
     header.Owner = toCp1251(diary.owner);
     const QByteArray password = toCp1251(diary.password);
-    if (!password.isEmpty())
-        header.Password = EncodePassword(password);
+    header.Password = password.isEmpty() ? QByteArray() : EncodePassword(password);
     createDiaryFile(path, header.toRecord(), false);
     RecordFile file;
     file.open(path);
@@ -50,13 +51,14 @@ inline void writeDiary(const QString& path, const Diary& diary)
         const QString text = diary.texts.value(i, QStringLiteral("Запись номер %1\r\nвторая строка").arg(i + 1));
         appendEntry(file, toCp1251(text), password.isEmpty() ? FixedKey : password, diary.stamps[i], buffer);
     }
+    return path;
 }
 
 // Entry i is "Текст i"; the odd ones also hold "общее" and were saved on 1 March 2024 at i:15:07, the
 // even ones on 2 March, so that one day's entries never lie side by side. Entry 5 has entry 3's stamp.
 inline Diary alternatingDays(int count)
 {
-    Diary diary;
+    Diary diary{.stamps = {}};
     for (int i = 1; i <= count; ++i) {
         diary.stamps << stampOf(2024, 3, 2 - i % 2, i == 5 ? 3 : i, 15, 7);
         diary.texts << QStringLiteral("Текст %1%2").arg(i).arg(i % 2 ? " общее" : "");
@@ -72,14 +74,13 @@ inline QStringList answering(QStringList answers, const std::function<void()>& a
     QStringList seen;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
             const bool own = box->windowTitle() == QStringLiteral("Quillnest") && box->buttons().size() == 1;
             seen << (own ? box->text() : QStringLiteral("alien box"));
             box->button(QMessageBox::Ok)->click();
             return;
         }
-        auto* dialog = qobject_cast<QDialog*>(modal);
         if (!dialog)
             return;
         seen << dialog->objectName();
@@ -103,8 +104,7 @@ inline QStringList answering(QStringList answers, const std::function<void()>& a
     return seen;
 }
 
-// Closes a secondary window or prompt as a person does: "button" clicks `closing`, "escape" presses
-// Esc in `field`, anything else uses the close box.
+// Closes a window as a person does: "button" clicks `closing`, "escape" presses Esc in `field`, else the close box.
 inline void closeBy(const QString& way, QWidget* window, QAbstractButton* closing, QWidget* field)
 {
     if (way == QLatin1String("button"))
@@ -147,15 +147,14 @@ struct Session {
                const QByteArray& settings = "[Options]\nEditing=1\nOpenLast=1\n[Directory]\nLastDiary=%1/d.qnb\n")
     {
         dir.emplace();
-        path = file(QStringLiteral("d.qnb"));
-        writeDiary(path, diary);
+        path = writeDiary(file(QStringLiteral("d.qnb")), diary);
         if (!settings.isNull())
             writeSettings(settings);
         return launch().isEmpty();
     }
 
     // What showed meanwhile, as answering() returns it.
-    QStringList click(QToolButton* button)
+    QStringList click(QAbstractButton* button)
     {
         return answering({}, [=] { QTest::mouseClick(button, Qt::LeftButton); });
     }

@@ -30,8 +30,7 @@ private slots:
         QFETCH(bool, matches);
         QFETCH(QString, closing);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("my.qnb"));
-        diarymaker::writeDiary(path, diarymaker::Diary{{}, {}, fromCp1251(password), 0, {}, {}});
+        const QString path = diarymaker::writeDiary(dir.filePath("my.qnb"), {.password = fromCp1251(password)});
         RecordFile probe;
         probe.open(path);
         TPassDlg prompt(path, probe, nullptr);
@@ -55,10 +54,8 @@ private slots:
             if (prompt.isVisible()) {
                 controls();
                 prompt.PassIn->setText(fromCp1251(password));
-                if (closing.isEmpty())
-                    prompt.BbOK->click();
-                else
-                    diarymaker::closeBy(closing, &prompt, prompt.BbClose, prompt.PassIn);
+                QPushButton* button = closing.isEmpty() ? prompt.BbOK : prompt.BbClose;
+                diarymaker::closeBy(closing.isEmpty() ? "button" : closing, &prompt, button, prompt.PassIn);
             }
             if (prompt.isVisible())
                 prompt.done(99);

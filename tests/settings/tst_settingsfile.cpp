@@ -24,39 +24,26 @@ private slots:
         m_ini = settingsFilePath(m_dir->path());
     }
 
-    void parsesBooleanForms_data()
+    void readsNamesWithoutCaseAndWritesTheFilesSpelling()
     {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("expected"); // -1: not a number, so the fallback is given back
+        // Numbers as booleans; -1: not a number, so the fallback is given back.
         const QList<QPair<int, QStringList>> groups = {
             {1, {"1", "2", " 1 ", "0X1f", "$FF"}},
             {0, {"0", "0x0"}},
             {-1, {"0x", "$-1", "4294967296", "", "yes", "12abc", QStringLiteral("\uFF11")}}};
-        for (const auto& [expected, values] : groups) {
+        for (const auto& [expected, values] : groups)
             for (const QString& value : values)
-                QTest::addRow("'%s'", qPrintable(value)) << value << expected;
-        }
-    }
+                for (const bool fallback : {false, true})
+                    QVERIFY2(parseProfileBool(value, fallback) == (expected < 0 ? fallback : expected == 1),
+                             qPrintable(value));
 
-    void parsesBooleanForms()
-    {
-        QFETCH(QString, value);
-        QFETCH(int, expected);
-        for (const bool fallback : {false, true})
-            QCOMPARE(parseProfileBool(value, fallback), expected < 0 ? fallback : expected == 1);
-    }
-
-    void readsNamesWithoutCaseAndWritesTheFilesSpelling()
-    {
         const QByteArray before = "\xEF\xBB\xBF[ oPTIONS ]\n  EDITING  =  1  \n"
                                   "\tbyword\t=\tpadded  inner  text ; not a comment\t\n;OpenLast=1\n"
                                   "OpenFave = first\nopenfave = second\n[Directory]\nLastDiary=/a/Дневник.qnb\n"
                                   "[options]\nByDate=0\n";
         writeFileBytes(m_ini, before);
         PrivateProfile profile(m_ini);
-        const auto read = [&](const QString& section, const QString& key) {
-            return profile.readString(section, key, "none");
-        };
+        const auto read = [&](auto section, auto key) { return profile.readString(section, key, "none"); };
         QCOMPARE(read("Options", "Editing"), QStringLiteral("1"));
         QCOMPARE(read("OPTIONS", "ByWord"), QStringLiteral("padded  inner  text ; not a comment"));
         // Commented-out keys are not keys; the first of two equal keys is the one read.
@@ -163,12 +150,9 @@ private slots:
         QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         const QString missing = locked + "/Other.ini";
         const QString message = errorText([&] { PrivateProfile(missing).writeBool("Options", "Editing", true); });
-        StartupOptions options;
-        options.Editing = options.OpenFave = true;
-        options.ByWord = false;
+        const StartupOptions options{.Editing = true, .ByWord = false, .OpenFave = true};
         const QString inPlace = errorText([&] { options.write(inside); });
-        QVERIFY(
-            QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QCOMPARE(message, "Unable to write to " + missing);
         QCOMPARE(inPlace, QStringLiteral("no error"));
         QCOMPARE(fileBytes(inside.fileName()),

@@ -23,7 +23,7 @@ class TestSettingsWindow : public QObject
     void start(const QByteArray& options = {})
     {
         const QByteArray settings = options.isNull() ? options : "[Options]\r\n" + options + "\r\n" + DirectorySection;
-        QVERIFY(m.start(Diary{{}, {}, {}, 0, {stampOf(2025, 1, 2, 10)}, {}}, settings));
+        QVERIFY(m.start({}, settings));
         m_window = new TForm4(m.window->settingsPath(), m.window.get());
         m.window->setSettingsWindow(m_window);
     }
@@ -52,19 +52,16 @@ private slots:
         const QByteArray defaults = "[Options]\r\nOpenLast=0\r\nEditing=0\r\nByWord=1\r\nByDate=1\r\nOpenFave=0\r\n";
         const QByteArray kept = "[Options]\r\nOpenLast=1\r\nEditing=0\r\nByWord=1\r\nByDate=1\r\nOpenFave=0\r\n";
         const QStringList all{"date", "word", "editing", "default"};
-        const QByteArray editing = "OpenLast=1\r\nEditing=1";
         QTest::newRow("no file, no diary") << QString() << QByteArray() << "0112" << all << 2 << fresh << "01 000000";
         QTest::newRow("choices") << QString() << QByteArray("OpenLast=1\r\nOpenFave=1\r\nByDate=0") << "0101"
                                  << QStringList{"editing", "word", "date"} << 0 << chosen << "10 111000";
         QTest::newRow("defaults") << QString() << QByteArray("OpenLast=1") << "0110" << all << 0 << defaults
                                   << "00 000000";
-        QTest::newRow("entry on view") << "view" << editing << "1110" << QStringList{"editing"} << 0 << kept
-                                       << "11 111111";
-        QTest::newRow("entry being changed")
-            << "change" << editing << "1110" << QStringList{"editing"} << 0 << kept << "11 111111";
+        for (const char* entry : {"view", "change"})
+            QTest::addRow("entry to %s", entry) << QString(entry) << QByteArray("OpenLast=1\r\nEditing=1") << "1110"
+                                                << QStringList{"editing"} << 0 << kept << "11 111111";
     }
-    // The window shows the file, not the menu's marks nor its last choices. The editing box is a start-up
-    // option only: "Изменить" and "Удалить" keep following the menu's mark.
+    // The window shows the file, not the menu's marks; its editing box is for start-up, the menu's mark rules now.
     void savesAndApplies()
     {
         QFETCH(QString, entry);

@@ -2,7 +2,6 @@
 #include "store/datelistmodel.h"
 #include "store/diarydocument.h"
 #include "store/diaryedit.h"
-#include "store/entrytext.h"
 #include "store/rebuild.h"
 #include "store/stamp.h"
 #include "testfiles.h"
@@ -12,58 +11,39 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
 using namespace testfiles;
-
-// Odd entries were saved on 1 March, even ones on 2 March, so that one day's entries never lie side
-// by side; entry 5 has the stamp of entry 3, so that only the record number tells them apart.
-static double entryStamp(int i)
-{
-    return dateTimeToStamp(QDateTime(QDate(2024, 3, 2 - i % 2), QTime(i == 5 ? 3 : i, 15, 7)));
-}
-
-// Entry 6 holds a '?' where an unencodable character of a phrase would turn into one.
-static QString entryText(int i)
-{
-    return u"Текст %1%2\nстрока"_s.arg(i).arg(i == 6 ? u"? общее" : i == 3 || i == 5 ? u" общее" : u"");
-}
-
-static QByteArray keyOf(const QString& password)
-{
-    return password.isEmpty() ? FixedKey : toCp1251(password);
-}
-
-static void writeDiary(const QString& path, int entries, const QString& password = {})
-{
-    DiaryHeader header;
-    header.Title = toCp1251(u"Дневник «Сад»");
-    header.Owner = toCp1251(u"Пётр");
-    header.Password = password.isEmpty() ? QByteArray() : EncodePassword(toCp1251(password));
-    createDiaryFile(path, header.toRecord(), true);
-    RecordFile file;
-    file.open(path);
-    for (int i = 1; i <= entries; ++i) {
-        DiaryRecord record;
-        record.setStamp(entryStamp(i));
-        cutTextIntoLines(record, toCp1251(toFileLineBreaks(entryText(i))), keyOf(password));
-        file.append(record);
-    }
-}
-
-// As another program would: through a handle of its own.
-static void writeStamp(const QString& path, qint64 record, double stamp)
-{
-    RecordFile other;
-    other.open(path);
-    DiaryRecord r;
-    other.read(record, r);
-    r.setStamp(stamp);
-    other.write(record, r);
-}
 
 class TestDocument : public QObject
 {
     Q_OBJECT
+
+    // Odd entries were saved on 1 March, even ones on 2 March, so that one day's entries never lie side
+    // by side; entry 5 has the stamp of entry 3, so that only the record number tells them apart.
+    static double stampOf(int i) { return dateTimeToStamp(QDateTime({2024, 3, 2 - i % 2}, {i == 5 ? 3 : i, 15, 7})); }
+    static QString entryText(int i) { return u"Текст %1%2\nстрока"_s.arg(i).arg(i == 3 || i >= 5 ? u" общее" : u""); }
+    static QByteArray keyOf(const QString& password) { return password.isEmpty() ? FixedKey : toCp1251(password); }
+
+    static void writeDiary(const QString& path, int entries, const QString& password = {})
+    {
+        DiaryHeader header;
+        header.Password = password.isEmpty() ? QByteArray() : EncodePassword(toCp1251(password));
+        createDiaryFile(path, header.toRecord(), true);
+        RecordFile file;
+        file.open(path);
+        DiaryRecord buffer;
+        for (int i = 1; i <= entries; ++i)
+            appendEntry(file, toCp1251(toFileLineBreaks(entryText(i))), keyOf(password), stampOf(i), buffer);
+    }
+    // As another program would: through a handle of its own.
+    static void writeStamp(const QString& path, qint64 record, double stamp)
+    {
+        RecordFile other;
+        other.open(path);
+        DiaryRecord r;
+        other.read(record, r);
+        r.setStamp(stamp);
+        other.write(record, r);
+    }
 
     bool openDiary(int entries, const QString& password = {}, qint64 records = 0)
     {
@@ -74,6 +54,8 @@ class TestDocument : public QObject
     QString shown(int row) { return m_doc->view(row).value_or(u"<nothing>"_s); }
     DateListModel* list() const { return m_doc->listModel(); }
     const DiaryState& state() const { return m_doc->state(); }
+    // The diary held: its path, the key of its entries, whether its header holds a password, the rows listed.
+    auto held() { return std::tuple(state().DiaryPath, state().EntryKey, state().HasPassword, list()->rowCount()); }
 
     QTemporaryDir m_dir;
     QString m_path = m_dir.filePath(u"d.qnb"_s);
@@ -101,8 +83,7 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(QString, error);
         QVERIFY(openDiary(3, u"старый"_s));
-        QCOMPARE(m_doc->findWord(u"Текст 3"_s), 1);
-        QCOMPARE(shown(0), entryText(3));
+        QVERIFY(m_doc->findWord(u"Текст 3"_s) == 1 && shown(0) == entryText(3));
         const QString next = m_dir.filePath(QTest::currentDataTag());
         if (kind != "missing")
             writeDiary(next, 2, kind == "protected" ? u"ключ"_s : QString());
@@ -118,19 +99,11 @@ private slots:
         QCOMPARE(asked, kind == "protected" ? QStringList({next, u"ключ"_s}) : QStringList());
         QVERIFY(!state().ProbeFile.isOpen());
         QCOMPARE(diary.has_value(), kind == "plain" || !answer.isEmpty());
-        QCOMPARE(state().DiaryPath, m_path);
-        QCOMPARE(state().EntryKey, toCp1251(u"старый"));
-        QCOMPARE(list()->rowCount(), 1);
+        QCOMPARE(held(), std::tuple(m_path, toCp1251(u"старый"), true, 1));
         if (!diary)
             return;
-        QSignalSpy opened(&*m_doc, &DiaryDocument::opened);
         m_doc->adopt(std::move(*diary));
-        QCOMPARE(opened.count(), 1);
-        QCOMPARE(state().DiaryPath, next);
-        QCOMPARE(state().EntryKey, keyOf(answer));
-        QCOMPARE(state().HasPassword, !answer.isEmpty());
-        QCOMPARE(m_doc->title() + u'/' + m_doc->owner(), u"Дневник «Сад»/Пётр"_s);
-        QCOMPARE(list()->rowCount(), 2);
+        QCOMPARE(held(), std::tuple(next, keyOf(answer), !answer.isEmpty(), 2));
         QCOMPARE(shown(1), entryText(2));
     }
 
@@ -143,8 +116,7 @@ private slots:
         QTest::newRow("word search") << u"word"_s << QList<int>{3, 5, 6} << 1;
         QTest::newRow("day search") << u"day"_s << QList<int>{1, 3, 5} << 1;
     }
-    // The entry edited shares its stamp with another one, so that finding it by its label would pick
-    // the wrong record.
+    // The entry edited shares its stamp with another one: found by its label, the wrong record would change.
     void edits()
     {
         QFETCH(QString, mode);
@@ -154,7 +126,7 @@ private slots:
         if (mode != "full")
             QCOMPARE(mode == "word" ? m_doc->findWord(u"общее"_s) : m_doc->findDay(QDate(2024, 3, 1)), 3);
         for (int i = 0; i < listed.size(); ++i)
-            QCOMPARE(list()->rowText(i), stampText(entryStamp(listed[i])));
+            QCOMPARE(list()->rowText(i), stampText(stampOf(listed[i])));
         const int record = listed[row];
         QCOMPARE(shown(row), entryText(record));
         QCOMPARE(state().ViewedRecord, record);
@@ -171,7 +143,7 @@ private slots:
         listed.removeAt(row);
         QCOMPARE(list()->rowCount(), listed.size());
         for (int i = 0; i < listed.size(); ++i) {
-            QCOMPARE(list()->rowText(i), stampText(entryStamp(listed[i])));
+            QCOMPARE(list()->rowText(i), stampText(stampOf(listed[i])));
             QCOMPARE(shown(i), entryText(listed[i]));
         }
 
@@ -191,11 +163,9 @@ private slots:
         const QString missing = u"Запись не найдена в дневнике"_s;
         QTest::newRow("change, stamped anew meanwhile") << u"change"_s << u"x"_s << QString() << missing;
         QTest::newRow("delete, stamped anew meanwhile") << u"delete"_s << QString() << u"старый"_s << missing;
-        QTest::newRow("add 5101 characters")
-            << u"add"_s << QString(5101, u'я') << QString()
+        QTest::newRow("add 5099 characters and a line break")
+            << u"add"_s << QString(5099, u'я') + u'\n' << QString()
             << u"Запись не сохранена: текст длиннее 5100 символов (в нём 5101, каждый перевод строки считается за два)"_s;
-        QTest::newRow("add an emoji") << u"add"_s << u"Привет 😀"_s << QString()
-                                      << u"Запись не сохранена: в дневнике нельзя сохранить символы «😀» (U+1F600)"_s;
         QTest::newRow("set a password") << u"rekey"_s << u"новый"_s << QString() << u"no error"_s;
         QTest::newRow("remove the password") << u"rekey"_s << QString() << u"старый"_s << u"no error"_s;
         QTest::newRow("rekey, rename fails") << u"rekey"_s << u"новый"_s << u"старый"_s << u"Disk full"_s;
@@ -209,10 +179,9 @@ private slots:
         QFETCH(QString, password);
         QFETCH(QString, error);
         QVERIFY(openDiary(6, password));
-        QCOMPARE(m_doc->findWord(u"общее"_s), 3);
-        QCOMPARE(shown(1), entryText(5));
+        QVERIFY(m_doc->findWord(u"общее"_s) == 3 && shown(1) == entryText(5));
         if (step == "change" || step == "delete")
-            writeStamp(m_path, 5, entryStamp(20));
+            writeStamp(m_path, 5, stampOf(20));
         const bool failing = error != "no error";
         setRebuildFaultHook([failing](RebuildStep at) {
             if (failing && at == RebuildStep::Rename)
@@ -228,13 +197,10 @@ private slots:
 
         QVERIFY(!failing || fileBytes(m_path) == before);
         QCOMPARE(reloaded.count(), failing ? 0 : 1);
-        const QString held = failing ? password : argument; // the diary's password now
-        QCOMPARE(DiaryHeader::fromRecord(state().DiaryFile.readHeader()).Password,
-                 held.isEmpty() ? QByteArray() : EncodePassword(toCp1251(held)));
-        QCOMPARE(state().EntryKey, keyOf(held));
-        QCOMPARE(state().HasPassword, !held.isEmpty());
-        QVERIFY(state().WordFilterOn && !state().ListComplete && list()->rowCount() == 3);
-        QCOMPARE(state().ViewedRecord, 5);
+        const QString now = failing ? password : argument; // the diary's password
+        QCOMPARE(fromCp1251(DecodePassword(DiaryHeader::fromRecord(state().DiaryFile.readHeader()).Password)), now);
+        QCOMPARE(held(), std::tuple(m_path, keyOf(now), !now.isEmpty(), 3));
+        QVERIFY(state().WordFilterOn && !state().ListComplete && state().ViewedRecord == 5);
         QCOMPARE(shown(1), entryText(5));
     }
 
@@ -248,32 +214,24 @@ private slots:
         QTest::newRow("blank against a line break") << u"again world"_s << QList<int>{};
         QTest::newRow("empty field") << QString() << QList<int>{};
         QTest::newRow("Cyrillic") << u"мир"_s << QList<int>{3};
+        QTest::newRow("beyond Windows-1251, not as '?'") << u"мир😀"_s << QList<int>{};
     }
-    // The text is searched as the reader sees it, whatever pieces the file keeps it in.
+    // Text is searched as the reader sees it, whatever pieces the file keeps; an empty diary is not searched.
     void findsWordsAsTheReaderSeesThem()
     {
         QFETCH(QString, phrase);
         QFETCH(QList<int>, found);
         const QStringList texts{u"Hello world"_s, u"hello again\nworld"_s,
                                 u"Hello"_s + QString(247, u'x') + u"quillnest"_s + QString(300, u'y') + u"Hello"_s,
-                                u"Привет, мир"_s};
+                                u"Привет, мир?"_s};
         QVERIFY(openDiary(0));
+        QVERIFY(!m_doc->findWord(phrase) && !m_doc->findDay(QDate(2024, 3, 1)));
         for (const QString& text : texts)
             m_doc->add(text);
         QCOMPARE(m_doc->findWord(phrase), found.size());
+        QCOMPARE(list()->rowCount(), found.size());
         for (int row = 0; row < found.size(); ++row)
             QCOMPARE(shown(row), texts[found[row]]);
-    }
-
-    // The counts of searches that find something are checked with the edits.
-    void searchesThatFindNothing()
-    {
-        QVERIFY(openDiary(6));
-        QCOMPARE(m_doc->findWord(u"6😀"_s), 0); // not "6?"
-        QCOMPARE(m_doc->findDay(QDate(2024, 3, 3)), 0);
-        QCOMPARE(list()->rowCount(), 0);
-        QVERIFY(openDiary(0));
-        QVERIFY(!m_doc->findWord(u"Текст"_s) && !m_doc->findDay(QDate(2024, 3, 1)));
     }
 
     // A sparse diary of MaxEntries entries, cut, grown, written anew and removed under the open document.
@@ -281,8 +239,8 @@ private slots:
     {
         QVERIFY(openDiary(6, {}, MaxEntries + 1));
         QCOMPARE(list()->rowCount(), MaxEntries);
-        writeStamp(m_path, MaxEntries, entryStamp(22));
-        QCOMPARE(list()->data(list()->index(MaxEntries - 1)).toString(), stampText(entryStamp(22)));
+        writeStamp(m_path, MaxEntries, stampOf(22));
+        QCOMPARE(list()->data(list()->index(MaxEntries - 1)).toString(), stampText(stampOf(22)));
         QCOMPARE(list()->rowText(254), stampText(0)); // shares a cache place with the last row
 
         QCOMPARE(shown(1), entryText(2));
@@ -295,16 +253,13 @@ private slots:
         QCOMPARE(m_doc->listAll(), MaxEntries);
 
         QSignalSpy reloaded(&*m_doc, &DiaryDocument::reloaded);
-        QSignalSpy closed(&*m_doc, &DiaryDocument::closed);
         writeDiary(m_path, 6);
         m_doc->reload();
-        QCOMPARE(reloaded.count(), 1);
-        QCOMPARE(list()->rowCount(), 6);
-        QCOMPARE(list()->rowText(4), stampText(entryStamp(5)));
+        QVERIFY(reloaded.count() == 1 && list()->rowCount() == 6);
+        QCOMPARE(list()->rowText(4), stampText(stampOf(5)));
 
         QVERIFY(QFile::remove(m_path));
         QCOMPARE(errorText([&] { m_doc->reload(); }), u"File not found"_s);
-        QCOMPARE(closed.count(), 1);
         QVERIFY(!m_doc->isOpen() && list()->rowCount() == 0);
     }
 };
