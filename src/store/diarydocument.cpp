@@ -146,8 +146,7 @@ void DiaryDocument::forgetViewedEntry()
 void DiaryDocument::add(const QString& editorText)
 {
     const QByteArray text = entryFileBytes(editorText);
-    const bool relisted = !m_state.ListComplete;
-    if (relisted)
+    if (!m_state.ListComplete)
         relistAll();
     appendEntry(m_state.DiaryFile, text, m_state.EntryKey, currentStamp(), m_state.RecordBuffer);
     if (listedEntries(m_state.DiaryFile) > m_list->rowCount())
