@@ -18,8 +18,10 @@ DateListView::DateListView(QWidget* parent) : QAbstractItemView(parent)
 // sight follow at once.
 void DateListView::setModel(QAbstractItemModel* model)
 {
-    if (this->model())
-        disconnect(this->model(), nullptr, this, nullptr);
+    if (model == this->model())
+        return;
+    disconnect(m_rowsInserted);
+    disconnect(m_rowsRemoved);
     QAbstractItemView::setModel(model);
     if (!model)
         return;
@@ -27,8 +29,8 @@ void DateListView::setModel(QAbstractItemModel* model)
         updateGeometries();
         viewport()->update();
     };
-    connect(model, &QAbstractItemModel::rowsInserted, this, follow);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, follow);
+    m_rowsInserted = connect(model, &QAbstractItemModel::rowsInserted, this, follow);
+    m_rowsRemoved = connect(model, &QAbstractItemModel::rowsRemoved, this, follow);
 }
 
 int DateListView::rowCount() const
@@ -66,6 +68,13 @@ int DateListView::firstShownRow() const
 int DateListView::rowsPerPage() const
 {
     return std::max(viewport()->height() / rowHeight(), 1);
+}
+
+// Page Up and Page Down first go to the edge of what is in sight, then on by a page less one row, so
+// that the row left behind stays in sight.
+int DateListView::lastWholeRow() const
+{
+    return std::min(firstShownRow() + rowsPerPage() - 1, rowCount() - 1);
 }
 
 // -1 above the first row or below the last one.
@@ -140,10 +149,10 @@ QModelIndex DateListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModi
         row = current + 1;
         break;
     case MovePageUp:
-        row = current - rowsPerPage();
+        row = current > firstShownRow() ? firstShownRow() : current - std::max(rowsPerPage() - 1, 1);
         break;
     case MovePageDown:
-        row = current + rowsPerPage();
+        row = current < lastWholeRow() ? lastWholeRow() : current + std::max(rowsPerPage() - 1, 1);
         break;
     case MoveHome:
         row = 0;

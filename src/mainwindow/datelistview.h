@@ -3,8 +3,8 @@
 #include <QAbstractItemView>
 
 // The date list's view: one column of rows of one height, laid out by arithmetic. It keeps nothing
-// per row, so a list of 65,535 entries is shown at once and costs no more than an empty one; only
-// the rows in sight ask the model for their text. Scrolls by whole rows.
+// per row, so a list of 65,535 entries is shown at once and costs no more than an empty one; painting
+// asks the model only for the rows in sight. Scrolls by whole rows.
 class DateListView : public QAbstractItemView
 {
     Q_OBJECT
@@ -36,8 +36,11 @@ private:
     int firstShownRow() const;
     // Rows wholly in sight, at least one.
     int rowsPerPage() const;
+    int lastWholeRow() const;
     int rowAt(int y) const;
     QModelIndex indexOfRow(int row) const;
 
     mutable int m_rowHeight = 0;
+    QMetaObject::Connection m_rowsInserted;
+    QMetaObject::Connection m_rowsRemoved;
 };

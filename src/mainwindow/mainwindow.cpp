@@ -431,10 +431,12 @@ void TForm1::showEvent(QShowEvent* event)
 // A double click beside the rows shows the selected entry, as one on it does.
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == LBdate->viewport() && event->type() == QEvent::MouseButtonDblClick &&
-        !LBdate->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).isValid()) {
-        LBdateDblClick();
-        updateControls();
+    if (watched == LBdate->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        const auto* click = static_cast<QMouseEvent*>(event);
+        if (click->button() == Qt::LeftButton && !LBdate->indexAt(click->position().toPoint()).isValid()) {
+            LBdateDblClick();
+            updateControls();
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -711,8 +713,8 @@ void TForm1::ClearSearchClick()
     InWord->setFocus();
 }
 
-// Each row keeps the record number of its own entry, so that the entries of one day need not lie side
-// by side in the file. False when nothing was searched.
+// The entries of one day need not lie side by side in the file (the clock may have been set back).
+// False when nothing was searched.
 bool TForm1::showEntriesOfDay(const QDate& day)
 {
     std::optional<int> found;

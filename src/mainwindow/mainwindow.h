@@ -32,7 +32,6 @@ public:
 
     DiaryDocument& document() { return m_document; }
     const DiaryState& state() const { return m_document.state(); }
-    const QString& programDir() const { return m_programDir; }
     QString settingsPath() const;
 
     // The four panels of the status bar, numbered from 0.

@@ -168,7 +168,9 @@ void DiaryDocument::deleteViewedEntry()
         close();
         throw;
     }
-    m_list->removeRow(forgetDeletedRecord(m_state, m_state.ViewedRecord, m_list->rowCount()));
+    const std::int32_t record = m_state.ViewedRecord;
+    const int rows = m_list->rowCount();
+    m_list->removeRow(listRowOfRecord(m_state, record, rows), [&] { forgetDeletedRecord(m_state, record, rows); });
     forgetViewedEntry();
 }
 
@@ -182,7 +184,7 @@ int DiaryDocument::listAll()
 
 void DiaryDocument::relistAll()
 {
-    // An unreadable size lists nothing; the rows' reads then report the file's trouble.
+    // A file whose size cannot be read lists nothing; viewing or searching it reports the trouble.
     int rows = 0;
     try {
         rows = listedEntries(m_state.DiaryFile);

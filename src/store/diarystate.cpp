@@ -31,29 +31,36 @@ std::int32_t recordOfListItem(const DiaryState& state, int row)
     return state.FirstListRecord >= 1 ? state.FirstListRecord + row : 0;
 }
 
-int forgetDeletedRecord(DiaryState& state, std::int32_t record, int listCount)
+int listRowOfRecord(const DiaryState& state, std::int32_t record, int listCount)
 {
     if (state.listMapsFoundRecords()) {
-        std::vector<std::uint16_t>& found = state.FoundRecords;
-        // Elements past the list's items are left over from sizing and stand for nothing.
+        const auto& found = state.FoundRecords;
+        // Elements past the list's rows are left over from sizing and stand for nothing.
         const auto shown = found.begin() + std::min<std::ptrdiff_t>(std::max(listCount, 0), found.size());
         const auto it = std::find(found.begin(), shown, record);
-        const int row = it == shown ? -1 : int(it - found.begin());
-        if (it != shown)
-            found.erase(it);
-        for (std::uint16_t& r : found) {
-            if (r > record)
-                --r;
-        }
-        if (state.DateFilterOn && !found.empty())
-            state.FirstListRecord = found.front();
-        return row;
+        return it == shown ? -1 : int(it - found.begin());
     }
-    // The items stand for records side by side from FirstListRecord on: an entry deleted before them
-    // moves them all, one deleted after them none.
-    if (record < state.FirstListRecord) {
-        --state.FirstListRecord;
-        return -1;
+    const std::int32_t row = record - state.FirstListRecord;
+    return row >= 0 && row < listCount ? row : -1;
+}
+
+void forgetDeletedRecord(DiaryState& state, std::int32_t record, int listCount)
+{
+    if (!state.listMapsFoundRecords()) {
+        // The rows stand for records side by side from FirstListRecord on: an entry deleted before
+        // them moves them all, one deleted after them none.
+        if (record < state.FirstListRecord)
+            --state.FirstListRecord;
+        return;
     }
-    return record < state.FirstListRecord + listCount ? record - state.FirstListRecord : -1;
+    std::vector<std::uint16_t>& found = state.FoundRecords;
+    const int row = listRowOfRecord(state, record, listCount);
+    if (row >= 0)
+        found.erase(found.begin() + row);
+    for (std::uint16_t& r : found) {
+        if (r > record)
+            --r;
+    }
+    if (state.DateFilterOn && !found.empty())
+        state.FirstListRecord = found.front();
 }

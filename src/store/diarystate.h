@@ -61,7 +61,10 @@ constexpr int MaxPathLength = 200;
 // FirstListRecord + row. 0 when the row stands for none.
 std::int32_t recordOfListItem(const DiaryState& state, int row);
 
+// The row of a list of `listCount` rows that stands for `record`, or -1 when none does.
+int listRowOfRecord(const DiaryState& state, std::int32_t record, int listCount);
+
 // Keeps the list-to-record mapping of a list of `listCount` rows true once `record` has left the
-// diary and every record after it has moved one place towards the start. Returns the row that stood
-// for `record`, for the caller to remove from the list, or -1 when none did.
-int forgetDeletedRecord(DiaryState& state, std::int32_t record, int listCount);
+// diary and every record after it has moved one place towards the start; the row that stood for
+// `record`, if any, is gone.
+void forgetDeletedRecord(DiaryState& state, std::int32_t record, int listCount);
