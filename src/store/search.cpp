@@ -6,12 +6,9 @@
 #include <algorithm>
 #include <cstring>
 
-std::vector<std::uint16_t> findEntriesContaining(const RecordFile& file, QByteArrayView phrase, QByteArrayView key,
-                                                 std::vector<double>* stamps)
+std::vector<std::uint16_t> findEntriesContaining(const RecordFile& file, QByteArrayView phrase, QByteArrayView key)
 {
     std::vector<std::uint16_t> found;
-    if (stamps)
-        stamps->clear();
     if (phrase.isEmpty())
         return found;
     char text[MaxEntryChars];
@@ -23,17 +20,13 @@ std::vector<std::uint16_t> findEntriesContaining(const RecordFile& file, QByteAr
         if (!::memmem(text, size_t(length), phrase.data(), size_t(phrase.size())))
             return;
         found.push_back(std::uint16_t(n));
-        if (stamps)
-            stamps->push_back(record.stamp());
     });
     return found;
 }
 
-std::vector<std::uint16_t> findEntriesOfDay(const RecordFile& file, const QDate& day, std::vector<double>* stamps)
+std::vector<std::uint16_t> findEntriesOfDay(const RecordFile& file, const QDate& day)
 {
     std::vector<std::uint16_t> found;
-    if (stamps)
-        stamps->clear();
     // Stamps that name no day must not match a date that names none either.
     if (!day.isValid())
         return found;
@@ -43,8 +36,6 @@ std::vector<std::uint16_t> findEntriesOfDay(const RecordFile& file, const QDate&
         if (stampDate(all[i]) != day)
             continue;
         found.push_back(std::uint16_t(i + 1));
-        if (stamps)
-            stamps->push_back(all[i]);
     }
     return found;
 }

@@ -10,12 +10,8 @@
 
 // Record numbers of the entries whose text, as the reader sees it, contains `phrase` (file bytes;
 // letter case counts). A phrase may run across the pieces the text is stored in. An empty phrase
-// finds nothing. Only one entry's clear text is held at a time. When `stamps` is given it receives
-// the Stamp of each entry found, in step with the record numbers.
-std::vector<std::uint16_t> findEntriesContaining(const RecordFile& file, QByteArrayView phrase, QByteArrayView key,
-                                                 std::vector<double>* stamps = nullptr);
+// finds nothing. Only one entry's clear text is held at a time.
+std::vector<std::uint16_t> findEntriesContaining(const RecordFile& file, QByteArrayView phrase, QByteArrayView key);
 
-// Record numbers of the entries saved on `day`, in file order, wherever they lie in the file; their
-// Stamps go to `stamps` when it is given.
-std::vector<std::uint16_t> findEntriesOfDay(const RecordFile& file, const QDate& day,
-                                            std::vector<double>* stamps = nullptr);
+// Record numbers of the entries saved on `day`, in file order, wherever they lie in the file.
+std::vector<std::uint16_t> findEntriesOfDay(const RecordFile& file, const QDate& day);
