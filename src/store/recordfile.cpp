@@ -4,6 +4,7 @@
 #include "rebuild.h"
 #include "stampreader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -185,10 +186,10 @@ void RecordFile::readEach(qint64 first, const std::function<void(qint64, const D
 
 std::vector<double> RecordFile::readEntryStamps() const
 {
-    const qint64 total = count();
-    if (total <= 1)
+    const qint64 entries = std::min<qint64>(count() - 1, MaxEntries);
+    if (entries <= 0)
         return {};
-    std::vector<double> stamps(size_t(total - 1));
+    std::vector<double> stamps(static_cast<size_t>(entries));
     if (!readStampsThroughRings(m_fd, 1, stamps) && !readStampsThroughMapping(m_fd, 1, stamps))
         readStampsOneByOne(m_fd, 1, stamps);
     stampsFromFileOrder(stamps);

@@ -45,7 +45,8 @@ public:
     // record number and the record; the record reference is only valid during the call.
     void readEach(qint64 first, const std::function<void(qint64, const DiaryRecord&)>& visit) const;
 
-    // The Stamp of every entry (records 1..count-1), without reading the entries' text. Where io_uring
+    // The Stamp of every entry that a list can hold (records 1..count-1, at most MaxEntries of them),
+    // without reading the entries' text: a huge file costs no more than a full diary. Where io_uring
     // is not to be had the file is mapped into memory meanwhile: it must not be cut short by another
     // process during the call.
     std::vector<double> readEntryStamps() const;

@@ -31,8 +31,7 @@ std::vector<std::uint16_t> findEntriesOfDay(const RecordFile& file, const QDate&
     if (!day.isValid())
         return found;
     const std::vector<double> all = file.readEntryStamps();
-    const size_t listed = std::min<size_t>(all.size(), MaxEntries);
-    for (size_t i = 0; i < listed; ++i) {
+    for (size_t i = 0; i < all.size(); ++i) {
         if (stampDate(all[i]) != day)
             continue;
         found.push_back(std::uint16_t(i + 1));

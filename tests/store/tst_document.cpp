@@ -251,6 +251,7 @@ private slots:
         QVERIFY(QFile::resize(m_path, qint64(MaxEntries + 2) * RecordSize)); // one record more than a list counts
         QCOMPARE(list()->rowText(4), stampText(0));                          // the failed read was not kept
         QCOMPARE(m_doc->listAll(), MaxEntries);
+        QCOMPARE(state().DiaryFile.readEntryStamps().size(), size_t(MaxEntries)); // nothing past the list is read
 
         QSignalSpy reloaded(&*m_doc, &DiaryDocument::reloaded);
         writeDiary(m_path, 6);
