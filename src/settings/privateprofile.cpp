@@ -4,7 +4,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <optional>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -204,6 +206,16 @@ std::optional<qint64> parseDigits(QStringView digits, int base)
     return result;
 }
 
+bool onDisk(QSaveFile& file)
+{
+    const int fd = file.handle();
+    while (fd >= 0 && ::fsync(fd) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 PrivateProfile::PrivateProfile(QString fileName) : m_fileName(std::move(fileName)) {}
@@ -278,7 +290,10 @@ void PrivateProfile::writeStrings(const QString& section, const QList<QPair<QStr
     QSaveFile out(m_fileName);
     // A folder that takes no new files may still hold a writable Settings.ini: write it in place.
     out.setDirectWriteFallback(true);
-    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit())
+    // The buffer is written out and put on the disk before the new file may take the old one's place:
+    // commit() alone would rename a file whose last write failed (a full disk) over the old one.
+    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.flush() || !onDisk(out) ||
+        !out.commit())
         throw failure();
 }
 

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace testfiles;
@@ -124,6 +126,27 @@ private slots:
         QCOMPARE(fileBytes(m_ini), after.isNull() ? before : after);
         QCOMPARE(QFileInfo::exists(m_ini), !before.isNull() || !after.isNull());
         QCOMPARE(read, after.isNull() ? QStringLiteral("none") : values.first().second);
+    }
+
+    // A disk that fills up while the new file is written: the old file stays, byte for byte, and the
+    // write says so. A file-size limit makes the write fail as a full disk would.
+    void fullDiskKeepsTheFileWhole()
+    {
+        const QByteArray before = "[Options]\r\nEditing=1\r\n";
+        writeFileBytes(m_ini, before);
+        PrivateProfile profile(m_ini);
+        const auto oldAction = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &old) == 0);
+        rlimit small = old;
+        small.rlim_cur = rlim_t(before.size());
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        const QString message = errorText([&] { StartupOptions{}.write(profile); });
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldAction);
+        QCOMPARE(message, "Unable to write to " + m_ini);
+        QCOMPARE(fileBytes(m_ini), before);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Settings.ini"});
     }
 
     void unwritableFilesAreKeptWhole()
