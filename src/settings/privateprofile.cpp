@@ -227,9 +227,10 @@ bool PrivateProfile::exists() const
 
 QString PrivateProfile::readString(const QString& section, const QString& key, const QString& fallback) const
 {
-    // A file that cannot be read counts as missing, as it does for the classic profile calls.
+    // A file that cannot be read counts as missing, as it does for the classic profile calls. So does
+    // anything but a regular file: opening a pipe would wait for a writer for ever.
     QFile file(m_fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!exists() || !file.open(QIODevice::ReadOnly))
         return fallback;
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
@@ -272,9 +273,10 @@ void PrivateProfile::writeStrings(const QString& section, const QList<QPair<QStr
             throw failure();
     }
 
-    // An existing file that cannot be read must not be replaced by one holding only our keys.
+    // An existing file that cannot be read must not be replaced by one holding only our keys. What is
+    // no regular file (a pipe, a folder) is never opened: the replacement takes its place, or fails.
     Lines lines;
-    if (QFileInfo::exists(m_fileName)) {
+    if (exists()) {
         QFile file(m_fileName);
         if (!file.open(QIODevice::ReadOnly))
             throw failure();

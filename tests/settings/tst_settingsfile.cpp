@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace testfiles;
@@ -147,6 +148,17 @@ private slots:
         QCOMPARE(message, "Unable to write to " + m_ini);
         QCOMPARE(fileBytes(m_ini), before);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Settings.ini"});
+    }
+
+    // A pipe in the file's place would block every read and write that opened it.
+    void pipeReadsAsMissingFile()
+    {
+        QVERIFY(::mkfifo(QFile::encodeName(m_ini).constData(), 0600) == 0);
+        PrivateProfile profile(m_ini);
+        QVERIFY(!profile.exists());
+        QCOMPARE(profile.readString("Directory", "LastDiary", "NoFile"), QStringLiteral("NoFile"));
+        profile.writeBool("Options", "Editing", true);
+        QVERIFY(QFileInfo(m_ini).isFile() && profile.readBool("Options", "Editing", false));
     }
 
     void unwritableFilesAreKeptWhole()
