@@ -20,7 +20,8 @@ QString FileError::textFor(int code)
     case DiskFull:
         return QStringLiteral("Disk full");
     default:
-        return QStringLiteral("I/O error %1").arg(code);
+        // A system error is named by the system's own number, which the user can look up.
+        return QStringLiteral("I/O error %1").arg(code >= SystemErrorBase ? code - SystemErrorBase : code);
     }
 }
 

@@ -20,7 +20,8 @@ private:
 // A failed operation on a record file. The code follows the classic runtime error numbers:
 // 2 file not found, 3 invalid filename, 4 too many open files, 5 access denied,
 // 100 read beyond end of file, 101 disk full; any other code is the system's errno (plus
-// SystemErrorBase for an errno that would otherwise look like one of the codes above, such as EIO).
+// SystemErrorBase for an errno that would otherwise look like one of the codes above, such as EIO;
+// its text still names the errno).
 class FileError : public QuillnestError
 {
 public:
