@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -80,6 +81,17 @@ QByteArray folderOf(const QByteArray& name)
     return name.left(slash);
 }
 
+// "<name>" of the temporary file "<name>.XXXXXX.buf": the diary's own path, its file name cut short
+// where the whole would not fit the folder's file system (diary names of up to 255 bytes are fine).
+QByteArray temporaryStem(const QByteArray& target)
+{
+    static constexpr qsizetype SuffixLength = sizeof ".XXXXXX.buf" - 1;
+    const qsizetype slash = target.lastIndexOf('/');
+    const long nameMax = ::pathconf(folderOf(target).constData(), _PC_NAME_MAX);
+    const qsizetype room = std::max<qsizetype>((nameMax > 0 ? nameMax : 255) - SuffixLength, 1);
+    return target.left(slash + 1) + target.mid(slash + 1).left(room);
+}
+
 // Opens a new file "<name>.XXXXXX.buf" beside the diary. Created with mode 0666 so that the process's
 // umask applies, as it would to any new file; the caller then copies the old file's bits.
 int createTemporary(const QByteArray& target, QByteArray& temporary)
@@ -89,7 +101,7 @@ int createTemporary(const QByteArray& target, QByteArray& temporary)
         QByteArray suffix(6, Qt::Uninitialized);
         for (char& c : suffix)
             c = Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))];
-        const QByteArray candidate = target + '.' + suffix + ".buf";
+        const QByteArray candidate = temporaryStem(target) + '.' + suffix + ".buf";
         const int fd = ::open(candidate.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             temporary = candidate; // only a file made here may be removed on failure

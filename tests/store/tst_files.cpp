@@ -228,6 +228,12 @@ private slots:
         QCOMPARE(fileBytes(name), recordBytes(numberedRecord(7)));
         QCOMPARE(fileBytes(path("new.qnb")), diaryBytes(1));
         QCOMPARE(folderEntries(), QStringList({"diary.qnb", "new.qnb"}));
+        // The temporary name fits the file system however long the diary's own name is.
+        const QString longest = QString(251, u'd') + ".qnb";
+        writeFileBytes(path(longest), diaryBytes(3));
+        rebuildDiary(path(longest), [](RecordSink& sink) { sink.put(numberedRecord(5)); });
+        QCOMPARE(fileBytes(path(longest)), recordBytes(numberedRecord(5)));
+        QVERIFY(QFile::remove(path(longest)));
         // Something that is not a plain file is never replaced.
         QVERIFY(QDir().mkdir(path("folder.qnb")));
         QCOMPARE(errorText([&] { createDiaryFile(path("folder.qnb"), numberedRecord(0), true); }),
