@@ -462,6 +462,8 @@ void TForm1::showOpenedDiary()
     setStatusText(1, QStringLiteral("0"));
     setStatusText(0, WaitingText);
     showHeading();
+    if (const QString notice = m_document.unlistedEntriesNotice(); !notice.isEmpty())
+        showMessage(this, notice);
 }
 
 // Text typed but not saved goes with the diary: nothing may be written into a closed one. The date
@@ -621,7 +623,7 @@ void TForm1::LBdateDblClick()
 // Counted as the diary file will hold the text, with CR LF line breaks.
 void TForm1::mmChange()
 {
-    setStatusText(1, QString::number(DiaryDocument::characterCount(mm->toPlainText())));
+    setStatusText(1, QString::number(m_document.characterCount(editorText())));
 }
 
 void TForm1::BaddClick()
@@ -770,7 +772,7 @@ void TForm1::N7Click()
 void TForm1::N13Click()
 {
     showMessage(this, QStringLiteral("Количество символов данной записи: ") +
-                          QString::number(DiaryDocument::characterCount(mm->toPlainText())));
+                          QString::number(m_document.characterCount(editorText())));
 }
 
 void TForm1::N24Click()

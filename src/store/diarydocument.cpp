@@ -1,9 +1,9 @@
 #include "diarydocument.h"
 
+#include "changejournal.h"
 #include "cp1251.h"
 #include "datelistmodel.h"
 #include "diaryedit.h"
-#include "diaryopen.h"
 #include "entrytext.h"
 #include "rebuild.h"
 #include "scramble.h"
@@ -64,9 +64,14 @@ QString DiaryDocument::owner() const
     return m_owner;
 }
 
+// The diary is locked before anything else, so that a copy of the program that holds it is not
+// asked for its password in vain, and mended only once nobody else can be writing it.
 std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const PasswordAsker& askPassword)
 {
     PreparedDiary diary;
+    diary.file.openExclusive(path);
+    recoverInterruptedChange(diary.file);
+    removeRebuildLeftovers(path);
     {
         const ClosingGuard closeProbe(m_state.ProbeFile);
         m_state.ProbeFile.open(path);
@@ -80,7 +85,6 @@ std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const P
             diary.key = *key;
         }
     }
-    diary.file.open(path);
     diary.header = DiaryHeader::fromRecord(diary.file.readHeader());
     diary.path = path;
     return diary;
@@ -91,12 +95,8 @@ void DiaryDocument::adopt(PreparedDiary&& diary)
     m_state.DiaryFile = std::move(diary.file);
     m_state.DiaryPath = diary.path;
     m_state.EntryKey = diary.key;
-    m_state.HasPassword = !diary.header.Password.isEmpty();
-    m_state.DiaryCreated = diary.header.Created;
-    m_state.ViewedRecord = 0;
-    m_state.ViewedLabel.clear();
-    m_title = fromCp1251(diary.header.Title);
-    m_owner = fromCp1251(diary.header.Owner);
+    takeHeader(diary.header);
+    forgetViewedEntry();
     relistAll();
     emit opened();
 }
@@ -115,8 +115,7 @@ void DiaryDocument::close()
 {
     m_state.DiaryPath.clear();
     m_state.DiaryFile.close();
-    m_state.ViewedRecord = 0;
-    m_state.ViewedLabel.clear();
+    forgetViewedEntry();
     m_list->relist(0);
     emit closed();
 }
@@ -131,21 +130,35 @@ std::optional<QString> DiaryDocument::view(int row)
     const std::int32_t record = row < m_list->rowCount() ? recordOfListItem(m_state, row) : 0;
     if (record < 1 || !m_state.DiaryFile.isOpen())
         return std::nullopt;
-    const QString text = readEntryText(m_state.DiaryFile, record, m_state.EntryKey, m_state.RecordBuffer);
+    m_state.DiaryFile.read(record, m_state.RecordBuffer);
+    m_viewedBytes = joinLines(m_state.RecordBuffer, m_state.EntryKey);
+    m_viewedText = toEditorLineBreaks(fromCp1251(m_viewedBytes));
     m_state.ViewedRecord = record;
     m_state.ViewedLabel = m_list->rowText(row).left(LabelKeyLength);
-    return text;
+    return m_viewedText;
 }
 
 void DiaryDocument::forgetViewedEntry()
 {
     m_state.ViewedRecord = 0;
     m_state.ViewedLabel.clear();
+    m_viewedBytes.clear();
+    m_viewedText.clear();
+}
+
+// The text box shows every kind of line break as one: as long as the entry on view is shown as it
+// was read, it keeps its own bytes (a lone CR or LF that another program stored stays so).
+QByteArray DiaryDocument::fileBytesOf(const QString& editorText) const
+{
+    if (m_state.ViewedRecord > 0 && editorText == m_viewedText)
+        return m_viewedBytes;
+    return entryFileBytes(editorText);
 }
 
 void DiaryDocument::add(const QString& editorText)
 {
     const QByteArray text = entryFileBytes(editorText);
+    m_state.DiaryFile.checkStillAtPath();
     if (!m_state.ListComplete)
         relistAll();
     appendEntry(m_state.DiaryFile, text, m_state.EntryKey, currentStamp(), m_state.RecordBuffer);
@@ -155,13 +168,17 @@ void DiaryDocument::add(const QString& editorText)
 
 void DiaryDocument::change(const QString& editorText)
 {
-    const QByteArray text = entryFileBytes(editorText);
+    const QByteArray text = fileBytesOf(editorText);
+    m_state.DiaryFile.checkStillAtPath();
     rewriteEntry(m_state.DiaryFile, m_state.ViewedRecord, m_state.ViewedLabel, text, m_state.EntryKey,
                  m_state.RecordBuffer);
+    m_viewedBytes = text;
+    m_viewedText = editorText;
 }
 
 void DiaryDocument::deleteViewedEntry()
 {
+    m_state.DiaryFile.checkStillAtPath();
     try {
         deleteEntry(m_state.DiaryFile, m_state.ViewedRecord, m_state.ViewedLabel);
     } catch (const DiaryReopenError&) {
@@ -233,9 +250,26 @@ QString DiaryDocument::information() const
            QStringLiteral("ч ") + minute + QStringLiteral("мин)");
 }
 
-qsizetype DiaryDocument::characterCount(const QString& editorText)
+qsizetype DiaryDocument::characterCount(const QString& editorText) const
 {
+    if (m_state.ViewedRecord > 0 && editorText == m_viewedText)
+        return m_viewedBytes.size();
     return toFileLineBreaks(editorText).size();
+}
+
+QString DiaryDocument::unlistedEntriesNotice() const
+{
+    qint64 unlisted = 0;
+    try {
+        unlisted = m_state.DiaryFile.count() - 1 - MaxEntries;
+    } catch (const QuillnestError&) {
+    }
+    if (unlisted <= 0)
+        return {};
+    return QStringLiteral("В файле дневника больше записей, чем вмещает список: показаны первые %1, "
+                          "ещё %2 не показываются и не просматриваются.")
+        .arg(MaxEntries)
+        .arg(unlisted);
 }
 
 EntryContent DiaryDocument::readEntry(qint64 record) const
@@ -253,34 +287,37 @@ qint64 DiaryDocument::entryCount() const
 void DiaryDocument::rekey(const QByteArray& newPassword)
 {
     const QByteArray newKey = newPassword.isEmpty() ? FixedKey : newPassword;
+    m_state.DiaryFile.checkStillAtPath();
     DiaryHeader header = DiaryHeader::fromRecord(m_state.DiaryFile.readHeader());
     header.Password = newPassword.isEmpty() ? QByteArray() : EncodePassword(newPassword);
-    const QString path = m_state.DiaryPath;
-    const FileIdentity before = fileIdentity(path);
+    RecordFile replacement;
     try {
-        rebuildDiary(path, [&](RecordSink& sink) {
-            sink.put(header.toRecord());
-            m_state.DiaryFile.readEach(1, [&](qint64, const DiaryRecord& entry) {
-                DiaryRecord rekeyed = entry;
-                rekeyEntry(rekeyed, m_state.EntryKey, newKey);
-                sink.put(rekeyed);
-            });
-        });
+        rebuildDiary(
+            m_state.DiaryPath,
+            [&](RecordSink& sink) {
+                sink.put(header.toRecord());
+                m_state.DiaryFile.readEach(1, [&](qint64, const DiaryRecord& entry) {
+                    DiaryRecord rekeyed = entry;
+                    rekeyEntry(rekeyed, m_state.EntryKey, newKey);
+                    sink.put(rekeyed);
+                });
+            },
+            &replacement);
     } catch (const QuillnestError&) {
         // Only the last step of a rebuild fails after the new file has taken the old one's place.
-        if (fileIdentity(path) == before)
-            throw;
-        takeRekeyedFile(newKey);
+        if (replacement.isOpen())
+            takeRekeyedFile(std::move(replacement), newKey);
         throw;
     }
-    takeRekeyedFile(newKey);
+    takeRekeyedFile(std::move(replacement), newKey);
 }
 
 // The entries keep their places, so the list and the entry on view stay as they are.
-void DiaryDocument::takeRekeyedFile(const QByteArray& newKey)
+void DiaryDocument::takeRekeyedFile(RecordFile&& file, const QByteArray& newKey)
 {
+    m_state.DiaryFile = std::move(file);
     m_state.EntryKey = newKey;
-    reopenFile();
+    takeHeader(DiaryHeader::fromRecord(m_state.DiaryFile.readHeader()));
     emit reloaded();
 }
 
@@ -298,13 +335,18 @@ void DiaryDocument::reopenFile()
     RecordFile file;
     DiaryHeader header;
     try {
-        file.open(m_state.DiaryPath);
+        file.openExclusive(m_state.DiaryPath);
         header = DiaryHeader::fromRecord(file.readHeader());
     } catch (const QuillnestError&) {
         close();
         throw;
     }
     m_state.DiaryFile = std::move(file);
+    takeHeader(header);
+}
+
+void DiaryDocument::takeHeader(const DiaryHeader& header)
+{
     m_state.HasPassword = !header.Password.isEmpty();
     m_state.DiaryCreated = header.Created;
     m_title = fromCp1251(header.Title);

@@ -33,7 +33,9 @@ struct EntryContent {
 
 // The open diary: its file, its key, the list of its entries and the entry on view. Every diary
 // operation of the program goes through here; each one either does all it says or throws
-// QuillnestError having changed nothing the user can see, unless it says otherwise. Windows learn
+// QuillnestError having changed nothing the user can see, unless it says otherwise. A diary is open
+// in one document at a time (the file is locked), and nothing is written once its path names another
+// file (DiaryReplacedError). Windows learn
 // of a diary opened, closed or reloaded by another window through the signals.
 class DiaryDocument : public QObject
 {
@@ -52,8 +54,10 @@ public:
     QString owner() const;
 
     // Opening happens in two steps so that the caller can do its own part in between: prepare()
-    // reads the header through ProbeFile, asks for the password when the header holds one and opens
-    // the file, changing nothing of the open diary; it returns nothing when the password was refused.
+    // opens and locks the file (DiaryInUseError while another copy holds it), finishes a change cut
+    // short and removes leftover rebuild files, reads the header through ProbeFile and asks for the
+    // password when the header holds one, changing nothing of the open diary; it returns nothing when
+    // the password was refused.
     // adopt() then puts the diary in place of the open one, cannot fail, and lists every entry.
     std::optional<PreparedDiary> prepare(const QString& path, const PasswordAsker& askPassword);
     void adopt(PreparedDiary&& diary);
@@ -73,7 +77,8 @@ public:
     // entry goes to the end of the file), then gets the new entry's row. Text that cannot be stored
     // whole is refused before anything changes.
     void add(const QString& editorText);
-    // Gives the entry on view the text `editorText`, all or nothing.
+    // Gives the entry on view the text `editorText`, all or nothing. The text box shows every line break
+    // alike; an entry saved as it was shown keeps its own bytes.
     void change(const QString& editorText);
     // Removes the entry on view from the diary and its row from the list; none is on view afterwards.
     // When the diary's rebuilt file cannot be opened again the diary is closed (its file is whole).
@@ -88,8 +93,12 @@ public:
 
     // The message of "О дневнике": file name, number of entries, creation time.
     QString information() const;
-    // Characters of an entry's text as the diary file counts them, line breaks as two.
-    static qsizetype characterCount(const QString& editorText);
+    // Characters of an entry's text as the diary file counts them: a line break typed counts two
+    // (CR LF), one of the entry on view as it was stored.
+    qsizetype characterCount(const QString& editorText) const;
+    // What to tell the user when the open diary has more entries than a list can show (they are
+    // never read); empty when it has not.
+    QString unlistedEntriesNotice() const;
 
     // Entry `record` (1..N) in clear text, for an export.
     EntryContent readEntry(qint64 record) const;
@@ -112,10 +121,15 @@ signals:
 private:
     void relistAll();
     void reopenFile();
-    void takeRekeyedFile(const QByteArray& newKey);
+    void takeRekeyedFile(RecordFile&& file, const QByteArray& newKey);
+    void takeHeader(const DiaryHeader& header);
+    QByteArray fileBytesOf(const QString& editorText) const;
 
     DiaryState m_state;
     QString m_title;
     QString m_owner;
     DateListModel* m_list = nullptr;
+    // The text of the entry on view as the file holds it, and as the text box was given it.
+    QByteArray m_viewedBytes;
+    QString m_viewedText;
 };

@@ -1,7 +1,7 @@
 #include "diaryedit.h"
 
+#include "changejournal.h"
 #include "cp1251.h"
-#include "diaryopen.h"
 #include "entrytext.h"
 #include "rebuild.h"
 #include "recordfile.h"
@@ -27,10 +27,12 @@ QString describeCharacters(const QString& characters)
 
 } // namespace
 
+// The text box itself breaks lines at a lone CR or LF too (another program may have stored one).
 QString toEditorLineBreaks(const QString& fileText)
 {
     QString text = fileText;
-    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
 QString toFileLineBreaks(const QString& editorText)
@@ -98,43 +100,30 @@ void rewriteEntry(RecordFile& diary, qint64 record, const QString& labelKey, QBy
     readViewedEntry(diary, record, labelKey, buffer);
     const DiaryRecord old = buffer;
     cutTextIntoLines(buffer, text, key);
-    try {
-        diary.write(record, buffer);
-        diary.flush();
-    } catch (const QuillnestError&) {
-        try {
-            diary.write(record, old);
-        } catch (const QuillnestError&) {
-            // The first error is the one the user needs to see.
-        }
-        throw;
-    }
+    replaceRecord(diary, record, old, buffer);
 }
 
 void deleteEntry(RecordFile& diary, qint64 record, const QString& labelKey)
 {
     DiaryRecord viewed;
     readViewedEntry(diary, record, labelKey, viewed);
-    const QString path = diary.path();
-    const FileIdentity before = fileIdentity(path);
+    RecordFile replacement;
     try {
-        rebuildDiary(path, [&](RecordSink& sink) {
-            diary.readEach(0, [&](qint64 n, const DiaryRecord& kept) {
-                if (n != record)
-                    sink.put(kept);
-            });
-        });
+        rebuildDiary(
+            diary.path(),
+            [&](RecordSink& sink) {
+                diary.readEach(0, [&](qint64 n, const DiaryRecord& kept) {
+                    if (n != record)
+                        sink.put(kept);
+                });
+            },
+            &replacement);
     } catch (const QuillnestError& error) {
         // Only the last step of a rebuild fails after the new file has taken the old one's place.
-        if (fileIdentity(path) == before)
+        if (!replacement.isOpen())
             throw;
         diary.close();
         throw DiaryReopenError(error.text());
     }
-    try {
-        diary.open(path);
-    } catch (const QuillnestError& error) {
-        diary.close();
-        throw DiaryReopenError(error.text());
-    }
+    diary = std::move(replacement);
 }

@@ -34,18 +34,19 @@ qint64 appendEntry(RecordFile& diary, QByteArrayView text, QByteArrayView key, d
 void readViewedEntry(const RecordFile& diary, qint64 record, const QString& labelKey, DiaryRecord& buffer);
 
 // Gives entry `record` (checked as above) the text `text`, keeping its stamp and its place, flushed
-// to disk. If writing fails the old record is put back as far as possible.
+// to disk, all or nothing (see replaceRecord).
 void rewriteEntry(RecordFile& diary, qint64 record, const QString& labelKey, QByteArrayView text, QByteArrayView key,
                   DiaryRecord& buffer);
 
-// The diary file was replaced by its copy without the entry, but that copy could not be made safe on
-// disk or opened again: the handle is closed, and the file at the diary's path holds the diary whole.
+// The diary file was replaced by its copy without the entry, but the rename could not be made safe
+// on disk: the handle is closed, and the file at the diary's path holds the diary whole.
 class DiaryReopenError : public QuillnestError
 {
 public:
     using QuillnestError::QuillnestError;
 };
 
-// Removes entry `record` (checked as above) by rebuilding the diary file beside itself, then opens
-// `diary` on the new file. Any other failure leaves the file and the handle as they were.
+// Removes entry `record` (checked as above) by rebuilding the diary file beside itself; `diary` then
+// holds the new file, locked as the old one was. Any other failure leaves the file and the handle as
+// they were.
 void deleteEntry(RecordFile& diary, qint64 record, const QString& labelKey);

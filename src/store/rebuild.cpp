@@ -2,6 +2,7 @@
 
 #include "error.h"
 #include "posixio.h"
+#include "sidefiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,52 +61,23 @@ private:
     std::vector<DiaryRecord> m_buffer;
 };
 
-// The file that really gets replaced: for a symbolic link, the file it points to, so the link stays.
-QByteArray resolveTarget(const QByteArray& name)
-{
-    struct stat info;
-    if (::lstat(name.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
-        return name;
-    char resolved[PATH_MAX];
-    if (!::realpath(name.constData(), resolved))
-        posixio::throwErrno(errno);
-    return QByteArray(resolved);
-}
+constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr QByteArrayView TemporaryPattern = ".XXXXXX.buf";
 
-QByteArray folderOf(const QByteArray& name)
-{
-    const qsizetype slash = name.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArrayLiteral(".");
-    if (slash == 0)
-        return QByteArrayLiteral("/");
-    return name.left(slash);
-}
-
-// "<name>" of the temporary file "<name>.XXXXXX.buf": the diary's own path, its file name cut short
-// where the whole would not fit the folder's file system (diary names of up to 255 bytes are fine).
-QByteArray temporaryStem(const QByteArray& target)
-{
-    static constexpr qsizetype SuffixLength = sizeof ".XXXXXX.buf" - 1;
-    const qsizetype slash = target.lastIndexOf('/');
-    const long nameMax = ::pathconf(folderOf(target).constData(), _PC_NAME_MAX);
-    const qsizetype room = std::max<qsizetype>((nameMax > 0 ? nameMax : 255) - SuffixLength, 1);
-    return target.left(slash + 1) + target.mid(slash + 1).left(room);
-}
-
-// Opens a new file "<name>.XXXXXX.buf" beside the diary. Created with mode 0666 so that the process's
-// umask applies, as it would to any new file; the caller then copies the old file's bits.
+// Opens a new file "<name>.XXXXXX.buf" beside the diary, readable by its owner only: it holds the
+// diary's text. It is locked at once, so that a copy of the program opening the diary meanwhile
+// sees that it is in use and leaves it alone.
 int createTemporary(const QByteArray& target, QByteArray& temporary)
 {
-    static constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
         QByteArray suffix(6, Qt::Uninitialized);
         for (char& c : suffix)
             c = Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))];
-        const QByteArray candidate = temporaryStem(target) + '.' + suffix + ".buf";
-        const int fd = ::open(candidate.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const QByteArray candidate = sidefiles::besideTarget(target, '.' + suffix + ".buf");
+        const int fd = ::open(candidate.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0) {
             temporary = candidate; // only a file made here may be removed on failure
+            sidefiles::lockExclusively(fd);
             return fd;
         }
         if (errno != EEXIST && errno != EINTR)
@@ -113,20 +86,41 @@ int createTemporary(const QByteArray& target, QByteArray& temporary)
     posixio::throwErrno(EEXIST);
 }
 
-void syncFolder(const QByteArray& folder)
+// The new file gets the old one's owner, group and permission bits, as far as the system allows:
+// anyone may keep their own file's owner and give it one of their groups, only root any owner.
+// The owner goes first, since changing it clears the set-user-ID bit.
+void keepOwnership(int fd, const struct stat& old)
 {
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+        (void)::fchown(fd, uid_t(-1), old.st_gid);
+    if (::fchmod(fd, old.st_mode & 07777) != 0)
         posixio::throwErrno(errno);
-    int result;
-    do {
-        result = ::fsync(fd);
-    } while (result != 0 && errno == EINTR);
-    const int err = errno;
+}
+
+// "<stem>.XXXXXX.buf", as createTemporary names them.
+bool isTemporaryName(QByteArrayView name, QByteArrayView stem)
+{
+    if (name.size() != stem.size() + TemporaryPattern.size() || !name.startsWith(stem) || !name.endsWith(".buf") ||
+        name[stem.size()] != '.')
+        return false;
+    const QByteArrayView letters = name.sliced(stem.size() + 1, 6);
+    return std::all_of(letters.begin(), letters.end(),
+                       [](char c) { return std::strchr(Letters, c) != nullptr && c != '\0'; });
+}
+
+// A running rebuild holds its temporary file locked; one that nobody holds was left by a rebuild
+// that never finished, and goes. Links and anything but plain files are left alone.
+void removeUnlessHeld(const QByteArray& name)
+{
+    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat opened;
+    struct stat named;
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && sidefiles::lockExclusively(fd) &&
+        ::lstat(name.constData(), &named) == 0 && named.st_ino == opened.st_ino && named.st_dev == opened.st_dev)
+        ::unlink(name.constData());
     ::close(fd);
-    // Some file systems cannot sync a folder at all (EINVAL); there is nothing more to be done there.
-    if (result != 0 && err != EINVAL)
-        posixio::throwErrno(err);
 }
 
 } // namespace
@@ -136,19 +130,16 @@ void setRebuildFaultHook(RebuildFaultHook hook)
     faultHook() = std::move(hook);
 }
 
-void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& produce)
+void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& produce, RecordFile* replacement)
 {
-    const QByteArray target = resolveTarget(posixio::encodePath(path));
+    const QByteArray target = sidefiles::resolveTarget(posixio::encodePath(path));
 
-    mode_t mode = 0;
-    bool keepMode = false;
     struct stat old;
-    if (::stat(target.constData(), &old) == 0) {
+    const bool replacing = ::stat(target.constData(), &old) == 0;
+    if (replacing) {
         // Renaming over a folder or a device would replace it with a plain file.
         if (!S_ISREG(old.st_mode))
             posixio::throwCode(FileError::AccessDenied);
-        mode = old.st_mode & 07777;
-        keepMode = true;
     } else if (errno != ENOENT) {
         posixio::throwErrno(errno);
     }
@@ -158,8 +149,8 @@ void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& p
     try {
         beginStep(RebuildStep::CreateTemporary);
         fd = createTemporary(target, temporary);
-        if (keepMode && ::fchmod(fd, mode) != 0)
-            posixio::throwErrno(errno);
+        if (replacing)
+            keepOwnership(fd, old);
 
         beginStep(RebuildStep::WriteRecords);
         BufferedSink sink(fd);
@@ -173,11 +164,13 @@ void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& p
                 posixio::throwErrno(errno);
         }
 
-        beginStep(RebuildStep::CloseTemporary);
-        const int closed = ::close(fd);
-        fd = -1;
-        if (closed != 0 && errno != EINTR)
-            posixio::throwErrno(errno);
+        if (!replacement) {
+            beginStep(RebuildStep::CloseTemporary);
+            const int closed = ::close(fd);
+            fd = -1;
+            if (closed != 0 && errno != EINTR)
+                posixio::throwErrno(errno);
+        }
 
         beginStep(RebuildStep::Rename);
         if (::rename(temporary.constData(), target.constData()) != 0)
@@ -192,6 +185,25 @@ void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& p
 
     // From here on the diary holds the new contents whole; a failure only means the rename may not
     // yet be on the disk, and it is still reported.
+    if (replacement)
+        *replacement = RecordFile::fromDescriptor(fd, path);
     beginStep(RebuildStep::FlushFolder);
-    syncFolder(folderOf(target));
+    sidefiles::syncFolder(sidefiles::folderOf(target));
+}
+
+void removeRebuildLeftovers(const QString& path)
+{
+    const QByteArray target = sidefiles::resolveTarget(posixio::encodePath(path));
+    const QByteArray folder = sidefiles::folderOf(target);
+    const QByteArray sample = sidefiles::besideTarget(target, TemporaryPattern);
+    const QByteArray stem = sample.mid(sample.lastIndexOf('/') + 1).chopped(TemporaryPattern.size());
+    DIR* listing = ::opendir(folder.constData());
+    if (!listing)
+        return;
+    while (const dirent* entry = ::readdir(listing)) {
+        const QByteArrayView name(entry->d_name);
+        if (isTemporaryName(name, stem))
+            removeUnlessHeld(folder + '/' + name.toByteArray());
+    }
+    ::closedir(listing);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diaryrecord.h"
+#include "recordfile.h"
 
 #include <QString>
 
@@ -22,9 +23,19 @@ public:
 // rename itself survives a power cut. If that fails the error is still thrown, but the file at
 // `path` already holds the new records whole (and no temporary file is left).
 // For a symbolic link the file it points to is replaced and the link kept. The new file gets the
-// old one's permission bits.
-// Handles open on the old file keep reading the old contents; reopen them afterwards.
-void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& produce);
+// old one's owner, group and permission bits as far as the system allows; a file that did not exist
+// is made readable by its owner only.
+// Handles open on the old file keep reading the old contents. With `replacement`, the new file is
+// handed over there open and locked, so that no other copy of the program can take the diary between
+// the rename and the caller's reopening it; that happens as soon as the rename is done, also when the
+// folder cannot be flushed afterwards.
+void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& produce,
+                  RecordFile* replacement = nullptr);
+
+// Removes the temporary files of rebuilds of the diary at `path` that were cut short (the program was
+// killed, the machine stopped): each is a whole copy of a diary's private text. A temporary file that
+// a running copy of the program holds is left alone. Never throws; what cannot be removed stays.
+void removeRebuildLeftovers(const QString& path);
 
 // The steps of a rebuild, for tests that make one of them fail.
 enum class RebuildStep { CreateTemporary, WriteRecords, FlushTemporary, CloseTemporary, Rename, FlushFolder };

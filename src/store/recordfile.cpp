@@ -2,6 +2,7 @@
 
 #include "posixio.h"
 #include "rebuild.h"
+#include "sidefiles.h"
 #include "stampreader.h"
 
 #include <algorithm>
@@ -9,7 +10,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,21 +39,13 @@ qint64 recordOffset(qint64 n)
     return n * RecordSize;
 }
 
-// Where io_uring is not to be had. Only 8 bytes of every 5128 are wanted: mapping the file touches one
-// page per record instead of copying all of it. The mapping covers whole records only, all of which
-// lie inside the file. Nearly every page is touched, so they are all mapped at once rather than one
-// fault at a time.
-bool readStampsThroughMapping(int fd, qint64 first, std::span<double> out)
+// Whether `name` names the file open as `fd`.
+bool namesDescriptor(const QByteArray& name, int fd)
 {
-    const size_t length = size_t(first + qint64(out.size())) * RecordSize;
-    void* mapped = ::mmap(nullptr, length, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, 0);
-    if (mapped == MAP_FAILED)
-        return false;
-    const auto* base = static_cast<const unsigned char*>(mapped);
-    for (size_t i = 0; i < out.size(); ++i)
-        std::memcpy(&out[i], base + size_t(first + qint64(i)) * RecordSize, sizeof(double));
-    ::munmap(mapped, length);
-    return true;
+    struct stat named;
+    struct stat opened;
+    return ::stat(name.constData(), &named) == 0 && ::fstat(fd, &opened) == 0 && named.st_dev == opened.st_dev &&
+           named.st_ino == opened.st_ino;
 }
 
 } // namespace
@@ -96,6 +88,54 @@ void RecordFile::open(const QString& path)
     close();
     m_fd = fd;
     m_path = path;
+}
+
+void RecordFile::openExclusive(const QString& path)
+{
+    const QByteArray name = posixio::encodePath(path);
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const int fd = openDescriptor(path, O_RDWR);
+        if (!sidefiles::lockExclusively(fd)) {
+            ::close(fd);
+            throw DiaryInUseError(path);
+        }
+        // The copy that held the diary may have just replaced it (a deletion rebuilds the file) and let
+        // go of the old file, which is then what got locked here: open the new one instead.
+        if (namesDescriptor(name, fd)) {
+            close();
+            m_fd = fd;
+            m_path = path;
+            return;
+        }
+        ::close(fd);
+    }
+    throw DiaryReplacedError(path);
+}
+
+RecordFile RecordFile::fromDescriptor(int fd, const QString& path)
+{
+    RecordFile file;
+    file.m_fd = fd;
+    file.m_path = path;
+    return file;
+}
+
+void RecordFile::checkStillAtPath() const
+{
+    if (m_fd < 0)
+        posixio::throwCode(posixio::FileNotOpen);
+    if (!namesDescriptor(posixio::encodePath(m_path), m_fd))
+        throw DiaryReplacedError(m_path);
+}
+
+FileIdentity RecordFile::identity() const
+{
+    struct stat info;
+    if (m_fd < 0)
+        posixio::throwCode(posixio::FileNotOpen);
+    if (::fstat(m_fd, &info) != 0)
+        posixio::throwErrno(errno);
+    return {true, quint64(info.st_dev), quint64(info.st_ino)};
 }
 
 void RecordFile::close() noexcept
@@ -165,9 +205,9 @@ void RecordFile::flush()
     }
 }
 
-void RecordFile::readEach(qint64 first, const std::function<void(qint64, const DiaryRecord&)>& visit) const
+void RecordFile::readEach(qint64 first, const std::function<void(qint64, const DiaryRecord&)>& visit, qint64 end) const
 {
-    const qint64 total = count();
+    const qint64 total = std::min(count(), end);
     qint64 n = qMax<qint64>(first, 0);
     if (n >= total)
         return;
@@ -190,7 +230,7 @@ std::vector<double> RecordFile::readEntryStamps() const
     if (entries <= 0)
         return {};
     std::vector<double> stamps(static_cast<size_t>(entries));
-    if (!readStampsThroughRings(m_fd, 1, stamps) && !readStampsThroughMapping(m_fd, 1, stamps))
+    if (!readStampsThroughRings(m_fd, 1, stamps))
         readStampsOneByOne(m_fd, 1, stamps);
     stampsFromFileOrder(stamps);
     return stamps;
@@ -201,7 +241,8 @@ void createDiaryFile(const QString& path, const DiaryRecord& header, bool replac
     const QByteArray name = posixio::encodePath(path);
     int fd;
     for (;;) {
-        fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // Readable by its owner only: even a diary without a password is scrambled with a key anyone has.
+        fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EINTR)
             break;
     }
@@ -229,4 +270,18 @@ void createDiaryFile(const QString& path, const DiaryRecord& header, bool replac
         ::unlink(name.constData());
         throw;
     }
+}
+
+DiaryInUseError::DiaryInUseError(const QString& path)
+    : QuillnestError(QStringLiteral("Дневник открыт в другой копии программы. Закройте его там, чтобы открыть "
+                                    "здесь:\r") +
+                     path)
+{
+}
+
+DiaryReplacedError::DiaryReplacedError(const QString& path)
+    : QuillnestError(QStringLiteral("Файл дневника заменён, перемещён или удалён другой программой; в дневник "
+                                    "ничего не записано. Откройте его заново:\r") +
+                     path)
+{
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "diaryopen.h"
 #include "diaryrecord.h"
 #include "error.h"
 
 #include <QString>
 
 #include <functional>
+#include <limits>
 #include <vector>
 
 // A file of fixed 5128-byte records. Record n lies at byte n * 5128; the number of records is the
@@ -26,10 +28,21 @@ public:
     // Opens an existing file for reading and writing without cutting it. No lock is taken.
     // If it fails, the file that was open before stays open.
     void open(const QString& path);
+    // The same for a diary, which is open in one place at a time: the file is locked for as long as it
+    // stays open here, and DiaryInUseError is thrown while another copy of the program holds it.
+    void openExclusive(const QString& path);
+    // Takes over `fd`, open for reading and writing, as the file at `path`.
+    static RecordFile fromDescriptor(int fd, const QString& path);
     // Never throws; closing a file that is not open does nothing.
     void close() noexcept;
     bool isOpen() const { return m_fd >= 0; }
     const QString& path() const { return m_path; }
+
+    // Throws DiaryReplacedError unless `path()` still names the file that is open here: another program
+    // has moved, removed or replaced it, and whatever is written here would be lost.
+    void checkStillAtPath() const;
+    // Which file is open here.
+    FileIdentity identity() const;
 
     qint64 count() const;
     void read(qint64 n, DiaryRecord& record) const;
@@ -41,19 +54,34 @@ public:
     // Puts what was written on the disk; call before telling the user a write succeeded.
     void flush();
 
-    // Reads records first..count-1 in file order in large sequential chunks. The callback gets the
-    // record number and the record; the record reference is only valid during the call.
-    void readEach(qint64 first, const std::function<void(qint64, const DiaryRecord&)>& visit) const;
+    // Reads records first..count-1 (or first..end-1, where end is smaller) in file order in large
+    // sequential chunks. The callback gets the record number and the record; the record reference is
+    // only valid during the call.
+    void readEach(qint64 first, const std::function<void(qint64, const DiaryRecord&)>& visit,
+                  qint64 end = std::numeric_limits<qint64>::max()) const;
 
     // The Stamp of every entry that a list can hold (records 1..count-1, at most MaxEntries of them),
-    // without reading the entries' text: a huge file costs no more than a full diary. Where io_uring
-    // is not to be had the file is mapped into memory meanwhile: it must not be cut short by another
-    // process during the call.
+    // without reading the entries' text: a huge file costs no more than a full diary. A file cut short
+    // meanwhile throws FileError.
     std::vector<double> readEntryStamps() const;
 
 private:
     int m_fd = -1;
     QString m_path;
+};
+
+// Another copy of the program has the diary open.
+class DiaryInUseError : public QuillnestError
+{
+public:
+    explicit DiaryInUseError(const QString& path);
+};
+
+// The diary's path no longer names the file that is open.
+class DiaryReplacedError : public QuillnestError
+{
+public:
+    explicit DiaryReplacedError(const QString& path);
 };
 
 // Writes `header` as the only record of a new file at `path`, flushed to disk. An existing file is

@@ -12,15 +12,16 @@ std::vector<std::uint16_t> findEntriesContaining(const RecordFile& file, QByteAr
     if (phrase.isEmpty())
         return found;
     char text[MaxEntryChars];
-    file.readEach(1, [&](qint64 n, const DiaryRecord& record) {
-        // Record numbers of a diary's lists are 16-bit: later records cannot be listed.
-        if (n > MaxEntries)
-            return;
-        const qsizetype length = joinLinesInto(record, key, text);
-        if (!::memmem(text, size_t(length), phrase.data(), size_t(phrase.size())))
-            return;
-        found.push_back(std::uint16_t(n));
-    });
+    // Record numbers of a diary's lists are 16-bit: later records cannot be listed, nor need be read.
+    file.readEach(
+        1,
+        [&](qint64 n, const DiaryRecord& record) {
+            const qsizetype length = joinLinesInto(record, key, text);
+            if (!::memmem(text, size_t(length), phrase.data(), size_t(phrase.size())))
+                return;
+            found.push_back(std::uint16_t(n));
+        },
+        MaxEntries + 1);
     return found;
 }
 

@@ -1,0 +1,212 @@
+#include "changejournal.h"
+
+#include "diaryopen.h"
+#include "posixio.h"
+#include "recordfile.h"
+#include "sidefiles.h"
+
+#include <QCryptographicHash>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+constexpr QByteArrayView Magic = "QNJOURN1";
+constexpr qsizetype DigestSize = 32;
+// Magic, device, inode, record number, name length; the name, both records and the digest follow.
+constexpr qsizetype FixedPart = 8 + 4 * 8;
+constexpr qsizetype LargestJournal = FixedPart + PATH_MAX + 2 * RecordSize + DigestSize;
+
+JournalFaultHook& faultHook()
+{
+    static JournalFaultHook hook;
+    return hook;
+}
+
+void beginStep(JournalStep step)
+{
+    if (const JournalFaultHook& hook = faultHook())
+        hook(step);
+}
+
+QByteArray journalName(const QByteArray& target)
+{
+    return sidefiles::besideTarget(target, ".journal");
+}
+
+void appendNumber(QByteArray& out, quint64 value)
+{
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+quint64 numberAt(const QByteArray& in, qsizetype offset)
+{
+    quint64 value;
+    std::memcpy(&value, in.constData() + offset, sizeof value);
+    return value;
+}
+
+QByteArray digestOf(QByteArrayView bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+// What a journal says: which file (by name and by identity), which record, and its two versions.
+struct JournalContents {
+    QByteArray target;
+    FileIdentity identity;
+    qint64 record = 0;
+    DiaryRecord old;
+    DiaryRecord fresh;
+};
+
+QByteArray encode(const JournalContents& journal)
+{
+    QByteArray out = Magic.toByteArray();
+    appendNumber(out, journal.identity.device);
+    appendNumber(out, journal.identity.inode);
+    appendNumber(out, quint64(journal.record));
+    appendNumber(out, quint64(journal.target.size()));
+    out.append(journal.target);
+    out.append(journal.old.data(), RecordSize);
+    out.append(journal.fresh.data(), RecordSize);
+    out.append(digestOf(out));
+    return out;
+}
+
+// False for anything but a whole journal.
+bool decode(const QByteArray& in, JournalContents& journal)
+{
+    if (in.size() < FixedPart || !in.startsWith(Magic))
+        return false;
+    const quint64 nameLength = numberAt(in, 32);
+    if (nameLength > PATH_MAX || in.size() != FixedPart + qsizetype(nameLength) + 2 * RecordSize + DigestSize)
+        return false;
+    const qsizetype body = in.size() - DigestSize;
+    if (digestOf(QByteArrayView(in).first(body)) != QByteArrayView(in).sliced(body))
+        return false;
+    journal.identity = {true, numberAt(in, 8), numberAt(in, 16)};
+    journal.record = qint64(numberAt(in, 24));
+    journal.target = in.mid(FixedPart, qsizetype(nameLength));
+    std::memcpy(journal.old.data(), in.constData() + FixedPart + nameLength, RecordSize);
+    std::memcpy(journal.fresh.data(), in.constData() + FixedPart + nameLength + RecordSize, RecordSize);
+    return true;
+}
+
+int openJournal(const QByteArray& name, int flags)
+{
+    for (;;) {
+        const int fd = ::open(name.constData(), flags | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EINTR)
+            return fd;
+    }
+}
+
+// The journal and its name in the folder, both on the disk; on failure there is no journal.
+void writeJournal(const QByteArray& name, const QByteArray& bytes)
+{
+    const int fd = openJournal(name, O_WRONLY | O_CREAT | O_TRUNC);
+    if (fd < 0)
+        posixio::throwOpenFailure(QFile::decodeName(name), errno);
+    try {
+        posixio::writeAll(fd, bytes.constData(), bytes.size(), 0);
+        while (::fsync(fd) != 0) {
+            if (errno != EINTR)
+                posixio::throwErrno(errno);
+        }
+        ::close(fd);
+        sidefiles::syncFolder(sidefiles::folderOf(name));
+    } catch (const QuillnestError&) {
+        ::close(fd);
+        ::unlink(name.constData());
+        throw;
+    }
+}
+
+// The whole journal (empty when it was cut short at once), or nothing when there is none to read.
+std::optional<QByteArray> readJournal(const QByteArray& name)
+{
+    const int fd = openJournal(name, O_RDONLY | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    QByteArray bytes(LargestJournal + 1, Qt::Uninitialized);
+    struct stat info;
+    qint64 length = 0;
+    try {
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+            length = posixio::readUpTo(fd, bytes.data(), bytes.size(), 0);
+    } catch (const QuillnestError&) {
+        length = 0;
+    }
+    ::close(fd);
+    bytes.truncate(length);
+    return bytes;
+}
+
+} // namespace
+
+void setJournalFaultHook(JournalFaultHook hook)
+{
+    faultHook() = std::move(hook);
+}
+
+void replaceRecord(RecordFile& diary, qint64 n, const DiaryRecord& old, const DiaryRecord& fresh)
+{
+    const QByteArray target = sidefiles::resolveTarget(posixio::encodePath(diary.path()));
+    const QByteArray name = journalName(target);
+    beginStep(JournalStep::WriteJournal);
+    writeJournal(name, encode({target, diary.identity(), n, old, fresh}));
+    try {
+        beginStep(JournalStep::WriteRecord);
+        diary.write(n, fresh);
+        beginStep(JournalStep::FlushRecord);
+        diary.flush();
+    } catch (const QuillnestError&) {
+        try {
+            diary.write(n, old);
+            diary.flush();
+            ::unlink(name.constData());
+        } catch (const QuillnestError&) {
+            // The journal stays: the next opening puts the old record back.
+        }
+        throw;
+    }
+    // A journal that cannot be removed does no harm: the record it would put back is the new one,
+    // and any later change or rebuild leaves it behind for good.
+    beginStep(JournalStep::RemoveJournal);
+    ::unlink(name.constData());
+}
+
+void recoverInterruptedChange(RecordFile& diary)
+{
+    const QByteArray target = sidefiles::resolveTarget(posixio::encodePath(diary.path()));
+    const QByteArray name = journalName(target);
+    const std::optional<QByteArray> bytes = readJournal(name);
+    if (!bytes)
+        return;
+    JournalContents journal;
+    if (!decode(*bytes, journal)) {
+        // The journal was cut short while it was written, before the diary was touched.
+        ::unlink(name.constData());
+        return;
+    }
+    // A diary whose long name begins like this one's has a journal of the same name.
+    if (journal.target != target)
+        return;
+    if (journal.identity == diary.identity() && journal.record > 0 && journal.record < diary.count()) {
+        DiaryRecord current;
+        diary.read(journal.record, current);
+        if (current.bytes != journal.fresh.bytes) {
+            diary.write(journal.record, journal.old);
+            diary.flush();
+        }
+    }
+    ::unlink(name.constData());
+}
