@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,7 +22,7 @@ const QByteArray Utf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
 // so the text is kept undecoded, and the terminator is kept apart from it.
 struct Line {
     QByteArray text;
-    QByteArray ending; // "\n", "\r\n", or empty for a last line without one
+    QByteArray ending; // "\n", "\r\n", "\r", or empty for a last line without one
 };
 
 using Lines = std::vector<Line>;
@@ -64,24 +65,23 @@ bool sameName(const QByteArray& inFile, const QString& wanted)
     return QString::fromUtf8(inFile).compare(wanted, Qt::CaseInsensitive) == 0;
 }
 
+// A line ends at LF, CR LF or a lone CR: files last saved on an old Mac use CR alone.
 Lines splitLines(const QByteArray& data)
 {
     Lines lines;
     qsizetype start = 0;
     while (start < data.size()) {
-        const qsizetype nl = data.indexOf('\n', start);
-        const qsizetype end = nl < 0 ? data.size() : nl;
+        qsizetype end = start;
+        while (end < data.size() && data[end] != '\n' && data[end] != '\r')
+            ++end;
         Line line;
         line.text = data.mid(start, end - start);
-        if (nl >= 0) {
-            line.ending = QByteArrayLiteral("\n");
-            if (line.text.endsWith('\r')) {
-                line.text.chop(1);
-                line.ending.prepend('\r');
-            }
+        if (end < data.size()) {
+            const bool crlf = data[end] == '\r' && end + 1 < data.size() && data[end + 1] == '\n';
+            line.ending = data.mid(end, crlf ? 2 : 1);
         }
+        start = end + line.ending.size();
         lines.push_back(std::move(line));
-        start = end + 1;
     }
     return lines;
 }
@@ -136,20 +136,45 @@ SectionSpan locate(const Lines& lines, const QString& section, const QString& ke
     return span;
 }
 
+// The blanks a reader trims off a value (those of QByteArray::trimmed).
+bool isBlank(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+bool isQuoted(const QByteArray& value)
+{
+    return value.size() >= 2 && value.startsWith('"') && value.endsWith('"');
+}
+
+// As the classic profile calls do, one pair of enclosing quotes is taken off, so that blanks
+// inside them are kept.
 std::optional<QByteArray> readValue(const Lines& lines, const QString& section, const QString& key)
 {
     const SectionSpan span = locate(lines, section, key);
     if (!span.key)
         return std::nullopt;
-    return classify(lines[*span.key].text, false).value;
+    const QByteArray value = classify(lines[*span.key].text, false).value;
+    return isQuoted(value) ? value.mid(1, value.size() - 2) : value;
+}
+
+// A value that the reader would trim or unquote goes in quotes, so that it reads back as written
+// (a diary path ending in a blank names another file without them). Others are left bare.
+QByteArray storedValue(const QString& value)
+{
+    const QByteArray bytes = value.toUtf8();
+    if (!bytes.isEmpty() && (isBlank(bytes.front()) || isBlank(bytes.back()) || isQuoted(bytes)))
+        return '"' + bytes + '"';
+    return bytes;
 }
 
 void setValue(Lines& lines, const QString& section, const QString& key, const QString& value)
 {
     const QByteArray eol = lineEndingOf(lines);
     const SectionSpan span = locate(lines, section, key);
+    const QByteArray stored = storedValue(value);
     if (span.key) {
-        lines[*span.key].text = span.keySpelling + '=' + value.toUtf8();
+        lines[*span.key].text = span.keySpelling + '=' + stored;
         return;
     }
     const auto insertAfter = [&](qsizetype index, Line line) {
@@ -158,11 +183,11 @@ void setValue(Lines& lines, const QString& section, const QString& key, const QS
         lines.insert(lines.begin() + (index + 1), std::move(line));
     };
     if (span.header >= 0) {
-        insertAfter(span.lastKey >= 0 ? span.lastKey : span.header, Line{key.toUtf8() + '=' + value.toUtf8(), eol});
+        insertAfter(span.lastKey >= 0 ? span.lastKey : span.header, Line{key.toUtf8() + '=' + stored, eol});
         return;
     }
     insertAfter(qsizetype(lines.size()) - 1, Line{'[' + section.toUtf8() + ']', eol});
-    lines.push_back(Line{key.toUtf8() + '=' + value.toUtf8(), eol});
+    lines.push_back(Line{key.toUtf8() + '=' + stored, eol});
 }
 
 bool hasLineBreakOrNul(const QString& text)
@@ -204,6 +229,16 @@ std::optional<qint64> parseDigits(QStringView digits, int base)
             return std::nullopt;
     }
     return result;
+}
+
+// Settings.ini names the diaries, so a new one is the owner's alone whatever the umask says. This
+// comes before the first write: the temporary file is still empty, or has no name yet (O_TMPFILE).
+// A file system that keeps no such modes (FAT) refuses the change; the file is written all the same.
+void ownerOnly(QSaveFile& file)
+{
+    const int fd = file.handle();
+    if (fd >= 0)
+        (void)::fchmod(fd, S_IRUSR | S_IWUSR);
 }
 
 bool onDisk(QSaveFile& file)
@@ -289,13 +324,18 @@ void PrivateProfile::writeStrings(const QString& section, const QList<QPair<QStr
         setValue(lines, section, key, value);
 
     const QByteArray data = joinLines(lines);
+    // An existing file keeps its mode: QSaveFile gives it to the replacement.
+    const bool isNew = !QFileInfo::exists(m_fileName);
     QSaveFile out(m_fileName);
     // A folder that takes no new files may still hold a writable Settings.ini: write it in place.
     out.setDirectWriteFallback(true);
     // The buffer is written out and put on the disk before the new file may take the old one's place:
     // commit() alone would rename a file whose last write failed (a full disk) over the old one.
-    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.flush() || !onDisk(out) ||
-        !out.commit())
+    if (!out.open(QIODevice::WriteOnly))
+        throw failure();
+    if (isNew)
+        ownerOnly(out);
+    if (out.write(data) != data.size() || !out.flush() || !onDisk(out) || !out.commit())
         throw failure();
 }
 

@@ -17,14 +17,16 @@ public:
     const QString& fileName() const { return m_fileName; }
     bool exists() const;
 
-    // At most the first 2047 characters of the value; `fallback` when the key or file is missing.
+    // At most the first 2047 characters of the value, less one pair of enclosing double quotes;
+    // `fallback` when the key or file is missing.
     QString readString(const QString& section, const QString& key, const QString& fallback) const;
     // "1"/"0" are written; decimal, "$hex" and "0xhex" are read, any non-zero number is true;
     // a missing, empty or non-numeric value gives `fallback`.
     bool readBool(const QString& section, const QString& key, bool fallback) const;
 
-    // Creates the file when needed and keeps every other line. Throws QuillnestError
-    // "Unable to write to <full file name>" on failure.
+    // Creates the file when needed, for its owner only, and keeps every other line. A value with a
+    // blank at either edge, or a double quote at both, is written in quotes so it reads back unchanged.
+    // Throws QuillnestError "Unable to write to <full file name>" on failure.
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeBool(const QString& section, const QString& key, bool value);
     // Writes several keys of one section in one replacement of the file: all or none.

@@ -129,6 +129,65 @@ private slots:
         QCOMPARE(read, after.isNull() ? QStringLiteral("none") : values.first().second);
     }
 
+    // Classic readers trim a value and take off one pair of enclosing quotes; what they would change
+    // must be written quoted. Values they leave alone are written bare, as before.
+    void valuesReadBackAsWritten_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("trailing blank") << "/d/diary.qnb " << QByteArray("\"/d/diary.qnb \"");
+        QTest::newRow("leading blank") << " /d/diary.qnb" << QByteArray("\" /d/diary.qnb\"");
+        QTest::newRow("tab edge") << "x\t" << QByteArray("\"x\t\"");
+        QTest::newRow("only blanks") << "  " << QByteArray("\"  \"");
+        QTest::newRow("quoted") << "\"a b\"" << QByteArray("\"\"a b\"\"");
+        QTest::newRow("two quotes") << "\"\"" << QByteArray("\"\"\"\"");
+        QTest::newRow("inner quotes") << "say \"hi\" now" << QByteArray("say \"hi\" now");
+        QTest::newRow("quote at one edge") << "\"open" << QByteArray("\"open");
+        QTest::newRow("empty") << "" << QByteArray("");
+        QTest::newRow("plain") << "/d/Мой дневник.qnb" << QByteArray("/d/Мой дневник.qnb");
+    }
+
+    void valuesReadBackAsWritten()
+    {
+        QFETCH(QString, value);
+        QFETCH(QByteArray, stored);
+        PrivateProfile profile(m_ini);
+        profile.writeString("Directory", "LastDiary", value);
+        QCOMPARE(fileBytes(m_ini), "[Directory]\nLastDiary=" + stored + '\n');
+        QCOMPARE(profile.readString("Directory", "LastDiary", "none"), value);
+    }
+
+    // Files last saved on an old Mac end their lines with CR alone; new lines follow suit.
+    void readsLinesEndingInCarriageReturn()
+    {
+        const QByteArray before = "[Options]\rEditing=1\r\r[Directory]\rLastDiary=\" /a.qnb\"\r\nFaveDiary=/b.qnb";
+        writeFileBytes(m_ini, before);
+        PrivateProfile profile(m_ini);
+        QVERIFY(profile.readBool("Options", "Editing", false));
+        QCOMPARE(profile.readString("Directory", "LastDiary", "none"), QStringLiteral(" /a.qnb"));
+        QCOMPARE(profile.readString("Directory", "FaveDiary", "none"), QStringLiteral("/b.qnb"));
+        profile.writeString("Options", "ByWord", "0");
+        QCOMPARE(fileBytes(m_ini), QByteArray(before).replace("Editing=1\r", "Editing=1\rByWord=0\r"));
+    }
+
+    // The umask would leave a new file readable by all; an existing file keeps the mode it has.
+    void newFileIsTheOwnersOnly()
+    {
+        const auto mode = [&] {
+            struct stat st = {};
+            return ::stat(QFile::encodeName(m_ini).constData(), &st) == 0 ? st.st_mode & 07777 : 0u;
+        };
+        const mode_t oldMask = ::umask(022);
+        PrivateProfile profile(m_ini);
+        const QString message = errorText([&] { profile.writeBool("Options", "Editing", true); });
+        ::umask(oldMask);
+        QCOMPARE(message, QStringLiteral("no error"));
+        QCOMPARE(mode(), 0600u);
+        QVERIFY(::chmod(QFile::encodeName(m_ini).constData(), 0640) == 0);
+        profile.writeBool("Options", "Editing", false);
+        QCOMPARE(mode(), 0640u);
+    }
+
     // A disk that fills up while the new file is written: the old file stays, byte for byte, and the
     // write says so. A file-size limit makes the write fail as a full disk would.
     void fullDiskKeepsTheFileWhole()
