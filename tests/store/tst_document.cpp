@@ -1,7 +1,9 @@
+#include "store/changejournal.h"
 #include "store/cp1251.h"
 #include "store/datelistmodel.h"
 #include "store/diarydocument.h"
 #include "store/diaryedit.h"
+#include "store/entrytext.h"
 #include "store/rebuild.h"
 #include "store/stamp.h"
 #include "testfiles.h"
@@ -9,6 +11,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace testfiles;
@@ -51,6 +56,8 @@ class TestDocument : public QObject
         const auto asker = [key = keyOf(password)](const QString&, const RecordFile&) { return std::optional(key); };
         return (records == 0 || QFile::resize(m_path, records * RecordSize)) && m_doc->open(m_path, asker);
     }
+    // A message's first line: the path that follows is the test's own.
+    static QString firstLine(const QString& text) { return text.section(QLatin1Char('\r'), 0, 0); }
     QString shown(int row) { return m_doc->view(row).value_or(u"<nothing>"_s); }
     DateListModel* list() const { return m_doc->listModel(); }
     const DiaryState& state() const { return m_doc->state(); }
@@ -63,7 +70,11 @@ class TestDocument : public QObject
 
 private slots:
     void init() { m_doc.emplace(); }
-    void cleanup() { setRebuildFaultHook({}); }
+    void cleanup()
+    {
+        setRebuildFaultHook({});
+        setJournalFaultHook({});
+    }
 
     void prepare_data()
     {
@@ -75,6 +86,9 @@ private slots:
         QTest::newRow("protected, refused") << u"protected"_s << QString() << u"no error"_s;
         QTest::newRow("missing file") << u"missing"_s << QString() << u"File not found"_s;
         QTest::newRow("shorter than a record") << u"short"_s << QString() << u"Read beyond end of file"_s;
+        QTest::newRow("open in another copy")
+            << u"held"_s << QString()
+            << u"Дневник открыт в другой копии программы. Закройте его там, чтобы открыть здесь:"_s;
     }
     // Until adopt() the diary open before stays as it was.
     void prepare()
@@ -88,6 +102,8 @@ private slots:
         if (kind != "missing")
             writeDiary(next, 2, kind == "protected" ? u"ключ"_s : QString());
         QVERIFY(kind != "short" || QFile::resize(next, RecordSize - 1));
+        DiaryDocument otherCopy;
+        QVERIFY(kind != "held" || otherCopy.open(next, {}));
 
         QStringList asked; // the path and the password of the header on probe, per call
         const auto asker = [&](const QString& path, const RecordFile& probe) -> std::optional<QByteArray> {
@@ -95,11 +111,12 @@ private slots:
             return answer.isEmpty() ? std::nullopt : std::optional(toCp1251(answer));
         };
         std::optional<PreparedDiary> diary;
-        QCOMPARE(errorText([&] { diary = m_doc->prepare(next, asker); }), error);
+        QCOMPARE(firstLine(errorText([&] { diary = m_doc->prepare(next, asker); })), error);
         QCOMPARE(asked, kind == "protected" ? QStringList({next, u"ключ"_s}) : QStringList());
         QVERIFY(!state().ProbeFile.isOpen());
         QCOMPARE(diary.has_value(), kind == "plain" || !answer.isEmpty());
         QCOMPARE(held(), std::tuple(m_path, toCp1251(u"старый"), true, 1));
+        QVERIFY(kind != "held" || m_doc->findWord(u"Текст"_s) == 3); // and still works
         if (!diary)
             return;
         m_doc->adopt(std::move(*diary));
@@ -169,6 +186,11 @@ private slots:
         QTest::newRow("set a password") << u"rekey"_s << u"новый"_s << QString() << u"no error"_s;
         QTest::newRow("remove the password") << u"rekey"_s << QString() << u"старый"_s << u"no error"_s;
         QTest::newRow("rekey, rename fails") << u"rekey"_s << u"новый"_s << u"старый"_s << u"Disk full"_s;
+        const QString replaced = u"Файл дневника заменён, перемещён или удалён другой программой; в дневник ничего не "
+                                 u"записано. Откройте его заново:"_s;
+        for (const char* step : {"add", "change", "delete", "rekey"})
+            QTest::addRow("%s, diary replaced meanwhile", step)
+                << QString::fromLatin1(step) << u"x"_s << QString() << replaced;
     }
     // Entry 5 is on view in a word search; a change or delete finds it stamped anew, though entry 3
     // still bears the label shown. The list and the entry on view stay; a step that fails changes nothing.
@@ -180,7 +202,9 @@ private slots:
         QFETCH(QString, error);
         QVERIFY(openDiary(6, password));
         QVERIFY(m_doc->findWord(u"общее"_s) == 3 && shown(1) == entryText(5));
-        if (step == "change" || step == "delete")
+        if (error.startsWith(u"Файл"))
+            writeDiary(m_path, 6, password);
+        else if (step == "change" || step == "delete")
             writeStamp(m_path, 5, stampOf(20));
         const bool failing = error != "no error";
         setRebuildFaultHook([failing](RebuildStep at) {
@@ -189,10 +213,10 @@ private slots:
         });
         const QByteArray before = fileBytes(m_path);
         QSignalSpy reloaded(&*m_doc, &DiaryDocument::reloaded);
-        QCOMPARE(step == "add"      ? errorText([&] { m_doc->add(argument); })
-                 : step == "change" ? errorText([&] { m_doc->change(argument); })
-                 : step == "delete" ? errorText([&] { m_doc->deleteViewedEntry(); })
-                                    : errorText([&] { m_doc->rekey(toCp1251(argument)); }),
+        QCOMPARE(firstLine(step == "add"      ? errorText([&] { m_doc->add(argument); })
+                           : step == "change" ? errorText([&] { m_doc->change(argument); })
+                           : step == "delete" ? errorText([&] { m_doc->deleteViewedEntry(); })
+                                              : errorText([&] { m_doc->rekey(toCp1251(argument)); })),
                  error);
 
         QVERIFY(!failing || fileBytes(m_path) == before);
@@ -202,6 +226,106 @@ private slots:
         QCOMPARE(held(), std::tuple(m_path, keyOf(now), !now.isEmpty(), 3));
         QVERIFY(state().WordFilterOn && !state().ListComplete && state().ViewedRecord == 5);
         QCOMPARE(shown(1), entryText(5));
+    }
+
+    void changeCutShort_data()
+    {
+        QTest::addColumn<int>("step");       // where the change stops
+        QTest::addColumn<QString>("mishap"); // "killed", "error", or what a kill left besides
+        QTest::addColumn<bool>("changed");   // the entry has its new text once the diary is open again
+        QTest::newRow("killed before the journal") << int(JournalStep::WriteJournal) << u"killed"_s << false;
+        QTest::newRow("killed writing the journal") << int(JournalStep::WriteRecord) << u"journal cut"_s << false;
+        QTest::newRow("killed writing the record") << int(JournalStep::FlushRecord) << u"record torn"_s << false;
+        QTest::newRow("killed before removing the journal") << int(JournalStep::RemoveJournal) << u"killed"_s << true;
+        QTest::newRow("journal not written") << int(JournalStep::WriteJournal) << u"error"_s << false;
+        QTest::newRow("record not written") << int(JournalStep::WriteRecord) << u"error"_s << false;
+        QTest::newRow("record not flushed") << int(JournalStep::FlushRecord) << u"error"_s << false;
+    }
+    // Whatever stops a change, the entry is old or new whole once the diary is opened again, the other
+    // entries are untouched and no journal is left.
+    void changeCutShort()
+    {
+        QFETCH(int, step);
+        QFETCH(QString, mishap);
+        QFETCH(bool, changed);
+        struct Killed : std::exception {
+            const char* what() const noexcept override { return "killed"; }
+        };
+        QVERIFY(openDiary(3));
+        QCOMPARE(shown(1), entryText(2));
+        const QByteArray before = fileBytes(m_path);
+        setJournalFaultHook([&](JournalStep at) {
+            if (at == JournalStep(step))
+                mishap == "error" ? throw FileError(FileError::DiskFull) : throw Killed();
+        });
+        const QString text = QString(3000, u'н'); // over more than one page
+        QCOMPARE(errorText([&] { m_doc->change(text); }), mishap == "error" ? u"Disk full"_s : u"killed"_s);
+        setJournalFaultHook({});
+        const QString journal = m_path + u".journal"_s;
+        if (mishap == "journal cut")
+            QVERIFY(QFile::resize(journal, RecordSize));
+        if (mishap == "record torn") {
+            QFile file(m_path);
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(2 * RecordSize)); // its first page still old
+            file.write(before.mid(2 * RecordSize, 3 * 4096 - 2 * RecordSize));
+        }
+        QCOMPARE(QFile::exists(journal), mishap != "error" && step != int(JournalStep::WriteJournal));
+
+        m_doc.emplace(); // as a new run of the program
+        QVERIFY(m_doc->open(m_path, {}));
+        QCOMPARE(m_doc->readEntry(2).text, changed ? text : entryText(2));
+        QCOMPARE(fileBytes(m_path).remove(2 * RecordSize, RecordSize),
+                 QByteArray(before).remove(2 * RecordSize, RecordSize));
+        QVERIFY(!QFile::exists(journal));
+    }
+
+    // Rebuild leftovers nobody holds go when the diary is opened; a deletion keeps owner, group and
+    // mode; a new diary is its owner's alone.
+    void leftoversAndOwnership()
+    {
+        ::umask(022);
+        writeDiary(m_path, 3);
+        struct stat info;
+        QVERIFY(::stat(qPrintable(m_path), &info) == 0 && (info.st_mode & 0777) == 0600);
+        const QStringList names{u"d.qnb.aB3xY9.buf"_s, u"d.qnb.heldXX.buf"_s, u"d.qnb.ab.buf"_s, u"e.qnb.aB3xY9.buf"_s};
+        for (const QString& name : names)
+            writeFileBytes(m_dir.filePath(name), "x");
+        RecordFile running; // a rebuild under way in another copy
+        running.openExclusive(m_dir.filePath(names[1]));
+        QVERIFY(::chmod(qPrintable(m_path), 0640) == 0);
+        const uid_t owner = ::getuid() == 0 ? 4242 : ::getuid(); // as root: a file of another user
+        QVERIFY(::chown(qPrintable(m_path), owner, 4243) == 0 || ::getuid() != 0);
+
+        QVERIFY(m_doc->open(m_path, {}));
+        for (const QString& name : names)
+            QCOMPARE(QFile::exists(m_dir.filePath(name)), name != names[0]);
+        QCOMPARE(shown(0), entryText(1));
+        m_doc->deleteViewedEntry();
+        struct stat rebuilt;
+        QVERIFY(::stat(qPrintable(m_path), &rebuilt) == 0);
+        QCOMPARE(std::tuple(rebuilt.st_mode, rebuilt.st_uid, rebuilt.st_gid),
+                 std::tuple(info.st_mode & ~0777 | 0640, owner, ::getuid() == 0 ? 4243 : info.st_gid));
+        QCOMPARE(m_doc->readEntry(1).text, entryText(2));
+    }
+
+    // Another program may store lone CRs and LFs: an entry saved as it was shown keeps them, and counts each once.
+    void keepsLineBreaksAsStored()
+    {
+        QVERIFY(openDiary(0));
+        RecordFile other;
+        other.open(m_path);
+        DiaryRecord record;
+        appendEntry(other, "a\rb\nc\r\nd", FixedKey, stampOf(1), record);
+        QCOMPARE(m_doc->listAll(), 1);
+        const QString text = shown(0);
+        QCOMPARE(text, u"a\nb\nc\nd"_s);
+        QCOMPARE(m_doc->characterCount(text), 8);
+        const auto stored = [&] { return (other.read(1, record), joinLines(record, FixedKey)); };
+        m_doc->change(text);
+        QCOMPARE(stored(), "a\rb\nc\r\nd");
+        m_doc->change(text + u'e'); // as typed: line breaks as the program writes them
+        QCOMPARE(stored(), "a\r\nb\r\nc\r\nde");
+        QCOMPARE(m_doc->characterCount(text + u'e'), 11);
     }
 
     void findsWordsAsTheReaderSeesThem_data()
@@ -248,10 +372,13 @@ private slots:
         QCOMPARE(list()->rowText(4), u"??.??.????"_s);
         QCOMPARE(errorText([&] { m_doc->view(4); }), u"Read beyond end of file"_s);
         QCOMPARE(state().ViewedRecord, 2);
-        QVERIFY(QFile::resize(m_path, qint64(MaxEntries + 2) * RecordSize)); // one record more than a list counts
-        QCOMPARE(list()->rowText(4), stampText(0));                          // the failed read was not kept
+        const qint64 records = (qint64(1) << 40) / RecordSize; // a terabyte, sparse: nothing past the list is read
+        QVERIFY(QFile::resize(m_path, records * RecordSize));
+        QCOMPARE(list()->rowText(4), stampText(0)); // the failed read was not kept
         QCOMPARE(m_doc->listAll(), MaxEntries);
-        QCOMPARE(state().DiaryFile.readEntryStamps().size(), size_t(MaxEntries)); // nothing past the list is read
+        QCOMPARE(state().DiaryFile.readEntryStamps().size(), size_t(MaxEntries));
+        QCOMPARE(m_doc->findWord(u"Текст 2"_s), 1);
+        QVERIFY(m_doc->unlistedEntriesNotice().contains(QString::number(records - 1 - MaxEntries)));
 
         QSignalSpy reloaded(&*m_doc, &DiaryDocument::reloaded);
         writeDiary(m_path, 6);
