@@ -49,6 +49,16 @@ double addOnce(RecordFile& diary, const QByteArray& text)
     return ms;
 }
 
+// One entry changed through the journal, alternating between two texts.
+double changeOnce(RecordFile& diary, const QByteArray& text)
+{
+    const qint64 middle = diary.count() / 2;
+    DiaryRecord buffer;
+    diary.read(middle, buffer);
+    const QString key = stampText(buffer.stamp());
+    return millisecondsOf([&] { rewriteEntry(diary, middle, key, text, FixedKey, buffer); });
+}
+
 double viewMicroseconds(const RecordFile& diary)
 {
     DiaryRecord buffer;
@@ -66,16 +76,23 @@ double viewMicroseconds(const RecordFile& diary)
 void compareAdding(RecordFile& small, RecordFile& large)
 {
     const QByteArray text(MaxEntryChars, 'q');
-    std::vector<double> smallMs, largeMs;
+    std::vector<double> smallMs, largeMs, smallChangeMs, largeChangeMs;
     for (int i = 0; i < AddRuns; ++i) {
         smallMs.push_back(addOnce(small, text));
         largeMs.push_back(addOnce(large, text));
+        smallChangeMs.push_back(changeOnce(small, text.left(100 + i)));
+        largeChangeMs.push_back(changeOnce(large, text.left(100 + i)));
     }
     const double smallMedian = median(smallMs);
     const double largeMedian = median(largeMs);
     std::printf("add one entry to %6lld entries (median):    %8.3f ms\n", small.count() - 1, smallMedian);
     std::printf("add one entry to %6lld entries (median):    %8.3f ms\n", large.count() - 1, largeMedian);
     std::printf("%-44s %8.3f  (expected about 1)\n", "large / small:", largeMedian / smallMedian);
+    const double smallChange = median(smallChangeMs);
+    const double largeChange = median(largeChangeMs);
+    std::printf("change one entry of %6lld entries (median): %8.3f ms\n", small.count() - 1, smallChange);
+    std::printf("change one entry of %6lld entries (median): %8.3f ms\n", large.count() - 1, largeChange);
+    std::printf("%-44s %8.3f  (expected about 1)\n", "large / small:", largeChange / smallChange);
 }
 
 void compareDeleting(RecordFile& diary, const QString& copy)
