@@ -189,6 +189,15 @@ void DiaryDocument::deleteViewedEntry()
     const int rows = m_list->rowCount();
     m_list->removeRow(listRowOfRecord(m_state, record, rows), [&] { forgetDeletedRecord(m_state, record, rows); });
     forgetViewedEntry();
+    emit entryRemoved(record);
+}
+
+std::vector<std::int32_t> DiaryDocument::listedRecords() const
+{
+    std::vector<std::int32_t> records(size_t(m_list->rowCount()));
+    for (int row = 0; row < m_list->rowCount(); ++row)
+        records[size_t(row)] = recordOfListItem(m_state, row);
+    return records;
 }
 
 int DiaryDocument::listAll()

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class DateListModel;
 
@@ -113,10 +114,15 @@ public:
     // closed and the error thrown.
     void reload();
 
+    // The records that the date list's rows stand for, in row order.
+    std::vector<std::int32_t> listedRecords() const;
+
 signals:
     void opened();
     void closed();
     void reloaded();
+    // `record` left the diary; every record after it moved one place towards the start.
+    void entryRemoved(std::int32_t record);
 
 private:
     void relistAll();
