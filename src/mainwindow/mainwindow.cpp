@@ -5,6 +5,7 @@
 #include "dialogs/messagebox.h"
 #include "dialogs/secondarywindow.h"
 #include "protection/passwordprompt.h"
+#include "protection/passwordwindow.h"
 #include "settings/privateprofile.h"
 #include "settings/settingsfile.h"
 #include "settings/settingswindow.h"
@@ -158,6 +159,8 @@ void TForm1::buildMenu()
     N21 = addItem(service, "N21", QStringLiteral("Защита"));
     N24 = addItem(service, "N24", QStringLiteral("Сделать главным"));
     route(N13, &QAction::triggered, &TForm1::N13Click);
+    route(N25, &QAction::triggered, &TForm1::N25Click);
+    route(N21, &QAction::triggered, &TForm1::N21Click);
     route(N24, &QAction::triggered, &TForm1::N24Click);
 
     // There is no help file, so "Помощь" never becomes available.
@@ -312,16 +315,26 @@ bool TForm1::takesInput() const
 }
 
 // However a secondary window closes, the main window was waiting for it only and takes the input back.
+SecondaryWindow* TForm1::standingOver(SecondaryWindow* window)
+{
+    connect(window, &SecondaryWindow::closed, this, &QWidget::activateWindow);
+    return window;
+}
+
 void TForm1::setNewDiaryWindow(SecondaryWindow* window)
 {
-    m_newDiaryWindow = window;
-    connect(window, &SecondaryWindow::closed, this, &QWidget::activateWindow);
+    m_newDiaryWindow = standingOver(window);
+}
+
+void TForm1::setExportWindow(SecondaryWindow* window)
+{
+    m_exportWindow = standingOver(window);
 }
 
 void TForm1::setSettingsWindow(TForm4* window)
 {
     m_settingsWindow = window;
-    connect(window, &SecondaryWindow::closed, this, &QWidget::activateWindow);
+    standingOver(window);
     connect(window, &TForm4::accepted, this, &TForm1::applySettings);
 }
 
@@ -591,6 +604,19 @@ void TForm1::N12Click()
 void TForm1::N23Click()
 {
     showSecondaryWindow(m_settingsWindow);
+}
+
+void TForm1::N25Click()
+{
+    if (m_document.isOpen())
+        showSecondaryWindow(m_exportWindow);
+}
+
+// A new window every time: its fields start empty and its mode follows the diary's password.
+void TForm1::N21Click()
+{
+    if (m_document.isOpen())
+        showSecondaryWindow(standingOver(new TForm5(m_document, this)));
 }
 
 // Also with no diary open: the text box is then disabled, as after closing one.

@@ -48,6 +48,8 @@ public:
     void setNewDiaryWindow(SecondaryWindow* window);
     // The settings window, made once at program start; "Настройки" shows it.
     void setSettingsWindow(TForm4* window);
+    // The export window, made once at program start; "Экспорт записей" shows it.
+    void setExportWindow(SecondaryWindow* window);
 
     // Controls, by their names.
     QLabel* Ldate = nullptr;
@@ -174,6 +176,9 @@ private:
     void N24Click();
     void N10Click();
     void N23Click();
+    void N25Click();
+    void N21Click();
+    SecondaryWindow* standingOver(SecondaryWindow* window);
 
     QString m_programDir;
     DiaryDocument m_document;
@@ -187,6 +192,7 @@ private:
     bool m_statusPanelsSized = false;
     SecondaryWindow* m_newDiaryWindow = nullptr;
     TForm4* m_settingsWindow = nullptr;
+    SecondaryWindow* m_exportWindow = nullptr;
     // The open dialog's answer after a cancel: the name chosen last time.
     QString m_lastChosenDiary;
     QLabel* m_statusPanels[StatusPanelCount] = {};

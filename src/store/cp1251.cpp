@@ -1,5 +1,7 @@
 #include "cp1251.h"
 
+#include <QStringList>
+
 #include <QSet>
 
 #include <algorithm>
@@ -102,4 +104,13 @@ QByteArray toCp1251(QStringView text, QString* unencodable)
 bool fitsCp1251(QStringView text)
 {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return encodeChar(c.unicode()) >= 0; });
+}
+
+QString describeCharacters(const QString& characters)
+{
+    QStringList described;
+    for (const char32_t c : characters.toUcs4())
+        described << QStringLiteral("«%1» (U+%2)")
+                         .arg(QString::fromUcs4(&c, 1), QString::number(uint(c), 16).toUpper().rightJustified(4, u'0'));
+    return described.join(QStringLiteral(", "));
 }

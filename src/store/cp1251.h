@@ -11,3 +11,6 @@ QString fromCp1251(QByteArrayView bytes);
 // (each once, in order of first appearance) so that callers can tell the user.
 QByteArray toCp1251(QStringView text, QString* unencodable = nullptr);
 bool fitsCp1251(QStringView text);
+
+// Each character with its code, for messages: some (a zero-width space) cannot be seen.
+QString describeCharacters(const QString& characters);

@@ -288,6 +288,12 @@ EntryContent DiaryDocument::readEntry(qint64 record) const
     return {buffer.stamp(), text};
 }
 
+bool DiaryDocument::isPassword(const QString& typed) const
+{
+    const QByteArray stored = DecodePassword(DiaryHeader::fromRecord(m_state.DiaryFile.readHeader()).Password);
+    return !stored.isEmpty() && fitsCp1251(typed) && toCp1251(typed) == stored;
+}
+
 qint64 DiaryDocument::entryCount() const
 {
     return std::max<qint64>(m_state.DiaryFile.count() - 1, 0);
@@ -297,14 +303,16 @@ void DiaryDocument::rekey(const QByteArray& newPassword)
 {
     const QByteArray newKey = newPassword.isEmpty() ? FixedKey : newPassword;
     m_state.DiaryFile.checkStillAtPath();
-    DiaryHeader header = DiaryHeader::fromRecord(m_state.DiaryFile.readHeader());
-    header.Password = newPassword.isEmpty() ? QByteArray() : EncodePassword(newPassword);
+    // Only the password changes in the header; its bytes after the new stored form are zeros, so that
+    // nothing of the old one stays in the file.
+    DiaryRecord header = m_state.DiaryFile.readHeader();
+    header.setSlot(1, newPassword.isEmpty() ? QByteArray() : EncodePassword(newPassword));
     RecordFile replacement;
     try {
         rebuildDiary(
             m_state.DiaryPath,
             [&](RecordSink& sink) {
-                sink.put(header.toRecord());
+                sink.put(header);
                 m_state.DiaryFile.readEach(1, [&](qint64, const DiaryRecord& entry) {
                     DiaryRecord rekeyed = entry;
                     rekeyEntry(rekeyed, m_state.EntryKey, newKey);

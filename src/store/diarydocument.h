@@ -105,6 +105,9 @@ public:
     EntryContent readEntry(qint64 record) const;
     qint64 entryCount() const;
 
+    // Whether `typed` is the open diary's password as its header holds it now, exactly (letter case
+    // counts, and the whole of the typed text).
+    bool isPassword(const QString& typed) const;
     // Puts every entry under `newPassword` (file bytes; empty removes the password) in one rebuild
     // of the diary: the file is either wholly old or wholly new, and the key held follows it. The
     // list and the entry on view stay. Emits reloaded().

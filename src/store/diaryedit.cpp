@@ -15,16 +15,6 @@ namespace
 
 const QString EntryMissingText = QStringLiteral("Запись не найдена в дневнике");
 
-// Each character with its code, since some of them (a zero-width space) cannot be seen.
-QString describeCharacters(const QString& characters)
-{
-    QStringList described;
-    for (const char32_t c : characters.toUcs4())
-        described << QStringLiteral("«%1» (U+%2)")
-                         .arg(QString::fromUcs4(&c, 1), QString::number(uint(c), 16).toUpper().rightJustified(4, u'0'));
-    return described.join(QStringLiteral(", "));
-}
-
 } // namespace
 
 // The text box itself breaks lines at a lone CR or LF too (another program may have stored one).
@@ -39,6 +29,18 @@ QString toFileLineBreaks(const QString& editorText)
 {
     QString text = editorText;
     return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+QByteArray passwordFileBytes(const QString& typed)
+{
+    if (typed.isEmpty())
+        throw QuillnestError(QStringLiteral("Пароль не может быть пустым"));
+    QString unencodable;
+    const QByteArray bytes = toCp1251(typed, &unencodable);
+    if (!unencodable.isEmpty())
+        throw QuillnestError(QStringLiteral("Пароль не изменён: в пароле нельзя сохранить символы ") +
+                             describeCharacters(unencodable));
+    return bytes.left(SlotCapacity);
 }
 
 QByteArray entryFileBytes(const QString& editorText)

@@ -21,6 +21,10 @@ constexpr int LabelKeyLength = 20;
 // with a message that says why, so that nothing is ever stored cut short or altered.
 QByteArray entryFileBytes(const QString& editorText);
 
+// A new password as the diary stores it (file bytes, at most 255 of them). An empty one, or one with
+// characters that Windows-1251 lacks, throws QuillnestError saying so.
+QByteArray passwordFileBytes(const QString& typed);
+
 // The text of entry `record` as the text box shows it; `buffer` receives the record as read.
 QString readEntryText(const RecordFile& diary, qint64 record, QByteArrayView key, DiaryRecord& buffer);
 
