@@ -37,14 +37,25 @@ int listedEntries(const RecordFile& file)
     return int(std::clamp<qint64>(file.count() - 1, 0, MaxEntries));
 }
 
-// Each slot is unscrambled with the old key and scrambled with the new one where it lies, so the
-// entry keeps its pieces exactly as they were cut.
-void rekeyEntry(DiaryRecord& record, QByteArrayView oldKey, QByteArrayView newKey)
+// Each slot is scrambled on its own from the key's first byte on, and scrambling is an exclusive or:
+// one pattern, the old key's bytes combined with the new key's over a slot's length, turns a slot
+// from the one key to the other where it lies, so the entry keeps its pieces exactly as they were cut.
+QByteArray keyChange(QByteArrayView oldKey, QByteArrayView newKey)
 {
+    QByteArray change(SlotCapacity, Qt::Uninitialized);
+    for (int i = 0; i < SlotCapacity; ++i)
+        change[i] = char(oldKey[i % oldKey.size()] ^ newKey[i % newKey.size()]);
+    return change;
+}
+
+void rekeyEntry(DiaryRecord& record, const QByteArray& change)
+{
+    const auto* __restrict pattern = reinterpret_cast<const unsigned char*>(change.constData());
     for (int k = 1; k <= SlotCount; ++k) {
-        char* text = record.data() + slotOffset(k) + 1;
-        scrambleInPlace(text, record.slotLength(k), oldKey);
-        scrambleInPlace(text, record.slotLength(k), newKey);
+        unsigned char* __restrict text = record.bytes.data() + slotOffset(k) + 1;
+        const int length = record.slotLength(k);
+        for (int i = 0; i < length; ++i)
+            text[i] ^= pattern[i];
     }
 }
 
@@ -313,10 +324,10 @@ void DiaryDocument::rekey(const QByteArray& newPassword)
             m_state.DiaryPath,
             [&](RecordSink& sink) {
                 sink.put(header);
-                m_state.DiaryFile.readEach(1, [&](qint64, const DiaryRecord& entry) {
-                    DiaryRecord rekeyed = entry;
-                    rekeyEntry(rekeyed, m_state.EntryKey, newKey);
-                    sink.put(rekeyed);
+                const QByteArray change = keyChange(m_state.EntryKey, newKey);
+                m_state.DiaryFile.readEach(1, [&](qint64, DiaryRecord& entry) {
+                    rekeyEntry(entry, change);
+                    sink.put(entry);
                 });
             },
             &replacement);

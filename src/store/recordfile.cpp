@@ -205,7 +205,7 @@ void RecordFile::flush()
     }
 }
 
-void RecordFile::readEach(qint64 first, const std::function<void(qint64, const DiaryRecord&)>& visit, qint64 end) const
+void RecordFile::readEach(qint64 first, const std::function<void(qint64, DiaryRecord&)>& visit, qint64 end) const
 {
     const qint64 total = std::min(count(), end);
     qint64 n = qMax<qint64>(first, 0);

@@ -55,9 +55,9 @@ public:
     void flush();
 
     // Reads records first..count-1 (or first..end-1, where end is smaller) in file order in large
-    // sequential chunks. The callback gets the record number and the record; the record reference is
-    // only valid during the call.
-    void readEach(qint64 first, const std::function<void(qint64, const DiaryRecord&)>& visit,
+    // sequential chunks. The callback gets the record number and the record, which it may change as
+    // it likes (a copy of what the file holds); the record reference is only valid during the call.
+    void readEach(qint64 first, const std::function<void(qint64, DiaryRecord&)>& visit,
                   qint64 end = std::numeric_limits<qint64>::max()) const;
 
     // The Stamp of every entry that a list can hold (records 1..count-1, at most MaxEntries of them),
