@@ -37,28 +37,6 @@ int listedEntries(const RecordFile& file)
     return int(std::clamp<qint64>(file.count() - 1, 0, MaxEntries));
 }
 
-// Each slot is scrambled on its own from the key's first byte on, and scrambling is an exclusive or:
-// one pattern, the old key's bytes combined with the new key's over a slot's length, turns a slot
-// from the one key to the other where it lies, so the entry keeps its pieces exactly as they were cut.
-QByteArray keyChange(QByteArrayView oldKey, QByteArrayView newKey)
-{
-    QByteArray change(SlotCapacity, Qt::Uninitialized);
-    for (int i = 0; i < SlotCapacity; ++i)
-        change[i] = char(oldKey[i % oldKey.size()] ^ newKey[i % newKey.size()]);
-    return change;
-}
-
-void rekeyEntry(DiaryRecord& record, const QByteArray& change)
-{
-    const auto* __restrict pattern = reinterpret_cast<const unsigned char*>(change.constData());
-    for (int k = 1; k <= SlotCount; ++k) {
-        unsigned char* __restrict text = record.bytes.data() + slotOffset(k) + 1;
-        const int length = record.slotLength(k);
-        for (int i = 0; i < length; ++i)
-            text[i] ^= pattern[i];
-    }
-}
-
 } // namespace
 
 DiaryDocument::DiaryDocument(QObject* parent) : QObject(parent), m_list(new DateListModel(m_state, this)) {}
@@ -324,9 +302,9 @@ void DiaryDocument::rekey(const QByteArray& newPassword)
             m_state.DiaryPath,
             [&](RecordSink& sink) {
                 sink.put(header);
-                const QByteArray change = keyChange(m_state.EntryKey, newKey);
+                const QByteArray change = lineKeyChange(m_state.EntryKey, newKey);
                 m_state.DiaryFile.readEach(1, [&](qint64, DiaryRecord& entry) {
-                    rekeyEntry(entry, change);
+                    rekeyLines(entry, change);
                     sink.put(entry);
                 });
             },
@@ -346,6 +324,49 @@ void DiaryDocument::takeRekeyedFile(RecordFile&& file, const QByteArray& newKey)
     m_state.DiaryFile = std::move(file);
     m_state.EntryKey = newKey;
     takeHeader(DiaryHeader::fromRecord(m_state.DiaryFile.readHeader()));
+    emit reloaded();
+}
+
+void DiaryDocument::merge(const std::vector<MergedEntry>& order, const std::function<DiaryRecord(std::int32_t)>& other,
+                          const std::function<void(qint64 done)>& progress)
+{
+    m_state.DiaryFile.checkStillAtPath();
+    const DiaryRecord header = m_state.DiaryFile.readHeader();
+    RecordFile replacement;
+    try {
+        rebuildDiary(
+            m_state.DiaryPath,
+            [&](RecordSink& sink) {
+                sink.put(header);
+                DiaryRecord entry;
+                for (size_t i = 0; i < order.size(); ++i) {
+                    if (order[i].own)
+                        m_state.DiaryFile.read(order[i].index, entry);
+                    sink.put(order[i].own ? entry : other(order[i].index));
+                    if (progress)
+                        progress(qint64(i) + 1);
+                }
+            },
+            &replacement);
+    } catch (const QuillnestError&) {
+        // Only the last step of a rebuild fails after the new file has taken the old one's place.
+        if (replacement.isOpen())
+            takeMergedFile(std::move(replacement), order);
+        throw;
+    }
+    takeMergedFile(std::move(replacement), order);
+}
+
+// The entry on view has a new place, if it was kept; its label still finds it.
+void DiaryDocument::takeMergedFile(RecordFile&& file, const std::vector<MergedEntry>& order)
+{
+    m_state.DiaryFile = std::move(file);
+    const auto viewed = std::find(order.begin(), order.end(), MergedEntry{true, m_state.ViewedRecord});
+    const std::int32_t record = viewed == order.end() ? 0 : std::int32_t(viewed - order.begin()) + 1;
+    relistAll();
+    if (record == 0)
+        forgetViewedEntry();
+    m_state.ViewedRecord = record;
     emit reloaded();
 }
 

@@ -26,6 +26,14 @@ struct PreparedDiary {
     QByteArray key;
 };
 
+// A place in a diary rebuilt from its own entries and others: entry `record` of the diary (1..N), or
+// entry `other` of wherever the others come from.
+struct MergedEntry {
+    bool own = true;
+    std::int32_t index = 0;
+    bool operator==(const MergedEntry&) const = default;
+};
+
 // One entry as an export reads it.
 struct EntryContent {
     double stamp = 0;
@@ -112,6 +120,12 @@ public:
     // of the diary: the file is either wholly old or wholly new, and the key held follows it. The
     // list and the entry on view stay. Emits reloaded().
     void rekey(const QByteArray& newPassword);
+    // Rebuilds the diary with the entries `order` names, in that order, once: `other` gives the record
+    // of an entry from elsewhere, under this diary's key. The header stays as it was. All or nothing,
+    // as a deletion; afterwards the list shows every entry and the entry on view, if kept, stays on
+    // view. `progress` hears of every entry written. Emits reloaded().
+    void merge(const std::vector<MergedEntry>& order, const std::function<DiaryRecord(std::int32_t)>& other,
+               const std::function<void(qint64 done)>& progress = {});
     // Opens the diary's file again after it was replaced (an import) and lists every entry; the
     // entry on view stays on view. Emits reloaded(); when the file cannot be opened the diary is
     // closed and the error thrown.
@@ -131,6 +145,7 @@ private:
     void relistAll();
     void reopenFile();
     void takeRekeyedFile(RecordFile&& file, const QByteArray& newKey);
+    void takeMergedFile(RecordFile&& file, const std::vector<MergedEntry>& order);
     void takeHeader(const DiaryHeader& header);
     QByteArray fileBytesOf(const QString& editorText) const;
 

@@ -40,3 +40,25 @@ QByteArray joinLines(const DiaryRecord& record, QByteArrayView key)
     text.truncate(joinLinesInto(record, key, text.data()));
     return text;
 }
+
+// Each slot is scrambled on its own from the key's first byte on, and scrambling is an exclusive or:
+// one pattern, the old key's bytes combined with the new key's over a slot's length, turns a slot
+// from the one key to the other where it lies, so the entry keeps its pieces exactly as they were cut.
+QByteArray lineKeyChange(QByteArrayView oldKey, QByteArrayView newKey)
+{
+    QByteArray change(SlotCapacity, Qt::Uninitialized);
+    for (int i = 0; i < SlotCapacity; ++i)
+        change[i] = char(oldKey[i % oldKey.size()] ^ newKey[i % newKey.size()]);
+    return change;
+}
+
+void rekeyLines(DiaryRecord& record, const QByteArray& change)
+{
+    const auto* __restrict pattern = reinterpret_cast<const unsigned char*>(change.constData());
+    for (int k = 1; k <= SlotCount; ++k) {
+        unsigned char* __restrict text = record.bytes.data() + slotOffset(k) + 1;
+        const int length = record.slotLength(k);
+        for (int i = 0; i < length; ++i)
+            text[i] ^= pattern[i];
+    }
+}

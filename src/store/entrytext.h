@@ -8,3 +8,9 @@ void cutTextIntoLines(DiaryRecord& record, QByteArrayView text, QByteArrayView k
 QByteArray joinLines(const DiaryRecord& record, QByteArrayView key);
 // The same into `out`, which holds at least MaxEntryChars bytes; returns the length of the text.
 qsizetype joinLinesInto(const DiaryRecord& record, QByteArrayView key, char* out);
+
+// Moving lines from one key to another where they lie: lineKeyChange(old, new) is the pattern that
+// rekeyLines applies to each non-empty line of a record, which then reads under the new key exactly as
+// it read under the old one, every line keeping its length.
+QByteArray lineKeyChange(QByteArrayView oldKey, QByteArrayView newKey);
+void rekeyLines(DiaryRecord& record, const QByteArray& change);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -130,7 +131,29 @@ void setRebuildFaultHook(RebuildFaultHook hook)
     faultHook() = std::move(hook);
 }
 
-void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& produce, RecordFile* replacement)
+namespace
+{
+
+// The new file goes where the old one is, or, for a file that must be new, where nothing may be yet.
+void renameInto(const QByteArray& temporary, const QByteArray& target, bool mustBeNew)
+{
+    if (!mustBeNew) {
+        if (::rename(temporary.constData(), target.constData()) != 0)
+            posixio::throwErrno(errno);
+        return;
+    }
+    if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return;
+    // File systems that cannot rename without replacing can still link a name that must be new.
+    if (errno != EINVAL && errno != ENOSYS)
+        posixio::throwErrno(errno);
+    if (::link(temporary.constData(), target.constData()) != 0)
+        posixio::throwErrno(errno);
+    ::unlink(temporary.constData());
+}
+
+void writeWhole(const QString& path, const std::function<void(RecordSink&)>& produce, RecordFile* replacement,
+                bool mustBeNew)
 {
     const QByteArray target = sidefiles::resolveTarget(posixio::encodePath(path));
 
@@ -138,6 +161,8 @@ void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& p
     const bool replacing = ::stat(target.constData(), &old) == 0;
     if (replacing) {
         // Renaming over a folder or a device would replace it with a plain file.
+        if (mustBeNew)
+            posixio::throwErrno(EEXIST);
         if (!S_ISREG(old.st_mode))
             posixio::throwCode(FileError::AccessDenied);
     } else if (errno != ENOENT) {
@@ -173,8 +198,7 @@ void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& p
         }
 
         beginStep(RebuildStep::Rename);
-        if (::rename(temporary.constData(), target.constData()) != 0)
-            posixio::throwErrno(errno);
+        renameInto(temporary, target, mustBeNew);
     } catch (...) {
         if (fd >= 0)
             ::close(fd);
@@ -189,6 +213,18 @@ void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& p
         *replacement = RecordFile::fromDescriptor(fd, path);
     beginStep(RebuildStep::FlushFolder);
     sidefiles::syncFolder(sidefiles::folderOf(target));
+}
+
+} // namespace
+
+void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& produce, RecordFile* replacement)
+{
+    writeWhole(path, produce, replacement, false);
+}
+
+void createDiaryWhole(const QString& path, const std::function<void(RecordSink&)>& produce)
+{
+    writeWhole(path, produce, nullptr, true);
 }
 
 void removeRebuildLeftovers(const QString& path)

@@ -32,6 +32,10 @@ public:
 void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& produce,
                   RecordFile* replacement = nullptr);
 
+// Writes a new diary at `path` the same way, so that it appears whole or not at all; a file that is
+// there already, or comes meanwhile, is never replaced (FileError for EEXIST).
+void createDiaryWhole(const QString& path, const std::function<void(RecordSink&)>& produce);
+
 // Removes the temporary files of rebuilds of the diary at `path` that were cut short (the program was
 // killed, the machine stopped): each is a whole copy of a diary's private text. A temporary file that
 // a running copy of the program holds is left alone. Never throws; what cannot be removed stays.

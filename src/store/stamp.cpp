@@ -133,6 +133,14 @@ double currentStamp()
     return dateTimeToStamp(QDateTime::currentDateTime());
 }
 
+std::int64_t stampSeconds(double stamp)
+{
+    SplitStamp split;
+    if (!splitStamp(stamp, split))
+        return std::numeric_limits<std::int64_t>::min();
+    return split.day * 86400 + split.msecs / 1000;
+}
+
 QString stampText(double stamp)
 {
     SplitStamp split;

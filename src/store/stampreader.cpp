@@ -36,7 +36,7 @@ class StampRing
 {
 public:
     // Check ready(): the kernel may refuse io_uring.
-    StampRing(int fd, std::span<double> out);
+    StampRing(int fd, std::span<double> out, qint64 stride);
     ~StampRing();
     StampRing(const StampRing&) = delete;
     StampRing& operator=(const StampRing&) = delete;
@@ -56,6 +56,7 @@ private:
     long enter(unsigned submit, bool wait);
 
     int m_fd;
+    qint64 m_stride;
     int m_ringFd = -1;
     bool m_ready = false;
     void* m_queues = MAP_FAILED;
@@ -76,7 +77,7 @@ private:
     std::vector<size_t> m_failed; // indexes into out whose read came back short or failed
 };
 
-StampRing::StampRing(int fd, std::span<double> out) : m_fd(fd), m_target(fd)
+StampRing::StampRing(int fd, std::span<double> out, qint64 stride) : m_fd(fd), m_stride(stride), m_target(fd)
 {
     io_uring_params params{};
     const long ringFd = ::syscall(__NR_io_uring_setup, long(RingEntries), &params);
@@ -151,7 +152,7 @@ bool StampRing::readBatch(qint64 first, std::span<double> out, size_t from, unsi
         return false;
     // A short read means the file was cut meanwhile: reading it again reports that as usual.
     for (const size_t i : m_failed)
-        readStampsOneByOne(m_fd, first + qint64(i), out.subspan(i, 1));
+        readStampsOneByOne(m_fd, first + qint64(i), out.subspan(i, 1), m_stride);
     m_failed.clear();
     return true;
 }
@@ -167,7 +168,7 @@ void StampRing::queueReads(qint64 first, std::span<double> out, size_t from, uns
         sqe.opcode = m_fixedBuffer ? IORING_OP_READ_FIXED : IORING_OP_READ;
         sqe.flags = m_sqeFlags;
         sqe.fd = m_target;
-        sqe.off = quint64(first + qint64(i)) * RecordSize;
+        sqe.off = quint64((first + qint64(i)) * m_stride);
         sqe.addr = reinterpret_cast<quintptr>(&out[i]);
         sqe.len = StampSize;
         sqe.user_data = i;
@@ -225,7 +226,8 @@ long StampRing::enter(unsigned submit, bool wait)
 
 // Batches are handed out as the threads get to them rather than in fixed shares, so that a thread
 // kept waiting for a core does not hold the others up.
-void readBatchesLeft(StampRing& ring, int fd, qint64 first, std::span<double> out, std::atomic<size_t>& next)
+void readBatchesLeft(StampRing& ring, int fd, qint64 first, qint64 stride, std::span<double> out,
+                     std::atomic<size_t>& next)
 {
     for (;;) {
         const size_t from = next.fetch_add(RingEntries, std::memory_order_relaxed);
@@ -233,7 +235,7 @@ void readBatchesLeft(StampRing& ring, int fd, qint64 first, std::span<double> ou
             return;
         const auto count = unsigned(std::min<size_t>(RingEntries, out.size() - from));
         if (!ring.ready() || !ring.readBatch(first, out, from, count))
-            readStampsOneByOne(fd, first + qint64(from), out.subspan(from, count));
+            readStampsOneByOne(fd, first + qint64(from), out.subspan(from, count), stride);
     }
 }
 
@@ -259,12 +261,12 @@ size_t threadCount(size_t records)
 // freshly mapped page traps into the host, which costs far more than the kernel copying 8 bytes out
 // of its page cache. The ring has the kernel do those copies, a few hundred per system call; what
 // remains is mostly waiting for memory, so the batches are shared with threads on other cores.
-bool readStampsThroughRings(int fd, qint64 first, std::span<double> out)
+bool readStampsThroughRings(int fd, qint64 first, std::span<double> out, qint64 stride)
 {
     if (out.empty())
         return true;
     // The calling thread's ring is made first: if it cannot be, io_uring is not to be had here.
-    StampRing ownRing(fd, out);
+    StampRing ownRing(fd, out, stride);
     if (!ownRing.ready())
         return false;
 
@@ -278,15 +280,15 @@ bool readStampsThroughRings(int fd, qint64 first, std::span<double> out)
             try {
                 helpers.emplace_back([&, t] {
                     failures[t] = runCatching([&] {
-                        StampRing ring(fd, out);
-                        readBatchesLeft(ring, fd, first, out, next);
+                        StampRing ring(fd, out, stride);
+                        readBatchesLeft(ring, fd, first, stride, out, next);
                     });
                 });
             } catch (const std::system_error&) {
                 break; // no more threads to be had: the calling thread reads what is left
             }
         }
-        failures.front() = runCatching([&] { readBatchesLeft(ownRing, fd, first, out, next); });
+        failures.front() = runCatching([&] { readBatchesLeft(ownRing, fd, first, stride, out, next); });
     } // the helpers are joined here, so none is still writing into `out` below
     for (const std::exception_ptr& failure : failures) {
         if (failure)
@@ -295,10 +297,10 @@ bool readStampsThroughRings(int fd, qint64 first, std::span<double> out)
     return true;
 }
 
-void readStampsOneByOne(int fd, qint64 first, std::span<double> out)
+void readStampsOneByOne(int fd, qint64 first, std::span<double> out, qint64 stride)
 {
     for (size_t i = 0; i < out.size(); ++i) {
-        const qint64 offset = (first + qint64(i)) * RecordSize;
+        const qint64 offset = (first + qint64(i)) * stride;
         if (posixio::readUpTo(fd, reinterpret_cast<char*>(&out[i]), StampSize, offset) != StampSize)
             posixio::throwCode(FileError::ReadBeyondEnd);
     }

@@ -182,17 +182,17 @@ private slots:
         QVERIFY(!refused || (!ringsUsed && mapped == stamps));
 
         // As if another program cut the file after it was counted: an error, never stale or zero stamps.
-        const auto plainly = [](int fd, qint64 first, std::span<double> out) {
-            readStampsOneByOne(fd, first, out);
+        const auto plainly = [](int fd, qint64 first, std::span<double> out, qint64 stride) {
+            readStampsOneByOne(fd, first, out, stride);
             return true;
         };
         for (auto reader : {+plainly, &readStampsThroughRings}) {
             std::vector<double> read(stamps.size() - 122, 1.5);
-            if (!reader(file.handle(), 123, read))
+            if (!reader(file.handle(), 123, read, RecordSize))
                 QSKIP("io_uring is not available here");
             QCOMPARE(read, std::vector<double>(stamps.begin() + 122, stamps.end()));
             read.resize(read.size() + 50);
-            QCOMPARE(errorText([&] { reader(file.handle(), 123, read); }), BeyondEnd);
+            QCOMPARE(errorText([&] { reader(file.handle(), 123, read, RecordSize); }), BeyondEnd);
         }
         if (!refused)
             QSKIP("cannot install a seccomp filter here");
