@@ -160,6 +160,7 @@ void TForm1::buildMenu()
     N24 = addItem(service, "N24", QStringLiteral("Сделать главным"));
     route(N13, &QAction::triggered, &TForm1::N13Click);
     route(N25, &QAction::triggered, &TForm1::N25Click);
+    route(N11, &QAction::triggered, &TForm1::N11Click);
     route(N21, &QAction::triggered, &TForm1::N21Click);
     route(N24, &QAction::triggered, &TForm1::N24Click);
 
@@ -329,6 +330,11 @@ void TForm1::setNewDiaryWindow(SecondaryWindow* window)
 void TForm1::setExportWindow(SecondaryWindow* window)
 {
     m_exportWindow = standingOver(window);
+}
+
+void TForm1::setImportWindow(SecondaryWindow* window)
+{
+    m_importWindow = standingOver(window);
 }
 
 void TForm1::setSettingsWindow(TForm4* window)
@@ -610,6 +616,12 @@ void TForm1::N25Click()
 {
     if (m_document.isOpen())
         showSecondaryWindow(m_exportWindow);
+}
+
+// Also with no diary open: old entries can go into a new diary.
+void TForm1::N11Click()
+{
+    showSecondaryWindow(m_importWindow);
 }
 
 // A new window every time: its fields start empty and its mode follows the diary's password.

@@ -50,6 +50,8 @@ public:
     void setSettingsWindow(TForm4* window);
     // The export window, made once at program start; "Экспорт записей" shows it.
     void setExportWindow(SecondaryWindow* window);
+    // The import window, made once at program start; "Импорт записей" shows it.
+    void setImportWindow(SecondaryWindow* window);
 
     // Controls, by their names.
     QLabel* Ldate = nullptr;
@@ -178,6 +180,7 @@ private:
     void N23Click();
     void N25Click();
     void N21Click();
+    void N11Click();
     SecondaryWindow* standingOver(SecondaryWindow* window);
 
     QString m_programDir;
@@ -193,6 +196,7 @@ private:
     SecondaryWindow* m_newDiaryWindow = nullptr;
     TForm4* m_settingsWindow = nullptr;
     SecondaryWindow* m_exportWindow = nullptr;
+    SecondaryWindow* m_importWindow = nullptr;
     // The open dialog's answer after a cancel: the name chosen last time.
     QString m_lastChosenDiary;
     QLabel* m_statusPanels[StatusPanelCount] = {};
