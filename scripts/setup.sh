@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev libxkbcommon-dev qt6-translations-l10n
     libjpeg62-turbo-dev libjpeg-turbo-progs
     libgtest-dev libbenchmark-dev
-    xvfb xauth imagemagick fonts-dejavu-core
+    xvfb xauth imagemagick fonts-dejavu-core fonts-urw-base35 desktop-file-utils
 )
 
 missing=()

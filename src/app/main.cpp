@@ -1,8 +1,11 @@
+#include "dialogs/aboutwindow.h"
 #include "dialogs/newdiarywindow.h"
 #include "mainwindow/mainwindow.h"
 #include "settings/settingswindow.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -17,11 +20,21 @@ int main(int argc, char* argv[])
     if (qtTranslator.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/quillnest-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
+
     // The main window first: its creation may already open a diary. The other windows are made once
     // and stand over it.
     TForm1 mainWindow(QCoreApplication::applicationDirPath());
     mainWindow.setNewDiaryWindow(new TForm3(&mainWindow));
     mainWindow.setSettingsWindow(new TForm4(mainWindow.settingsPath(), &mainWindow));
+    mainWindow.setAboutWindow(new TForm2(&mainWindow));
     mainWindow.show();
+    // A diary named on the command line, as a file manager's "Open with" passes it.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1)
+        mainWindow.openChosen(QFileInfo(arguments[1]).absoluteFilePath().left(MaxPathLength));
     return QApplication::exec();
 }

@@ -170,6 +170,7 @@ void TForm1::buildMenu()
     N7 = addItem(help, "N7", QStringLiteral("О дневнике"));
     N8 = addItem(help, "N8", QStringLiteral("О программе"));
     route(N7, &QAction::triggered, &TForm1::N7Click);
+    route(N8, &QAction::triggered, &TForm1::N8Click);
 }
 
 // Ldate is made before the tool bar so that the bar covers it: it only records which entry is on
@@ -335,6 +336,11 @@ void TForm1::setExportWindow(SecondaryWindow* window)
 void TForm1::setImportWindow(SecondaryWindow* window)
 {
     m_importWindow = standingOver(window);
+}
+
+void TForm1::setAboutWindow(SecondaryWindow* window)
+{
+    m_aboutWindow = standingOver(window);
 }
 
 void TForm1::setSettingsWindow(TForm4* window)
@@ -566,7 +572,11 @@ QString TForm1::chooseDiaryFile()
 
 void TForm1::N2Click()
 {
-    const QString chosen = chooseDiaryFile().left(MaxPathLength);
+    openChosen(chooseDiaryFile().left(MaxPathLength));
+}
+
+void TForm1::openChosen(const QString& chosen)
+{
     // The same file under another name (a link, another spelling) is still the open diary.
     if (m_document.isOpen() && isSameFile(state().DiaryPath, chosen)) {
         showMessage(this, QStringLiteral("Файл уже открыт"));
@@ -578,6 +588,7 @@ void TForm1::N2Click()
         return;
     }
     attempt([&] { openDiary(chosen); });
+    updateControls();
 }
 
 // Everything that can fail happens before the document lets go of the diary it holds: a file that
@@ -616,6 +627,11 @@ void TForm1::N25Click()
 {
     if (m_document.isOpen())
         showSecondaryWindow(m_exportWindow);
+}
+
+void TForm1::N8Click()
+{
+    showSecondaryWindow(m_aboutWindow);
 }
 
 // Also with no diary open: old entries can go into a new diary.

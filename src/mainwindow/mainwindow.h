@@ -52,6 +52,10 @@ public:
     void setExportWindow(SecondaryWindow* window);
     // The import window, made once at program start; "Импорт записей" shows it.
     void setImportWindow(SecondaryWindow* window);
+    // Opens the diary `path` as "Открыть" does with the file chosen (also from the command line).
+    void openChosen(const QString& path);
+    // The About window, made once at program start; "О программе" shows it.
+    void setAboutWindow(SecondaryWindow* window);
 
     // Controls, by their names.
     QLabel* Ldate = nullptr;
@@ -181,6 +185,7 @@ private:
     void N25Click();
     void N21Click();
     void N11Click();
+    void N8Click();
     SecondaryWindow* standingOver(SecondaryWindow* window);
 
     QString m_programDir;
@@ -197,6 +202,7 @@ private:
     TForm4* m_settingsWindow = nullptr;
     SecondaryWindow* m_exportWindow = nullptr;
     SecondaryWindow* m_importWindow = nullptr;
+    SecondaryWindow* m_aboutWindow = nullptr;
     // The open dialog's answer after a cancel: the name chosen last time.
     QString m_lastChosenDiary;
     QLabel* m_statusPanels[StatusPanelCount] = {};

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# uninstall.sh [prefix]: removes what install.sh put under the prefix (by default ~/.local), and
+# Settings.ini with it. Diaries are the user's own and stay where they are, also any kept in the
+# program's folder (which then stays too).
+set -euo pipefail
+prefix=${1:-$HOME/.local}
+rm -f "$prefix/bin/quillnest" "$prefix/share/applications/quillnest.desktop" \
+    "$prefix/share/icons/hicolor/scalable/apps/quillnest.svg" \
+    "$prefix/lib/quillnest/quillnest" "$prefix/lib/quillnest/Settings.ini"
+for size in 16 24 32 48 64 128 256; do
+    rm -f "$prefix/share/icons/hicolor/${size}x${size}/apps/quillnest.png"
+done
+rmdir "$prefix/lib/quillnest" 2>/dev/null || echo "Kept $prefix/lib/quillnest: it holds files of yours."
+echo "Quillnest is removed from $prefix."

@@ -1,0 +1,55 @@
+#include "dialogs/aboutwindow.h"
+#include "dialogs/jpegpicture.h"
+#include "mainwindow/diarymaker.h"
+
+using namespace diarymaker;
+
+class TestAboutWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The picture kept in the program decodes to its size and colours; damaged data is reported and
+    // leaves a null image, never ends the program.
+    void decodesThePicture()
+    {
+        QFile file(":/about.jpg");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const QImage picture = decodeJpeg(bytes);
+        QCOMPARE(picture.size(), QSize(206, 134));
+        QVERIFY(qGray(picture.pixel(60, 80)) > 200); // a page of the open diary
+        QVERIFY(qGray(picture.pixel(2, 2)) < 90);    // the desk in the dark
+        const QColor quill = picture.pixelColor(180, 40);
+        QVERIFY(quill.red() > 180 && quill.blue() < 140);
+
+        for (const QByteArray& damaged : {bytes.left(bytes.size() / 2), QByteArray(500, 'x'), QByteArray(),
+                                          QByteArray(bytes).replace(2, 40, QByteArray(40, '\xff'))}) {
+            QString error;
+            QVERIFY(decodeJpeg(damaged, &error).isNull());
+            QVERIFY(!error.isEmpty());
+        }
+    }
+
+    // While it is shown the main window takes no input; text typed into the description is still
+    // there the next time.
+    void standsOverTheMainWindow()
+    {
+        Session session;
+        QVERIFY(session.start({}));
+        session.window->setAboutWindow(new TForm2(session.window.get()));
+        QCOMPARE(session.trigger(session.window->N8), QStringList());
+        auto* about = session.window->findChild<TForm2*>("Form2");
+        QVERIFY(about && about->isVisible() && !session.window->takesInput());
+        QVERIFY(!about->Image1->pixmap().isNull());
+        QVERIFY(about->Label1->geometry().top() >= about->Memo1->geometry().bottom()); // the name is seen
+        about->Memo1->appendPlainText("заметка");
+        about->close();
+        QVERIFY(session.window->takesInput());
+        session.trigger(session.window->N8);
+        QVERIFY(about->Memo1->toPlainText().endsWith("бумажными дневниками.\nзаметка"));
+    }
+};
+
+QTEST_MAIN(TestAboutWindow)
+#include "tst_aboutwindow.moc"
