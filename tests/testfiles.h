@@ -1,15 +1,21 @@
 #pragma once
 
+#include "store/cp1251.h"
+#include "store/diaryedit.h"
 #include "store/error.h"
+#include "store/recordfile.h"
+#include "store/scramble.h"
+#include "store/stamp.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QFile>
 #include <QString>
 #include <QTest>
 
 #include <exception>
 
-// Small file and error helpers shared by the test suites.
+// Small file, diary and error helpers shared by the test suites.
 namespace testfiles
 {
 
@@ -37,6 +43,41 @@ template <typename Action> QString errorText(Action action)
         return QString::fromUtf8(error.what());
     }
     return QStringLiteral("no error");
+}
+
+inline double stampOf(int year, int month, int day, int h = 0, int m = 0, int s = 0)
+{
+    return dateTimeToStamp(QDateTime(QDate(year, month, day), QTime(h, m, s)));
+}
+
+// Members initialised, so that a designated initializer may leave any of them out.
+struct Diary {
+    QString title{};
+    QString owner{};
+    QString password{}; // clear; empty for none
+    double created = stampOf(2025, 11, 2, 9, 5, 59);
+    QList<double> stamps{stampOf(2026, 2, 2, 12)}; // one entry per stamp
+    QStringList texts{}; // CR LF line breaks; entry i is "Запись номер i\r\nвторая строка" where none is given
+};
+
+// Writes `diary` at `path`, replacing any file there, and returns the path.
+inline QString writeDiary(const QString& path, const Diary& diary)
+{
+    DiaryHeader header;
+    header.Created = diary.created;
+    header.Title = toCp1251(diary.title);
+    header.Owner = toCp1251(diary.owner);
+    const QByteArray password = toCp1251(diary.password);
+    header.Password = password.isEmpty() ? QByteArray() : EncodePassword(password);
+    createDiaryFile(path, header.toRecord(), true);
+    RecordFile file;
+    file.open(path);
+    DiaryRecord buffer;
+    for (int i = 0; i < diary.stamps.size(); ++i) {
+        const QString text = diary.texts.value(i, QStringLiteral("Запись номер %1\r\nвторая строка").arg(i + 1));
+        appendEntry(file, toCp1251(text), password.isEmpty() ? FixedKey : password, diary.stamps[i], buffer);
+    }
+    return path;
 }
 
 } // namespace testfiles

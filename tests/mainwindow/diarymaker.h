@@ -4,10 +4,6 @@
 #include "mainwindow/mainwindow.h"
 #include "protection/passwordprompt.h"
 #include "settings/settingsfile.h"
-#include "store/cp1251.h"
-#include "store/diaryedit.h"
-#include "store/scramble.h"
-#include "store/stamp.h"
 #include "testfiles.h"
 
 #include <QtTest>
@@ -17,42 +13,7 @@
 namespace diarymaker
 {
 
-using testfiles::fileBytes;
-
-inline double stampOf(int year, int month, int day, int h = 0, int m = 0, int s = 0)
-{
-    return dateTimeToStamp(QDateTime(QDate(year, month, day), QTime(h, m, s)));
-}
-
-// Members initialised, so that a designated initializer may leave any of them out.
-struct Diary {
-    QString title{};
-    QString owner{};
-    QString password{}; // clear; empty for none
-    double created = stampOf(2025, 11, 2, 9, 5, 59);
-    QList<double> stamps{stampOf(2026, 2, 2, 12)}; // one entry per stamp
-    QStringList texts{}; // CR LF line breaks; entry i is "Запись номер i\r\nвторая строка" where none is given
-};
-
-// Writes `diary` at `path`, which it returns.
-inline QString writeDiary(const QString& path, const Diary& diary)
-{
-    DiaryHeader header;
-    header.Created = diary.created;
-    header.Title = toCp1251(diary.title);
-    header.Owner = toCp1251(diary.owner);
-    const QByteArray password = toCp1251(diary.password);
-    header.Password = password.isEmpty() ? QByteArray() : EncodePassword(password);
-    createDiaryFile(path, header.toRecord(), false);
-    RecordFile file;
-    file.open(path);
-    DiaryRecord buffer;
-    for (int i = 0; i < diary.stamps.size(); ++i) {
-        const QString text = diary.texts.value(i, QStringLiteral("Запись номер %1\r\nвторая строка").arg(i + 1));
-        appendEntry(file, toCp1251(text), password.isEmpty() ? FixedKey : password, diary.stamps[i], buffer);
-    }
-    return path;
-}
+using namespace testfiles;
 
 // Entry i is "Текст i"; the odd ones also hold "общее" and were saved on 1 March 2024 at i:15:07, the
 // even ones on 2 March, so that one day's entries never lie side by side. Entry 5 has entry 3's stamp.

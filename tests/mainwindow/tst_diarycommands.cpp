@@ -1,18 +1,130 @@
 #include "diarymaker.h"
 
 #include "dialogs/newdiarywindow.h"
+#include "store/rebuild.h"
 
 using namespace diarymaker;
 
-// The searches, "Показать все записи" and the menu commands on the open diary; editing is on.
+// Adding, changing and deleting entries, the searches, "Показать все записи" and the menu commands on the open
+// diary; editing is on.
 class TestDiaryCommands : public QObject
 {
     Q_OBJECT
 
     Session m;
 
+    void verifyNoEntryOnView()
+    {
+        TForm1& w = *m.window;
+        QCOMPARE(w.Ldate->text(), TForm1::todayCaption());
+        QVERIFY(w.state().ViewedRecord == 0 && !w.Bchange->isEnabled() && !w.Bdel->isEnabled() && w.Badd->isEnabled());
+        QVERIFY(w.BSave1->isHidden() && w.BSave2->isHidden() && w.LBdate->isEnabled() && w.mm->isReadOnly());
+    }
+
 private slots:
-    void cleanup() { m.close(); }
+    void cleanup()
+    {
+        setRebuildFaultHook({});
+        m.close();
+    }
+
+    void savesTypedTextWholeOrNotAtAll_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("adding");     // otherwise entry 5 is changed
+        QTest::addColumn<QString>("refusal"); // part of the message; empty when the text is saved
+        QTest::newRow("add empty") << QString() << true << QString();
+        QTest::newRow("add no-break space, as typed") << "Ёлка\u00A0№ 5\nконец" << true << QString();
+        QTest::newRow("add beyond Windows-1251") << "Привет 日本 😀" << true << "«😀» (U+1F600)";
+        QTest::newRow("change") << "новый\u00A0текст\nстрока" << false << QString();
+        QTest::newRow("change, entry cut off meanwhile") << "не сохранится" << false << "Запись не найдена";
+    }
+    // While text is written the list cannot take the focus, so searches are refused. Refused text stays to be
+    // corrected until left unsaved: a change by "Очистить", which ends the view too, a new entry by closing.
+    void savesTypedTextWholeOrNotAtAll()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, adding);
+        QFETCH(QString, refusal);
+        QVERIFY(m.start(alternatingDays(30)));
+        TForm1& w = *m.window;
+        const QScrollBar* bar = w.LBdate->verticalScrollBar();
+        if (!adding)
+            m.view(4);
+        QToolButton* save = adding ? w.BSave1 : w.BSave2;
+        QVERIFY(m.click(adding ? w.Badd : w.Bchange).isEmpty());
+        QVERIFY(save->isVisible() && !w.LBdate->isEnabled() && !w.mm->isReadOnly() && !w.Badd->isEnabled());
+        QVERIFY(!w.Bchange->isEnabled() && !w.Bdel->isEnabled());
+        w.mm->setPlainText(text);
+        w.InWord->setText(QStringLiteral("Текст"));
+        for (QToolButton* button : {w.Search, w.Today, w.ToChNum, w.AllRec})
+            QCOMPARE(m.click(button), QStringList{"Cannot focus a disabled or invisible window"});
+        QVERIFY(w.state().ListComplete && m.click(w.ClearSearch).isEmpty() && w.InWord->text().isEmpty());
+        if (!adding && !refusal.isEmpty())
+            QVERIFY(QFile::resize(m.path, 5 * RecordSize));
+        const QByteArray before = fileBytes(m.path);
+        const QStringList seen = m.click(save);
+        if (refusal.isEmpty()) {
+            QVERIFY(seen.isEmpty());
+            QCOMPARE(w.statusText(0), adding ? " Новая запись успешно добавлена" : " Запись успешно изменена");
+            QCOMPARE(w.document().readEntry(adding ? 31 : 5).text, text);
+            QCOMPARE(bar->maximum() + bar->pageStep(), adding ? 31 : 30); // every row in reach
+            if (adding)
+                verifyNoEntryOnView();
+            else
+                QVERIFY(w.Bchange->isEnabled() && w.Bdel->isEnabled() && w.BSave2->isHidden() && w.LBdate->isEnabled());
+            return;
+        }
+        QVERIFY2(seen.size() == 1 && seen.first().contains(refusal), qPrintable(seen.join(" | ")));
+        QVERIFY(save->isVisible() && !w.mm->isReadOnly() && w.mm->toPlainText() == text);
+        if (!adding) {
+            QVERIFY(m.click(w.Bclear).isEmpty());
+            verifyNoEntryOnView();
+            QVERIFY(w.mm->toPlainText().isEmpty() && w.statusText(0) == " Ожидание..." && w.statusText(1) == "0");
+        } else {
+            w.N14->trigger();
+            QVERIFY(save->isHidden() && w.mm->isReadOnly() && !w.mm->isEnabled() && w.mm->toPlainText().isEmpty());
+            QVERIFY(answering({}, [save] { save->click(); }).isEmpty()); // nothing to save into now
+        }
+        QCOMPARE(fileBytes(m.path), before);
+    }
+
+    void deletesTheEntryOnView_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("failing"); // the RebuildStep that fails, or -1
+        QTest::newRow("only entry") << 1 << -1;
+        QTest::newRow("one of more than the box shows") << 30 << -1;
+        QTest::newRow("rename fails") << 3 << int(RebuildStep::Rename);
+        QTest::newRow("renamed, not made safe on disk") << 3 << int(RebuildStep::FlushFolder);
+    }
+    // A failed rename changes nothing; once the rebuilt file is in place a failure lets go of the diary.
+    void deletesTheEntryOnView()
+    {
+        QFETCH(int, entries);
+        QFETCH(int, failing);
+        QVERIFY(m.start(alternatingDays(entries)));
+        TForm1& w = *m.window;
+        m.view(entries / 2);
+        setRebuildFaultHook([failing](RebuildStep step) {
+            if (int(step) == failing)
+                throw FileError(FileError::DiskFull);
+        });
+        QCOMPARE(m.click(w.Bdel), failing < 0 ? QStringList() : QStringList{"Disk full"});
+        if (failing == int(RebuildStep::Rename)) {
+            QVERIFY(m.listCount() == entries && w.state().ViewedRecord == 2 && w.Bdel->isEnabled());
+        } else if (failing >= 0) {
+            QVERIFY(!w.state().DiaryFile.isOpen() && m.listCount() == 0 && !w.Badd->isEnabled());
+            QCOMPARE(w.statusText(0), QStringLiteral(" Нет открытых дневников"));
+        } else {
+            QCOMPARE(w.statusText(0), QStringLiteral(" Запись успешно удалена из базы"));
+            QCOMPARE(m.listCount(), entries - 1);
+            const QScrollBar* bar = w.LBdate->verticalScrollBar(); // reaches every row; a short list fills a page
+            QCOMPARE(bar->maximum() + bar->pageStep(), std::max(entries - 1, bar->pageStep()));
+            verifyNoEntryOnView();
+            QVERIFY(w.mm->toPlainText().isEmpty() && !w.N13->isEnabled());
+        }
+    }
 
     // "Показать все записи" ends the view of an entry; adding from a day's search brings the date picker to today.
     void findsEntriesAndComesBackWhole()
@@ -42,16 +154,28 @@ private slots:
 
         QVERIFY(clickAt(w.ToChNum, QDate(2024, 3, 2)).startsWith("02.03.2024") && m.click(w.Badd).isEmpty());
         w.mm->setPlainText(QStringLiteral("Новая запись"));
-        QVERIFY(m.click(w.BSave1).isEmpty());
-        QVERIFY(w.DTPicker->date() == today && m.listCount() == 6);
+        QVERIFY(m.click(w.BSave1).isEmpty() && w.DTPicker->date() == today && m.listCount() == 6);
     }
 
+    // While "Создать" shows its window the main window takes no input, not even a click from the window system.
     // Menu marks enable controls, saving nothing; "Изменить" and "Удалить" need editing and an entry viewed, not
     // changed.
     void menuItemsOnTheOpenDiary()
     {
         QVERIFY(m.start({.created = stampOf(2026, 1, 15, 0, 5, 59), .texts = {"абв\r\nгде"}}));
         TForm1& w = *m.window;
+        auto* form3 = new TForm3(&w);
+        w.setNewDiaryWindow(form3);
+        const auto clickAdd = [&w] {
+            QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, w.Badd->mapTo(&w, w.Badd->rect().center()));
+        };
+        QVERIFY(m.trigger(w.N12).isEmpty() && form3->isVisible() && form3->isEnabled() && !w.takesInput());
+        clickAdd();
+        QVERIFY(w.BSave1->isHidden() && w.statusText(0) == " Ожидание...");
+        form3->close();
+        QVERIFY(!form3->isVisible() && w.takesInput());
+        clickAdd();
+        QVERIFY(w.BSave1->isVisible() && m.click(w.Bclear).isEmpty());
         QCOMPARE(m.trigger(w.N7),
                  QStringList{"Файл: d.qnb\rКоличество записей в дневнике: 1\rСоздан: 15.01.2026 (0ч 5мин)"});
         const QByteArray settings = fileBytes(w.settingsPath());
@@ -80,27 +204,7 @@ private slots:
         QCOMPARE(m.trigger(w.N13), QStringList{QStringLiteral("Количество символов данной записи: 8")});
         QCOMPARE(fileBytes(w.settingsPath()), settings);
         m.trigger(w.N14);
-        QVERIFY(buttonsAre(false));
-    }
-
-    // While "Создать" shows its window the main window takes no input, not even a click from the window system.
-    void secondaryWindowsTakeTheInputWhileShown()
-    {
-        QVERIFY(m.start({}));
-        TForm1& w = *m.window;
-        auto* form3 = new TForm3(&w);
-        w.setNewDiaryWindow(form3);
-        const auto clickAdd = [&w] {
-            QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, w.Badd->mapTo(&w, w.Badd->rect().center()));
-        };
-        QVERIFY(m.trigger(w.N12).isEmpty());
-        QVERIFY(form3->isVisible() && form3->isEnabled() && !w.takesInput());
-        clickAdd();
-        QVERIFY(w.BSave1->isHidden() && w.statusText(0) == " Ожидание...");
-        form3->close();
-        QVERIFY(!form3->isVisible() && w.takesInput());
-        clickAdd();
-        QVERIFY(w.BSave1->isVisible() && m.trigger(w.N4).isEmpty() && !w.isVisible());
+        QVERIFY(buttonsAre(false) && m.trigger(w.N4).isEmpty() && !w.isVisible());
     }
 
     // Keys and typing move the selection, a double click beside the rows views it, an unreadable row says so.
@@ -132,21 +236,6 @@ private slots:
         QVERIFY(QFile::resize(m.path, 4 * RecordSize));
         QCOMPARE(answering({}, [&] { m.view(4); }), QStringList{"Read beyond end of file"});
         QCOMPARE(w.mm->toPlainText(), QStringLiteral("Текст 2"));
-    }
-
-    // The scroll bar reaches every row of a list longer than the box, also as rows come and go.
-    void listScrollsOverEveryRow()
-    {
-        QVERIFY(m.start(alternatingDays(30)));
-        TForm1& w = *m.window;
-        const QScrollBar* bar = w.LBdate->verticalScrollBar();
-        QCOMPARE(bar->maximum() + bar->pageStep(), 30);
-        QVERIFY(m.click(w.Badd).isEmpty());
-        QVERIFY(m.click(w.BSave1).isEmpty());
-        QCOMPARE(bar->maximum() + bar->pageStep(), 31);
-        m.view(0);
-        QVERIFY(m.click(w.Bdel).isEmpty());
-        QCOMPARE(bar->maximum() + bar->pageStep(), 30);
     }
 };
 

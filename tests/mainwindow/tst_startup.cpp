@@ -55,7 +55,6 @@ private slots:
         QTest::newRow("no .qnb in path") << lastDiary("%1/d.QNB") << none << "";
         QTest::newRow("folder named .qnb") << lastDiary("%1/folder.qnb") << none << "";
         QTest::newRow("diary in a .qnb folder") << lastDiary("%1/x.qnb/d.dat") << none << "x.qnb/d.dat";
-        QTest::newRow("missing file") << lastDiary("%1/gone.qnb") << none << "";
         QTest::newRow("file of 100 bytes") << lastDiary("%1/short.qnb") << none << "";
         const QByteArray locked = settingsText("OpenFave=1", "FaveDiary=%1/locked.qnb");
         QTest::newRow("protected, accepted") << locked << QStringList{Password} << "locked.qnb";

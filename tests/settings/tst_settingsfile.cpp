@@ -20,6 +20,8 @@ class TestSettingsFile : public QObject
     QString m_ini;
 
 private slots:
+    // The umask would leave a new file readable by all.
+    void initTestCase() { ::umask(022); }
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
@@ -95,6 +97,10 @@ private slots:
         QTest::newRow("new section after a line without break")
             << QByteArray("[A]\nx=1") << "B|y|2" << QByteArray("[A]\nx=1\n[B]\ny=2\n");
         QTest::newRow("empty file") << QByteArray("") << "B|y|a=b;[Мой]" << QByteArray("[B]\ny=a=b;[Мой]\n");
+        // Files last saved on an old Mac end their lines with CR alone; new lines follow suit.
+        const QByteArray mac = "[Options]\rEditing=1\r\r[Directory]\rLastDiary=\" /a.qnb\"\r\nFaveDiary=/b.qnb";
+        QTest::newRow("CR alone") << mac << "Options|ByWord|0"
+                                  << QByteArray(mac).replace("Editing=1\r", "Editing=1\rByWord=0\r");
         // A value holding a line break would plant a key of its own; the keys before it are not written either.
         const QByteArray kept = "[Options]\nEditing=1\n";
         QTest::newRow("line break") << kept << "Options|ByWord|0|Editing|/a\nOpenFave=1" << QByteArray();
@@ -105,7 +111,7 @@ private slots:
         QTest::newRow("refused without file") << QByteArray() << "Options|Key|a\nb" << QByteArray();
     }
 
-    // The file is named relative to the current folder; messages name it in full.
+    // The file is named relative to the current folder; messages name it in full. The file keeps its mode.
     void writeKeepsEveryOtherLine()
     {
         QFETCH(QByteArray, before);
@@ -113,6 +119,7 @@ private slots:
         QFETCH(QByteArray, after);
         if (!before.isNull())
             writeFileBytes(m_ini, before);
+        const QFileDevice::Permissions mode = QFile::permissions(m_ini);
         const QStringList fields = write.split(u'|');
         QList<QPair<QString, QString>> values;
         for (qsizetype i = 1; i + 1 < fields.size(); i += 2)
@@ -127,6 +134,7 @@ private slots:
         QCOMPARE(fileBytes(m_ini), after.isNull() ? before : after);
         QCOMPARE(QFileInfo::exists(m_ini), !before.isNull() || !after.isNull());
         QCOMPARE(read, after.isNull() ? QStringLiteral("none") : values.first().second);
+        QCOMPARE(QFile::permissions(m_ini), mode);
     }
 
     // Classic readers trim a value and take off one pair of enclosing quotes; what they would change
@@ -154,59 +162,8 @@ private slots:
         PrivateProfile profile(m_ini);
         profile.writeString("Directory", "LastDiary", value);
         QCOMPARE(fileBytes(m_ini), "[Directory]\nLastDiary=" + stored + '\n');
+        QCOMPARE(QFile::permissions(m_ini), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
         QCOMPARE(profile.readString("Directory", "LastDiary", "none"), value);
-    }
-
-    // Files last saved on an old Mac end their lines with CR alone; new lines follow suit.
-    void readsLinesEndingInCarriageReturn()
-    {
-        const QByteArray before = "[Options]\rEditing=1\r\r[Directory]\rLastDiary=\" /a.qnb\"\r\nFaveDiary=/b.qnb";
-        writeFileBytes(m_ini, before);
-        PrivateProfile profile(m_ini);
-        QVERIFY(profile.readBool("Options", "Editing", false));
-        QCOMPARE(profile.readString("Directory", "LastDiary", "none"), QStringLiteral(" /a.qnb"));
-        QCOMPARE(profile.readString("Directory", "FaveDiary", "none"), QStringLiteral("/b.qnb"));
-        profile.writeString("Options", "ByWord", "0");
-        QCOMPARE(fileBytes(m_ini), QByteArray(before).replace("Editing=1\r", "Editing=1\rByWord=0\r"));
-    }
-
-    // The umask would leave a new file readable by all; an existing file keeps the mode it has.
-    void newFileIsTheOwnersOnly()
-    {
-        const auto mode = [&] {
-            struct stat st = {};
-            return ::stat(QFile::encodeName(m_ini).constData(), &st) == 0 ? st.st_mode & 07777 : 0u;
-        };
-        const mode_t oldMask = ::umask(022);
-        PrivateProfile profile(m_ini);
-        const QString message = errorText([&] { profile.writeBool("Options", "Editing", true); });
-        ::umask(oldMask);
-        QCOMPARE(message, QStringLiteral("no error"));
-        QCOMPARE(mode(), 0600u);
-        QVERIFY(::chmod(QFile::encodeName(m_ini).constData(), 0640) == 0);
-        profile.writeBool("Options", "Editing", false);
-        QCOMPARE(mode(), 0640u);
-    }
-
-    // A disk that fills up while the new file is written: the old file stays, byte for byte, and the
-    // write says so. A file-size limit makes the write fail as a full disk would.
-    void fullDiskKeepsTheFileWhole()
-    {
-        const QByteArray before = "[Options]\r\nEditing=1\r\n";
-        writeFileBytes(m_ini, before);
-        PrivateProfile profile(m_ini);
-        const auto oldAction = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit old{};
-        QVERIFY(getrlimit(RLIMIT_FSIZE, &old) == 0);
-        rlimit small = old;
-        small.rlim_cur = rlim_t(before.size());
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
-        const QString message = errorText([&] { StartupOptions{}.write(profile); });
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldAction);
-        QCOMPARE(message, "Unable to write to " + m_ini);
-        QCOMPARE(fileBytes(m_ini), before);
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Settings.ini"});
     }
 
     // A pipe in the file's place would block every read and write that opened it.
@@ -220,19 +177,34 @@ private slots:
         QVERIFY(QFileInfo(m_ini).isFile() && profile.readBool("Options", "Editing", false));
     }
 
-    void unwritableFilesAreKeptWhole()
+    // A write that fails keeps the old file byte for byte and says so: a disk that fills up while the new file is
+    // written (a file-size limit fails the write as a full disk would), a file that cannot be written, and one
+    // that cannot be read, which must not be replaced by one holding only the new keys.
+    void failedWritesKeepTheFileWhole()
     {
-        if (geteuid() == 0)
-            QSKIP("file permissions do not stop the superuser");
         const QByteArray before = "[Options]\r\nEditing=1\r\n; note\r\n";
         writeFileBytes(m_ini, before);
         PrivateProfile profile(m_ini);
+        const QString refused = "Unable to write to " + m_ini;
+        rlimit old{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &old) == 0);
+        const rlimit small{rlim_t(before.size()), old.rlim_max};
+        const auto oldAction = std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        const QString message = errorText([&] { StartupOptions{}.write(profile); });
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldAction);
+        QCOMPARE(message, refused);
+        QCOMPARE(fileBytes(m_ini), before);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Settings.ini"});
+
+        if (geteuid() == 0)
+            QSKIP("file permissions do not stop the superuser");
         QVERIFY(QFile::setPermissions(m_ini, QFileDevice::ReadOwner));
-        QCOMPARE(errorText([&] { StartupOptions{}.write(profile); }), "Unable to write to " + m_ini);
-        // Nor may a file that cannot be read be replaced by one holding only the new keys.
+        QCOMPARE(errorText([&] { StartupOptions{}.write(profile); }), refused);
         QVERIFY(QFile::setPermissions(m_ini, QFileDevice::WriteOwner));
         QCOMPARE(profile.readString("Options", "Editing", "fb"), QStringLiteral("fb"));
-        QCOMPARE(errorText([&] { StartupOptions{}.write(profile); }), "Unable to write to " + m_ini);
+        QCOMPARE(errorText([&] { StartupOptions{}.write(profile); }), refused);
         QVERIFY(QFile::setPermissions(m_ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         QCOMPARE(fileBytes(m_ini), before);
 
@@ -243,16 +215,14 @@ private slots:
         writeFileBytes(inside.fileName(), "[Options]\nEditing=0\n");
         QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         const QString missing = locked + "/Other.ini";
-        const QString message = errorText([&] { PrivateProfile(missing).writeBool("Options", "Editing", true); });
+        const QString made = errorText([&] { PrivateProfile(missing).writeBool("Options", "Editing", true); });
         const StartupOptions options{.Editing = true, .ByWord = false, .OpenFave = true};
         const QString inPlace = errorText([&] { options.write(inside); });
         QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        QCOMPARE(message, "Unable to write to " + missing);
+        QCOMPARE(made, "Unable to write to " + missing);
         QCOMPARE(inPlace, QStringLiteral("no error"));
         QCOMPARE(fileBytes(inside.fileName()),
                  QByteArray("[Options]\nEditing=1\nByWord=0\nByDate=1\nOpenLast=0\nOpenFave=1\n"));
-        const StartupOptions back = StartupOptions::read(inside);
-        QVERIFY(back.Editing && !back.ByWord && back.ByDate && !back.OpenLast && back.OpenFave);
         QCOMPARE(QDir(locked).entryList(QDir::Files | QDir::Hidden), QStringList{"Settings.ini"});
     }
 };

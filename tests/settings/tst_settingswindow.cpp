@@ -27,11 +27,6 @@ class TestSettingsWindow : public QObject
         m_window = new TForm4(m.window->settingsPath(), m.window.get());
         m.window->setSettingsWindow(m_window);
     }
-    void showWindow()
-    {
-        m.window->N23->trigger();
-        QVERIFY(m_window->isVisible() && !m.window->takesInput());
-    }
 
 private slots:
     void cleanup() { m.close(); }
@@ -79,7 +74,7 @@ private slots:
             m.click(f.Bchange);
         m_window->default_->setChecked(true);
         m_window->Run->setItemIndex(-1);
-        showWindow();
+        m.window->N23->trigger();
         QCOMPARE(flags({m_window->editing->isChecked(), m_window->word->isChecked(), m_window->date->isChecked()}) +
                      QString::number(m_window->Run->itemIndex()),
                  shown);
@@ -107,7 +102,7 @@ private slots:
         const QString path = m.window->settingsPath();
         QVERIFY(QDir().mkdir(path));
         for (const char* way : {"button", "close box", "escape"}) {
-            showWindow();
+            m.window->N23->trigger();
             m_window->date->setChecked(false);
             QCOMPARE(answering({}, [this] { QTest::mouseClick(m_window->BitBtn1, Qt::LeftButton); }),
                      QStringList{"Unable to write to " + QFileInfo(path).absoluteFilePath()});

@@ -87,9 +87,6 @@ private slots:
         file.write(1, numberedRecord(9));
         file.append(numberedRecord(3));
         file.flush();
-        DiaryRecord record;
-        file.read(1, record);
-        QCOMPARE(recordBytes(record), recordBytes(numberedRecord(9)));
         QCOMPARE(file.readStamp(3), numberedRecord(3).stamp());
         QCOMPARE(fileBytes(name), diaryBytes(4).replace(RecordSize, RecordSize, recordBytes(numberedRecord(9))));
         // The handle moves with the object; the one moved from is closed.
@@ -108,7 +105,7 @@ private slots:
         file.open(path("short.qnb"));
         QCOMPARE(file.count(), 0);
         QVERIFY(file.readEntryStamps().empty());
-        record = numberedRecord(7);
+        DiaryRecord record = numberedRecord(7);
         QCOMPARE(errorText([&] { file.read(0, record); }), BeyondEnd);
         QCOMPARE(recordBytes(record), recordBytes(numberedRecord(7))); // a failed read changes nothing
         // The partial last record does not count; an append starts at the last whole record's end.
@@ -228,20 +225,16 @@ private slots:
         QCOMPARE(fileBytes(name), recordBytes(numberedRecord(7)));
         QCOMPARE(fileBytes(path("new.qnb")), diaryBytes(1));
         QCOMPARE(folderEntries(), QStringList({"diary.qnb", "new.qnb"}));
-        // The temporary name fits the file system however long the diary's own name is.
-        const QString longest = QString(251, u'd') + ".qnb";
-        writeFileBytes(path(longest), diaryBytes(3));
-        rebuildDiary(path(longest), [](RecordSink& sink) { sink.put(numberedRecord(5)); });
-        QCOMPARE(fileBytes(path(longest)), recordBytes(numberedRecord(5)));
-        QVERIFY(QFile::remove(path(longest)));
         // Something that is not a plain file is never replaced.
         QVERIFY(QDir().mkdir(path("folder.qnb")));
         QCOMPARE(errorText([&] { createDiaryFile(path("folder.qnb"), numberedRecord(0), true); }),
                  QStringLiteral("File access denied"));
         QVERIFY(QFileInfo(path("folder.qnb")).isDir());
 
+        // The temporary name fits the file system however long the diary's own name is.
+        const QString longest = QString(251, u'd') + ".qnb";
         QVERIFY(QDir().mkdir(path("real")));
-        const QString target = path("real/diary.qnb"), link = path("link.qnb");
+        const QString target = path("real/" + longest), link = path("link.qnb");
         writeFileBytes(target, diaryBytes(200));
         QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         const QFileDevice::Permissions mode = QFile::permissions(target); // not what a new file gets
@@ -261,7 +254,7 @@ private slots:
                  diaryBytes(200).remove(100 * RecordSize, RecordSize) + recordBytes(numberedRecord(500)));
         QCOMPARE(QFileInfo(link).symLinkTarget(), target);
         QCOMPARE(QFile::permissions(target), mode);
-        QCOMPARE(folderEntries("real"), QStringList{"diary.qnb"});
+        QCOMPARE(folderEntries("real"), QStringList{longest});
 
         rebuildDiary(link, [](RecordSink&) {});
         QCOMPARE(fileBytes(target), QByteArray());
