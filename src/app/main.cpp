@@ -1,5 +1,6 @@
 #include "dialogs/aboutwindow.h"
 #include "dialogs/newdiarywindow.h"
+#include "export/exportwindow.h"
 #include "mainwindow/mainwindow.h"
 #include "settings/settingswindow.h"
 
@@ -31,6 +32,7 @@ int main(int argc, char* argv[])
     mainWindow.setNewDiaryWindow(new TForm3(&mainWindow));
     mainWindow.setSettingsWindow(new TForm4(mainWindow.settingsPath(), &mainWindow));
     mainWindow.setAboutWindow(new TForm2(&mainWindow));
+    mainWindow.setExportWindow(new TForm7(mainWindow.document(), &mainWindow));
     mainWindow.show();
     // A diary named on the command line, as a file manager's "Open with" passes it.
     const QStringList arguments = QCoreApplication::arguments();

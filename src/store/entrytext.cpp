@@ -27,8 +27,7 @@ qsizetype joinLinesInto(const DiaryRecord& record, QByteArrayView key, char* out
         const QByteArrayView piece = record.slot(k);
         if (piece.isEmpty())
             continue;
-        std::copy(piece.begin(), piece.end(), out + done);
-        scrambleInPlace(out + done, piece.size(), key);
+        scrambleCopy(piece.data(), piece.size(), key, out + done);
         done += piece.size();
     }
     return done;

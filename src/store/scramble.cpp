@@ -36,38 +36,47 @@ private:
     std::vector<unsigned char> m_pattern;
 };
 
-void xorBytes(unsigned char* data, const unsigned char* pattern, qsizetype size)
+// `to` may be `from` itself.
+void xorBytes(const unsigned char* from, unsigned char* to, const unsigned char* pattern, qsizetype size)
 {
     qsizetype i = 0;
     for (; i + 8 <= size; i += 8) {
         std::uint64_t a;
         std::uint64_t b;
-        std::memcpy(&a, data + i, 8);
+        std::memcpy(&a, from + i, 8);
         std::memcpy(&b, pattern + i, 8);
         a ^= b;
-        std::memcpy(data + i, &a, 8);
+        std::memcpy(to + i, &a, 8);
     }
     for (; i < size; ++i)
-        data[i] ^= pattern[i];
+        to[i] = from[i] ^ pattern[i];
 }
 
 } // namespace
 
 void scrambleInPlace(char* data, qsizetype size, QByteArrayView key)
 {
+    scrambleCopy(data, size, key, data);
+}
+
+void scrambleCopy(const char* from, qsizetype size, QByteArrayView key, char* to)
+{
     if (size <= 0)
         return;
-    Q_ASSERT_X(!key.isEmpty(), "scrambleInPlace", "a non-empty text needs a non-empty key");
-    if (key.isEmpty())
+    Q_ASSERT_X(!key.isEmpty(), "scrambleCopy", "a non-empty text needs a non-empty key");
+    if (key.isEmpty()) {
+        std::memmove(to, from, size_t(size));
         return;
+    }
 
     thread_local KeyPattern pattern;
     const unsigned char* bytes = pattern.bytesFor(key);
-    auto* out = reinterpret_cast<unsigned char*>(data);
+    const auto* in = reinterpret_cast<const unsigned char*>(from);
+    auto* out = reinterpret_cast<unsigned char*>(to);
     // Each pass starts at a whole key period, so the key position carries on correctly.
     for (qsizetype done = 0; done < size;) {
         const qsizetype step = std::min(size - done, pattern.length());
-        xorBytes(out + done, bytes, step);
+        xorBytes(in + done, out + done, bytes, step);
         done += step;
     }
 }

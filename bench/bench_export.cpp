@@ -1,0 +1,123 @@
+// Exporting every entry of a full diary to a text file and to an HTML file, against copying the diary
+// file with cp (no sync on either side: an export to a new file is not flushed to disk either). Replacing
+// an existing HTML file flushes the new one first, so that is compared with cp followed by sync.
+#include "benchdiary.h"
+
+#include "export/entryexport.h"
+#include "store/recordfile.h"
+#include "store/scramble.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+namespace
+{
+
+// Runs alternate between the contenders, so that a busy moment of the machine does not favour one.
+constexpr int Runs = 7;
+
+double millisecondsOf(const std::function<void()>& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+void shell(const QString& command)
+{
+    if (std::system(command.toLocal8Bit().constData()) != 0)
+        std::printf("(%s failed)\n", qPrintable(command));
+}
+
+// The best time of a contender, and the most the heap grew while it ran.
+struct Best {
+    double ms = 1e300;
+    qint64 heapGrowth = 0;
+};
+
+// Each run starts from the same files, the diary in the page cache, set up outside the time taken.
+class Contest
+{
+public:
+    explicit Contest(const RecordFile& diary) : m_diary(diary) {}
+
+    void copy(Best& best, const QString& target, bool sync)
+    {
+        prepare(target, false);
+        const QString command = QStringLiteral("cp '%1' '%2'%3").arg(m_diary.path(), target, sync ? " && sync" : "");
+        best.ms = std::min(best.ms, millisecondsOf([&] { shell(command); }));
+    }
+
+    void exportAll(Best& best, const QString& target, bool replacing)
+    {
+        prepare(target, replacing);
+        const qint64 heapBefore = heapInUse();
+        qint64 heapMost = heapBefore;
+        const double took = millisecondsOf([&] {
+            exportEntries(m_diary, FixedKey, {true, {}}, target, QStringLiteral("(v 2.1.1)"), [&](qint64 done) {
+                if (done % 4096 == 0)
+                    heapMost = std::max(heapMost, heapInUse());
+            });
+        });
+        best.ms = std::min(best.ms, took);
+        best.heapGrowth = std::max(best.heapGrowth, heapMost - heapBefore);
+    }
+
+private:
+    void prepare(const QString& target, bool existing)
+    {
+        QFile::remove(target);
+        if (existing)
+            shell(QStringLiteral("echo old > '%1'").arg(target));
+        shell(QStringLiteral("sync"));
+        readFileSequentially(m_diary.path());
+    }
+
+    const RecordFile& m_diary;
+};
+
+void report(const char* what, const Best& best, double copyMs, const char* ratio)
+{
+    std::printf("%-44s %8.1f ms  (heap grew %lld KiB at most)\n", what, best.ms, best.heapGrowth / 1024);
+    printRatio(ratio, best.ms, copyMs, 1.5);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("large.qnb"));
+    std::printf("Writing a diary of %d entries of %d characters...\n", MaxEntries, MaxEntryChars);
+    writeBenchDiary(path, MaxEntries);
+    RecordFile diary;
+    diary.open(path);
+    std::printf("diary of %lld entries, %lld bytes; best of %d runs\n\n", diary.count() - 1, diary.count() * RecordSize,
+                Runs);
+
+    const QString copy = dir.filePath(QStringLiteral("copy.qnb"));
+    const QString text = dir.filePath(QStringLiteral("all.txt"));
+    const QString html = dir.filePath(QStringLiteral("all.html"));
+    Contest contest(diary);
+    Best copied, textExport, htmlExport, syncedCopy, replacingExport;
+    for (int i = 0; i < Runs; ++i) {
+        contest.copy(copied, copy, false);
+        contest.exportAll(textExport, text, false);
+        contest.exportAll(htmlExport, html, false);
+        contest.copy(syncedCopy, copy, true);
+        contest.exportAll(replacingExport, html, true);
+    }
+    std::printf("%-44s %8.1f ms\n", "cp diary copy:", copied.ms);
+    report("export all to a new .txt:", textExport, copied.ms, "export .txt / cp:");
+    report("export all to a new .html:", htmlExport, copied.ms, "export .html / cp:");
+    std::printf("\n%-44s %8.1f ms\n", "cp diary copy && sync:", syncedCopy.ms);
+    report("export all over an existing .html:", replacingExport, syncedCopy.ms, "export over .html / (cp && sync):");
+    return 0;
+}

@@ -1,0 +1,189 @@
+#include "export/entryexport.h"
+#include "export/exportnames.h"
+#include "store/cp1251.h"
+#include "store/diaryedit.h"
+#include "store/recordfile.h"
+#include "store/scramble.h"
+#include "store/stamp.h"
+#include "testfiles.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace testfiles;
+
+namespace
+{
+
+const auto run = [](int count, char c) { return QByteArray(count, c); };
+const QByteArray Zhe = "\xE6"; // "ж"
+// 80 characters; 81 with a blank at 50; 100 with a blank at 40, and at 39; none; 300 over two slots;
+// markup at the HTML cut.
+const QList<QByteArray> Texts{run(80, 'a'),
+                              run(49, 'b') + ' ' + run(31, 'c'),
+                              run(39, 'd') + ' ' + run(60, 'e'),
+                              run(38, 'f') + ' ' + run(61, 'g'),
+                              {},
+                              Zhe.repeated(255) + "\r\n" + run(43, 'h'),
+                              run(79, 'x') + "<&>"};
+const QByteArrayList LongLines{Zhe.repeated(80), Zhe.repeated(80), Zhe.repeated(80),
+                               Zhe.repeated(15) + "\r\n" + run(43, 'h')};
+// The lines that each text becomes.
+const QList<QByteArrayList> TextLines{{run(80, 'a')},
+                                      {run(49, 'b') + ' ', run(31, 'c')},
+                                      {run(39, 'd') + ' ', run(60, 'e')},
+                                      {run(38, 'f') + ' ' + run(41, 'g'), run(20, 'g')},
+                                      {},
+                                      LongLines,
+                                      {run(79, 'x') + '<', "&>"}};
+// The HTML layout cuts hard at 80 instead.
+const QList<QByteArrayList> HtmlLines = [] {
+    QList<QByteArrayList> lines = TextLines;
+    lines[1] = {run(49, 'b') + ' ' + run(30, 'c'), "c"};
+    lines[2] = {run(39, 'd') + ' ' + run(40, 'e'), run(20, 'e')};
+    lines[6] = {run(79, 'x') + "&lt;", "&amp;&gt;"};
+    return lines;
+}();
+const QByteArray Footer = toCp1251(u"Quillnest (v 2.1.1) — личный дневник");
+
+// Entry i was saved on day i + 1 at 10:00:0i.
+QByteArray heading(int i)
+{
+    return QByteArray("0") + char('1' + i) + ".02.2026 10:00:0" + char('0' + i);
+}
+
+QByteArray textFile()
+{
+    QByteArray file;
+    for (int i = 0; i < TextLines.size(); ++i)
+        file += "          " + heading(i) + "\r\n" + (TextLines[i] + QByteArrayList{" ", {}}).join("\r\n");
+    return file + "\r\n" + Footer + "\r\n";
+}
+
+QByteArray htmlFile()
+{
+    QByteArray file = R"(<html><head><meta charset="windows-1251"><title>Quillnest</title></head>)"
+                      "\r\n<body>\r\n";
+    for (int i = 0; i < HtmlLines.size(); ++i)
+        file += "<h3>" + heading(i) + "</h3>\r\n" + (HtmlLines[i] + QByteArrayList{"<br>"}).join("\r\n");
+    return file + "<br>\r\n<h3><center>" + Footer + "</center></h3>\r\n</body></html>\r\n";
+}
+
+} // namespace
+
+class TestEntryExport : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_diaryPath = m_dir.filePath(u"d.qnb"_s);
+    RecordFile m_diary;
+
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+    QStringList files() const { return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+    void exportAll(const QString& name) { exportEntries(m_diary, FixedKey, {true, {}}, file(name), u"(v 2.1.1)"_s); }
+
+private slots:
+    void initTestCase()
+    {
+        createDiaryFile(m_diaryPath, DiaryHeader().toRecord(), false);
+        m_diary.open(m_diaryPath);
+        DiaryRecord buffer;
+        for (int i = 0; i < Texts.size(); ++i)
+            appendEntry(m_diary, Texts[i], FixedKey, dateTimeToStamp({{2026, 2, 1 + i}, {10, 0, i}}), buffer);
+    }
+
+    void layouts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("before"); // null: no such file
+        QTest::addColumn<QByteArray>("after");  // two exports
+        QTest::newRow("text, appended") << u"b.txt"_s << QByteArray("old\r\n") << "old\r\n" + textFile() + textFile();
+        QTest::newRow("html, replaced") << u"c.html"_s << QByteArray("old") << htmlFile();
+        QTest::newRow("htm, new") << u"d.htm"_s << QByteArray() << htmlFile();
+    }
+    void layouts()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        if (!before.isNull())
+            writeFileBytes(file(name), before);
+        const QByteArray diary = fileBytes(m_diaryPath);
+        exportAll(name);
+        exportAll(name);
+        QCOMPARE(fileBytes(file(name)), after);
+        QCOMPARE(fileBytes(m_diaryPath), diary);
+        QCOMPARE(files().filter(name + u'.'), QStringList()); // no temporary file left
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("before"); // null: no such file; else "folder", "diary" or the content
+        QTest::addColumn<QString>("error");
+        const QString tooLarge = u"I/O error 27"_s; // EFBIG: the file size limit is reached
+        QTest::newRow("text cut short") << u"e.txt"_s << QByteArray("old\r\n") << tooLarge;
+        QTest::newRow("new text cut short") << u"f.txt"_s << QByteArray() << tooLarge;
+        QTest::newRow("html cut short") << u"g.html"_s << QByteArray("old\r\n") << tooLarge;
+        QTest::newRow("no folder") << u"none/i.html"_s << QByteArray() << u"Invalid filename"_s;
+        QTest::newRow("a folder") << u"j.txt"_s << QByteArray("folder") << u"File access denied"_s;
+        QTest::newRow("the diary") << u"k.html"_s << QByteArray("diary")
+                                   << u"Записи нельзя экспортировать в файл самого дневника"_s;
+    }
+    // Tests run as root, where no permission stops a write: the file size limit does.
+    void failures()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, before);
+        QFETCH(QString, error);
+        if (before == "folder")
+            QVERIFY(QDir().mkdir(file(name)));
+        else if (before == "diary")
+            QCOMPARE(::link(QFile::encodeName(m_diaryPath), QFile::encodeName(file(name))), 0);
+        else if (!before.isNull())
+            writeFileBytes(file(name), before);
+        const QStringList kept = files();
+        const QByteArray diary = fileBytes(m_diaryPath);
+        rlimit unlimited;
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+        rlimit limited{rlim_t(before.size() + 500), unlimited.rlim_max};
+        ::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, error == u"I/O error 27"_s ? &limited : &unlimited), 0);
+        const QString thrown = errorText([&] { exportAll(name); });
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        QCOMPARE(thrown, error);
+        QCOMPARE(files(), kept);
+        QCOMPARE(fileBytes(m_diaryPath), diary);
+        if (before != "folder" && before != "diary")
+            QCOMPARE(fileBytes(file(name)), before);
+    }
+
+    void typedNames_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("file");
+        for (const char* kept : {"notes.txt", "notes.htm", "notes.html"})
+            QTest::newRow(kept) << QString(kept) << QString(kept);
+        QTest::newRow("no extension") << u"notes"_s << u"notes.txt"_s;
+        QTest::newRow("other extension") << u"notes.doc"_s << u"notes.txt"_s;
+        QTest::newRow("letter case") << u"notes.TXT"_s << u"notes.txt"_s;
+        QTest::newRow("dot in folder") << u"a.htm/notes"_s << u"a.htm/notes.txt"_s;
+        QTest::newRow("cut to 255") << QString(300, u'n') << QString(255, u'n') + u".txt"_s;
+    }
+    void typedNames()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, file);
+        QCOMPARE(typedExportName(typed), file);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEntryExport)
+#include "tst_entryexport.moc"
