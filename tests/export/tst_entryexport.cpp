@@ -1,15 +1,9 @@
 #include "export/entryexport.h"
 #include "export/exportnames.h"
-#include "store/cp1251.h"
-#include "store/diaryedit.h"
-#include "store/recordfile.h"
-#include "store/scramble.h"
-#include "store/stamp.h"
 #include "testfiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -23,25 +17,16 @@ namespace
 
 const auto run = [](int count, char c) { return QByteArray(count, c); };
 const QByteArray Zhe = "\xE6"; // "ж"
-// 80 characters; 81 with a blank at 50; 100 with a blank at 40, and at 39; none; 300 over two slots;
-// markup at the HTML cut.
-const QList<QByteArray> Texts{run(80, 'a'),
-                              run(49, 'b') + ' ' + run(31, 'c'),
-                              run(39, 'd') + ' ' + run(60, 'e'),
-                              run(38, 'f') + ' ' + run(61, 'g'),
-                              {},
-                              Zhe.repeated(255) + "\r\n" + run(43, 'h'),
-                              run(79, 'x') + "<&>"};
-const QByteArrayList LongLines{Zhe.repeated(80), Zhe.repeated(80), Zhe.repeated(80),
-                               Zhe.repeated(15) + "\r\n" + run(43, 'h')};
-// The lines that each text becomes.
-const QList<QByteArrayList> TextLines{{run(80, 'a')},
-                                      {run(49, 'b') + ' ', run(31, 'c')},
-                                      {run(39, 'd') + ' ', run(60, 'e')},
-                                      {run(38, 'f') + ' ' + run(41, 'g'), run(20, 'g')},
-                                      {},
-                                      LongLines,
-                                      {run(79, 'x') + '<', "&>"}};
+// The lines that each entry's text becomes, the text being them joined: 80 characters; 81 with a blank at 50;
+// 100 with a blank at 40, and at 39; none; 300 over two slots; markup at the HTML cut.
+const QList<QByteArrayList> TextLines{
+    {run(80, 'a')},
+    {run(49, 'b') + ' ', run(31, 'c')},
+    {run(39, 'd') + ' ', run(60, 'e')},
+    {run(38, 'f') + ' ' + run(41, 'g'), run(20, 'g')},
+    {},
+    {Zhe.repeated(80), Zhe.repeated(80), Zhe.repeated(80), Zhe.repeated(15) + "\r\n" + run(43, 'h')},
+    {run(79, 'x') + '<', "&>"}};
 // The HTML layout cuts hard at 80 instead.
 const QList<QByteArrayList> HtmlLines = [] {
     QList<QByteArrayList> lines = TextLines;
@@ -53,10 +38,7 @@ const QList<QByteArrayList> HtmlLines = [] {
 const QByteArray Footer = toCp1251(u"Quillnest (v 2.1.1) — личный дневник");
 
 // Entry i was saved on day i + 1 at 10:00:0i.
-QByteArray heading(int i)
-{
-    return QByteArray("0") + char('1' + i) + ".02.2026 10:00:0" + char('0' + i);
-}
+const auto heading = [](int i) { return QByteArray("0") + char('1' + i) + ".02.2026 10:00:0" + char('0' + i); };
 
 QByteArray textFile()
 {
@@ -95,8 +77,9 @@ private slots:
         createDiaryFile(m_diaryPath, DiaryHeader().toRecord(), false);
         m_diary.open(m_diaryPath);
         DiaryRecord buffer;
-        for (int i = 0; i < Texts.size(); ++i)
-            appendEntry(m_diary, Texts[i], FixedKey, dateTimeToStamp({{2026, 2, 1 + i}, {10, 0, i}}), buffer);
+        for (int i = 0; i < TextLines.size(); ++i)
+            appendEntry(m_diary, TextLines[i].join(), FixedKey, dateTimeToStamp({{2026, 2, 1 + i}, {10, 0, i}}),
+                        buffer);
     }
 
     void layouts_data()
