@@ -1,6 +1,7 @@
 #include "dialogs/aboutwindow.h"
 #include "dialogs/newdiarywindow.h"
 #include "export/exportwindow.h"
+#include "import/importwindow.h"
 #include "mainwindow/mainwindow.h"
 #include "settings/settingswindow.h"
 
@@ -33,6 +34,7 @@ int main(int argc, char* argv[])
     mainWindow.setSettingsWindow(new TForm4(mainWindow.settingsPath(), &mainWindow));
     mainWindow.setAboutWindow(new TForm2(&mainWindow));
     mainWindow.setExportWindow(new TForm7(mainWindow.document(), &mainWindow));
+    mainWindow.setImportWindow(new TForm8(mainWindow.document(), QCoreApplication::applicationDirPath(), &mainWindow));
     mainWindow.show();
     // A diary named on the command line, as a file manager's "Open with" passes it.
     const QStringList arguments = QCoreApplication::arguments();
