@@ -208,8 +208,16 @@ bool OldDiarySource::checkPassword(const QString& typed)
     return true;
 }
 
+// An import rescrambles every entry for the same diary: the pattern is made once.
 DiaryRecord OldDiarySource::rescrambled(DiaryRecord entry, QByteArrayView targetKey) const
 {
-    rekeyLines(entry, lineKeyChange(m_key, targetKey));
+    if (targetKey == m_key)
+        return entry;
+    if (m_changeTarget != targetKey || m_changeSource != m_key) {
+        m_change = lineKeyChange(m_key, targetKey);
+        m_changeTarget = targetKey.toByteArray();
+        m_changeSource = m_key;
+    }
+    rekeyLines(entry, m_change);
     return entry;
 }

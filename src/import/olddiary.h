@@ -74,4 +74,8 @@ private:
     std::vector<double> m_stamps;
     QByteArray m_storedPassword;
     QByteArray m_key;
+    // The pattern that turns lines from m_changeSource to m_changeTarget.
+    mutable QByteArray m_change;
+    mutable QByteArray m_changeSource;
+    mutable QByteArray m_changeTarget;
 };
