@@ -27,13 +27,6 @@ constexpr int AddRuns = 20;
 constexpr int DeleteRuns = 3;
 constexpr int ViewRuns = 2000;
 
-double millisecondsOf(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());

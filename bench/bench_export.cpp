@@ -22,19 +22,6 @@ namespace
 // Runs alternate between the contenders, so that a busy moment of the machine does not favour one.
 constexpr int Runs = 7;
 
-double millisecondsOf(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-void shell(const QString& command)
-{
-    if (std::system(command.toLocal8Bit().constData()) != 0)
-        std::printf("(%s failed)\n", qPrintable(command));
-}
-
 // The best time of a contender, and the most the heap grew while it ran.
 struct Best {
     double ms = 1e300;

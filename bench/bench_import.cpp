@@ -28,19 +28,6 @@ constexpr int MergeRuns = 5;
 constexpr int ListRuns = 15;
 constexpr double HalfMinute = 30.0 / 86400;
 
-double millisecondsOf(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-void shell(const QString& command)
-{
-    if (std::system(command.toLocal8Bit().constData()) != 0)
-        std::printf("(%s failed)\n", qPrintable(command));
-}
-
 // An old diary of the "1.2.0 - 1.3.1" layout (entries only, no header) of full entries. Every tenth
 // entry has the stamp of the diary's entry of the same number, the others lie half a minute after it.
 void writeOldDiary(const QString& path, int entries)

@@ -8,7 +8,10 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <malloc.h>
 #include <vector>
 
@@ -66,16 +69,25 @@ qint64 readFileSequentially(const QString& path)
     return total;
 }
 
+double millisecondsOf(const std::function<void()>& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
 double bestMilliseconds(int runs, const std::function<void()>& work)
 {
     double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-    }
+    for (int i = 0; i < runs; ++i)
+        best = std::min(best, millisecondsOf(work));
     return best;
+}
+
+void shell(const QString& command)
+{
+    if (std::system(command.toLocal8Bit().constData()) != 0)
+        std::printf("(%s failed)\n", qPrintable(command));
 }
 
 qint64 heapInUse()

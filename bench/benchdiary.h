@@ -17,6 +17,11 @@ void writeBenchDiary(const QString& path, int entries);
 // Reads the whole file once in 1 MiB blocks; returns the bytes read.
 qint64 readFileSequentially(const QString& path);
 
+// The wall-clock time `work` takes, in milliseconds.
+double millisecondsOf(const std::function<void()>& work);
+// Runs a shell command, saying so when it fails.
+void shell(const QString& command);
+
 // The best of `runs` wall-clock timings of `work`, in milliseconds.
 double bestMilliseconds(int runs, const std::function<void()>& work);
 

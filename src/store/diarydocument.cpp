@@ -296,26 +296,32 @@ void DiaryDocument::rekey(const QByteArray& newPassword)
     // nothing of the old one stays in the file.
     DiaryRecord header = m_state.DiaryFile.readHeader();
     header.setSlot(1, newPassword.isEmpty() ? QByteArray() : EncodePassword(newPassword));
+    rebuildOpenDiary(
+        [&](RecordSink& sink) {
+            sink.put(header);
+            const QByteArray change = lineKeyChange(m_state.EntryKey, newKey);
+            m_state.DiaryFile.readEach(1, [&](qint64, DiaryRecord& entry) {
+                rekeyLines(entry, change);
+                sink.put(entry);
+            });
+        },
+        [&](RecordFile&& file) { takeRekeyedFile(std::move(file), newKey); });
+}
+
+// Only the last step of a rebuild fails after the new file has taken the old one's place: the new
+// file is taken then too, and the error still thrown.
+void DiaryDocument::rebuildOpenDiary(const std::function<void(RecordSink&)>& produce,
+                                     const std::function<void(RecordFile&&)>& take)
+{
     RecordFile replacement;
     try {
-        rebuildDiary(
-            m_state.DiaryPath,
-            [&](RecordSink& sink) {
-                sink.put(header);
-                const QByteArray change = lineKeyChange(m_state.EntryKey, newKey);
-                m_state.DiaryFile.readEach(1, [&](qint64, DiaryRecord& entry) {
-                    rekeyLines(entry, change);
-                    sink.put(entry);
-                });
-            },
-            &replacement);
+        rebuildDiary(m_state.DiaryPath, produce, &replacement);
     } catch (const QuillnestError&) {
-        // Only the last step of a rebuild fails after the new file has taken the old one's place.
         if (replacement.isOpen())
-            takeRekeyedFile(std::move(replacement), newKey);
+            take(std::move(replacement));
         throw;
     }
-    takeRekeyedFile(std::move(replacement), newKey);
+    take(std::move(replacement));
 }
 
 // The entries keep their places, so the list and the entry on view stay as they are.
@@ -332,29 +338,19 @@ void DiaryDocument::merge(const std::vector<MergedEntry>& order, const std::func
 {
     m_state.DiaryFile.checkStillAtPath();
     const DiaryRecord header = m_state.DiaryFile.readHeader();
-    RecordFile replacement;
-    try {
-        rebuildDiary(
-            m_state.DiaryPath,
-            [&](RecordSink& sink) {
-                sink.put(header);
-                DiaryRecord entry;
-                for (size_t i = 0; i < order.size(); ++i) {
-                    if (order[i].own)
-                        m_state.DiaryFile.read(order[i].index, entry);
-                    sink.put(order[i].own ? entry : other(order[i].index));
-                    if (progress)
-                        progress(qint64(i) + 1);
-                }
-            },
-            &replacement);
-    } catch (const QuillnestError&) {
-        // Only the last step of a rebuild fails after the new file has taken the old one's place.
-        if (replacement.isOpen())
-            takeMergedFile(std::move(replacement), order);
-        throw;
-    }
-    takeMergedFile(std::move(replacement), order);
+    rebuildOpenDiary(
+        [&](RecordSink& sink) {
+            sink.put(header);
+            DiaryRecord entry;
+            for (size_t i = 0; i < order.size(); ++i) {
+                if (order[i].own)
+                    m_state.DiaryFile.read(order[i].index, entry);
+                sink.put(order[i].own ? entry : other(order[i].index));
+                if (progress)
+                    progress(qint64(i) + 1);
+            }
+        },
+        [&](RecordFile&& file) { takeMergedFile(std::move(file), order); });
 }
 
 // The entry on view has a new place, if it was kept; its label still finds it.

@@ -12,6 +12,7 @@
 #include <vector>
 
 class DateListModel;
+class RecordSink;
 
 // Asks for the password of the protected diary at `path`, whose header `probe` is open on (read it
 // again on every attempt: the file may change meanwhile). Returns the key of the diary's entries, the
@@ -144,6 +145,8 @@ signals:
 private:
     void relistAll();
     void reopenFile();
+    void rebuildOpenDiary(const std::function<void(RecordSink&)>& produce,
+                          const std::function<void(RecordFile&&)>& take);
     void takeRekeyedFile(RecordFile&& file, const QByteArray& newKey);
     void takeMergedFile(RecordFile&& file, const std::vector<MergedEntry>& order);
     void takeHeader(const DiaryHeader& header);
