@@ -13,21 +13,16 @@ private slots:
     // leaves a null image, never ends the program.
     void decodesThePicture()
     {
-        QFile file(":/about.jpg");
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = fileBytes(":/about.jpg");
         const QImage picture = decodeJpeg(bytes);
         QCOMPARE(picture.size(), QSize(206, 134));
-        QVERIFY(qGray(picture.pixel(60, 80)) > 200); // a page of the open diary
-        QVERIFY(qGray(picture.pixel(2, 2)) < 90);    // the desk in the dark
+        QVERIFY(qGray(picture.pixel(60, 80)) > 200 && qGray(picture.pixel(2, 2)) < 90); // an open page, a dark desk
         const QColor quill = picture.pixelColor(180, 40);
         QVERIFY(quill.red() > 180 && quill.blue() < 140);
-
         for (const QByteArray& damaged : {bytes.left(bytes.size() / 2), QByteArray(500, 'x'), QByteArray(),
                                           QByteArray(bytes).replace(2, 40, QByteArray(40, '\xff'))}) {
             QString error;
-            QVERIFY(decodeJpeg(damaged, &error).isNull());
-            QVERIFY(!error.isEmpty());
+            QVERIFY(decodeJpeg(damaged, &error).isNull() && !error.isEmpty());
         }
     }
 
@@ -40,8 +35,7 @@ private slots:
         session.window->setAboutWindow(new TForm2(session.window.get()));
         QCOMPARE(session.trigger(session.window->N8), QStringList());
         auto* about = session.window->findChild<TForm2*>("Form2");
-        QVERIFY(about && about->isVisible() && !session.window->takesInput());
-        QVERIFY(!about->Image1->pixmap().isNull());
+        QVERIFY(about && about->isVisible() && !session.window->takesInput() && !about->Image1->pixmap().isNull());
         QVERIFY(about->Label1->geometry().top() >= about->Memo1->geometry().bottom()); // the name is seen
         about->Memo1->appendPlainText("заметка");
         about->close();

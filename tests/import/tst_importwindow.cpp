@@ -27,16 +27,12 @@ class TestImportWindow : public QObject
         QVERIFY(m_form->isVisible() && !m_session.window->takesInput());
     }
 
-    QString source(const QString& name, const QByteArray& bytes)
+    // Opens source `name`, written with `bytes` unless they are null; returns the messages shown.
+    QStringList open(const QString& name, const QByteArray& bytes)
     {
-        writeFileBytes(m_session.file(name), bytes);
-        return m_session.file(name);
-    }
-
-    // Types `path` into the source field and opens it; returns the messages shown.
-    QStringList open(const QString& path)
-    {
-        m_form->EInF->setText(path);
+        if (!bytes.isNull())
+            writeFileBytes(m_session.file(name), bytes);
+        m_form->EInF->setText(m_session.file(name));
         return m_session.click(m_form->Open);
     }
 
@@ -57,9 +53,9 @@ class TestImportWindow : public QObject
         return texts;
     }
 
-    std::pair<QString, QColor> passBox() const
+    auto passBox() const
     {
-        return {m_form->PassBox->title(), m_form->PassBox->palette().color(QPalette::WindowText)};
+        return std::pair(m_form->PassBox->title(), m_form->PassBox->palette().color(QPalette::WindowText));
     }
 
 private slots:
@@ -71,13 +67,12 @@ private slots:
 
     void opens_data()
     {
-        QTest::addColumn<QByteArray>("bytes"); // "missing" for no file
+        QTest::addColumn<QByteArray>("bytes"); // null for no file
         QTest::addColumn<bool>("diaryOpen");
-        // Messages, status, version, entry count, protection caption, the target checked (after a failure the
-        // one the source before had).
+        // Messages, status, version, entry count, protection caption, target checked (a failure keeps the last).
         QTest::addColumn<QString>("shown");
         const QList<double> three{stampOf(1), stampOf(2), stampOf(3)};
-        QTest::newRow("missing") << QByteArray("missing") << true << u"|Не удалось открыть файл!|||Защита |RBThis"_qs;
+        QTest::newRow("missing") << QByteArray() << true << u"|Не удалось открыть файл!|||Защита |RBThis"_qs;
         QTest::newRow("a header alone") << oldDiary(Layout::Late, {}, {}) << true
                                         << u"|Записей не обнаружено. Исходный файл пуст.|||Защита |RBThis"_qs;
         QTest::newRow("no layout fits") << QByteArray(100, 'x') << true
@@ -98,20 +93,19 @@ private slots:
         QFETCH(bool, diaryOpen);
         QFETCH(QString, shown);
         start(alternatingDays(2), diaryOpen);
-        QCOMPARE(open(source("first.drb", oldDiary(Layout::Middle, {stampOf(9)}, {"x"}))), QStringList());
-        const QStringList messages = open(bytes == "missing" ? m_session.file("none.drb") : source("s.drb", bytes));
+        QCOMPARE(open("first.drb", oldDiary(Layout::Middle, {stampOf(9)}, {"x"})), QStringList());
+        const QStringList messages = open("s.drb", bytes);
         const QString checked = m_form->RBThis->isChecked() ? "RBThis" : m_form->RBNew->isChecked() ? "RBNew" : "";
         QCOMPARE((QStringList{messages.join(u'|'), m_form->statusText(), m_form->LVer->text(), m_form->LNum->text(),
                               m_form->PassBox->title(), checked})
                      .join(u'|'),
                  shown);
-        const bool recognised = !m_form->LVer->text().isEmpty();
+        const bool known = !m_form->LVer->text().isEmpty();
         QCOMPARE(std::tuple(m_form->CLB->model()->rowCount(), m_form->LName->text(), m_form->BbGo->isEnabled(),
-                            m_form->RBNew->isEnabled(), m_form->RBAll->isChecked()),
-                 std::tuple(m_form->LNum->text().toInt(), recognised ? u"s.drb"_qs : QString(), recognised, recognised,
-                            true));
-        QCOMPARE(std::pair(m_form->RBThis->isEnabled(), m_form->EFName->isEnabled()),
-                 std::pair(recognised && checked == "RBThis", recognised && checked == "RBNew"));
+                            m_form->RBNew->isEnabled(), m_form->RBAll->isChecked(), m_form->RBThis->isEnabled(),
+                            m_form->EFName->isEnabled()),
+                 std::tuple(m_form->LNum->text().toInt(), known ? u"s.drb"_qs : QString(), known, known, true,
+                            known && checked == "RBThis", known && checked == "RBNew"));
     }
 
     void unlocks_data()
@@ -120,20 +114,22 @@ private slots:
         QTest::newRow("diary open") << true;
         QTest::newRow("no diary open") << false;
     }
-    // Letter case counts and retries are unlimited; a source opened next starts locked again. The name
-    // typed last is the one opened, whatever the dialog chose before.
+    // Letter case counts and retries are unlimited; the name typed last is the one opened, whatever the dialog
+    // chose before. A source opened next starts locked again and goes to a new diary as it is, once every
+    // refusal is mended; nothing is written before. The window stays open, the choices made stay checked when
+    // it is shown again, and the new diary opens with the old password.
     void unlocks()
     {
         QFETCH(bool, diaryOpen);
         start(alternatingDays(1), diaryOpen);
-        const QString first =
-            source("p1.drb", oldDiary(Layout::Late, {stampOf(1), stampOf(2)}, {u"Первая\r\nстрока"_qs, "b"}, "Key"));
+        const QString first = m_session.file("p1.drb");
+        writeFileBytes(first, oldDiary(Layout::Late, {stampOf(1), stampOf(2)}, {u"Первая\r\nстрока"_qs, "b"}, "Key"));
         QCOMPARE(answering({first}, [this] { QTest::mouseClick(m_form->Find, Qt::LeftButton); }), QStringList{"OpenD"});
         QCOMPARE(std::pair(m_form->EInF->text(), m_session.click(m_form->Open)), std::pair(first, QStringList()));
-        QCOMPARE(passBox().second, QColor(128, 0, 128));
         QTest::mouseClick(m_form->RBHand, Qt::LeftButton);
-        QCOMPARE(std::tuple(m_form->statusText(), m_form->CLB->isEnabled(), m_form->MLook->toPlainText()),
-                 std::tuple(u"Выберите нужные записи"_qs, true, QString())); // no current entry: no preview
+        QCOMPARE(std::tuple(passBox().second, m_form->statusText(), m_form->CLB->isEnabled(),
+                            m_form->MLook->toPlainText()), // no current entry: no preview
+                 std::tuple(QColor(128, 0, 128), u"Выберите нужные записи"_qs, true, QString()));
         QCOMPARE(current(0), Locked);
 
         m_form->EPass->setText("key");
@@ -142,66 +138,19 @@ private slots:
                  std::tuple(std::pair(u"Защита (неверно!) "_qs, QColor(255, 0, 0)), u"key"_qs, true));
         m_form->EPass->setText("Key");
         QTest::mouseClick(m_form->PassOk, Qt::LeftButton);
-        QCOMPARE(passBox(), std::pair(u"Защита (принято) "_qs, QColor(0, 128, 0)));
-        QVERIFY(m_form->EPass->palette().color(QPalette::Text) != QColor(0, 128, 0));
-        QCOMPARE(std::tuple(m_form->EPass->isEnabled(), m_form->PassOk->isEnabled(), m_form->RBThis->isEnabled(),
+        QCOMPARE(std::tuple(passBox(), m_form->EPass->palette().color(QPalette::Text) == QColor(0, 128, 0),
+                            m_form->EPass->isEnabled(), m_form->PassOk->isEnabled(), m_form->RBThis->isEnabled(),
                             m_form->RBThis->isChecked(), m_form->MLook->toPlainText()),
-                 std::tuple(false, false, diaryOpen, false, u"Первая\nстрока"_qs));
+                 std::tuple(std::pair(u"Защита (принято) "_qs, QColor(0, 128, 0)), false, false, false, diaryOpen,
+                            false, u"Первая\nстрока"_qs));
 
-        QCOMPARE(open(source("p2.drb", oldDiary(Layout::Late, {stampOf(3)}, {"c"}, "Key"))), QStringList());
-        QCOMPARE(std::tuple(m_form->LName->text(), passBox().first, m_form->RBThis->isEnabled()),
-                 std::tuple(u"p2.drb"_qs, u"Защита (есть) "_qs, false));
+        QCOMPARE((std::tuple{open("s.drb", oldDiary(Layout::Late, {stampOf(1), stampOf(2), stampOf(3)},
+                                                    {u"Один"_qs, u"Два"_qs, u"Три\r\nвсё"_qs}, toCp1251(u"Ключ"))),
+                             passBox().first, m_form->RBThis->isEnabled()}),
+                 std::tuple(QStringList(), u"Защита (есть) "_qs, false));
         QTest::mouseClick(m_form->RBHand, Qt::LeftButton);
         QCOMPARE(current(0), Locked);
-    }
 
-    // After a word search: a rebuild that fails leaves the diary and its list as they were and the
-    // window open; the retry keeps every entry of the diary, lists them all and keeps the one on view.
-    void importsIntoTheOpenDiary()
-    {
-        start(alternatingDays(4)); // 1 March 1:15:07 and 3:15:07, 2 March 2:15:07 and 4:15:07
-        m_form->close();
-        m_session.window->InWord->setText(u"общее"_qs);
-        m_session.click(m_session.window->Search);
-        QCOMPARE(m_session.view(1), u"Текст 3 общее"_qs);
-        QCOMPARE(m_session.trigger(m_session.window->N11), QStringList());
-        const QList<double> stamps{stampOf(2024, 3, 1, 3, 15, 7), stampOf(2024, 3, 2), stampOf(2024, 3, 1)};
-        QCOMPARE(open(source("s.drb", oldDiary(Layout::Early, stamps, {"dup", u"Новая\r\nзапись"_qs, ""}))),
-                 QStringList());
-        QTest::mouseClick(m_form->RBFull, Qt::LeftButton);
-        QCOMPARE(m_form->statusText(), u"Импортировать только НЕпустые записи"_qs);
-
-        const QByteArray before = fileBytes(m_session.path);
-        setRebuildFaultHook([](RebuildStep at) {
-            if (at == RebuildStep::Rename)
-                throw FileError(FileError::DiskFull);
-        });
-        QCOMPARE(m_session.click(m_form->BbGo), QStringList{"Disk full"});
-        QVERIFY(m_form->isVisible() && !m_form->PBar->isVisible() && m_session.window->document().isOpen());
-        QVERIFY(fileBytes(m_session.path) == before && m_session.listCount() == 2);
-
-        setRebuildFaultHook({});
-        QList<int> progress;
-        connect(m_form->PBar, &QProgressBar::valueChanged, this, [&](int value) { progress << value; });
-        QCOMPARE(m_session.click(m_form->BbGo), QStringList{Done});
-        QCOMPARE(std::tuple(m_form->isVisible(), progress, m_session.window->takesInput()),
-                 std::tuple(false, QList{0, 20, 40, 60, 80, 100}, true)); // 5 entries written
-        QCOMPARE(std::pair(m_session.window->mm->toPlainText(), m_session.window->state().ViewedRecord),
-                 std::pair(u"Текст 3 общее"_qs, 2));
-        QCOMPARE(listedTexts(), (QStringList{u"Текст 1 общее"_qs, u"Текст 3 общее"_qs, u"Новая\nзапись"_qs,
-                                             u"Текст 2"_qs, u"Текст 4"_qs}));
-    }
-
-    // A locked source goes to a new diary as it is, once every refusal is mended; nothing is written
-    // before. The window stays open, the choices made stay checked when it is shown again, and the new
-    // diary opens with the old password.
-    void importsIntoANewDiary()
-    {
-        start(alternatingDays(2));
-        const QList<double> stamps{stampOf(1), stampOf(2), stampOf(3)};
-        const QStringList texts{u"Один"_qs, u"Два"_qs, u"Три\r\nвсё"_qs};
-        QCOMPARE(open(source("s.drb", oldDiary(Layout::Late, stamps, texts, toCp1251(u"Ключ")))), QStringList());
-        QTest::mouseClick(m_form->RBHand, Qt::LeftButton);
         const QStringList files = QDir(m_session.dir->path()).entryList(QDir::Files);
         const auto go = [this] { return (m_session.click(m_form->BbGo) << m_form->Lhelp->text()).join(u'|'); };
         QCOMPARE(go(), u"В выборочном режиме необходимо выбрать записи"_qs);
@@ -220,8 +169,9 @@ private slots:
         m_form->EFName->setText("notes.txt");
         m_form->EDName->setText(u"Старый"_qs);
         QCOMPARE(go(), Done + u"|Начался процесс импорта записей"_qs);
-        QCOMPARE(std::tuple(m_form->isVisible(), m_form->PBar->value(), m_form->LVer->text(), m_session.listCount()),
-                 std::tuple(true, 100, u"1.4.0 - 2.0.0"_qs, 2));
+        QCOMPARE(std::tuple(QFileInfo(m_session.file("notes.qnb")).isFile(), m_form->isVisible(), m_form->PBar->value(),
+                            m_form->LVer->text(), m_session.listCount()),
+                 std::tuple(true, true, 100, u"1.4.0 - 2.0.0"_qs, diaryOpen ? 1 : 0));
 
         QTest::mouseClick(m_form->BBClose, Qt::LeftButton);
         QCOMPARE(m_session.trigger(m_session.window->N11), QStringList());
@@ -229,13 +179,45 @@ private slots:
                             m_form->BbGo->isEnabled(), m_form->statusText()),
                  std::tuple(true, true, QString(), false, QString()));
         m_form->close();
-
-        const QString path = m_session.file("notes.qnb");
-        QVERIFY(QFileInfo(path).isFile());
-        QCOMPARE(answering({path, u"Ключ"_qs}, [this] { m_session.window->N2->trigger(); }),
+        QCOMPARE(answering({m_session.file("notes.qnb"), u"Ключ"_qs}, [this] { m_session.window->N2->trigger(); }),
                  (QStringList{"OpenD", "PassDlg"}));
-        QCOMPARE(m_session.window->dname->text(), u"Старый"_qs);
-        QCOMPARE(listedTexts(), (QStringList{u"Один"_qs, u"Три\nвсё"_qs}));
+        QCOMPARE(std::pair(m_session.window->dname->text(), listedTexts()),
+                 std::pair(u"Старый"_qs, QStringList{u"Один"_qs, u"Три\nвсё"_qs}));
+    }
+
+    // After a word search: a rebuild that fails leaves the diary and its list as they were and the
+    // window open; the retry keeps every entry of the diary, lists them all and keeps the one on view.
+    void importsIntoTheOpenDiary()
+    {
+        start(alternatingDays(4)); // 1 March 1:15:07 and 3:15:07, 2 March 2:15:07 and 4:15:07
+        m_form->close();
+        m_session.window->InWord->setText(u"общее"_qs);
+        m_session.click(m_session.window->Search);
+        QCOMPARE((std::pair{m_session.view(1), m_session.trigger(m_session.window->N11)}),
+                 std::pair(u"Текст 3 общее"_qs, QStringList()));
+        const QList<double> stamps{stampOf(2024, 3, 1, 3, 15, 7), stampOf(2024, 3, 2), stampOf(2024, 3, 1)};
+        QCOMPARE(open("s.drb", oldDiary(Layout::Early, stamps, {"dup", u"Новая\r\nзапись"_qs, ""})), QStringList());
+        QTest::mouseClick(m_form->RBFull, Qt::LeftButton);
+        QCOMPARE(m_form->statusText(), u"Импортировать только НЕпустые записи"_qs);
+
+        const QByteArray before = fileBytes(m_session.path);
+        setRebuildFaultHook([](RebuildStep at) {
+            if (at == RebuildStep::Rename)
+                throw FileError(FileError::DiskFull);
+        });
+        QCOMPARE(m_session.click(m_form->BbGo), QStringList{"Disk full"});
+        QVERIFY(m_form->isVisible() && !m_form->PBar->isVisible() && m_session.window->document().isOpen());
+        QVERIFY(fileBytes(m_session.path) == before && m_session.listCount() == 2);
+
+        setRebuildFaultHook({});
+        QList<int> progress;
+        connect(m_form->PBar, &QProgressBar::valueChanged, this, [&](int value) { progress << value; });
+        QCOMPARE(m_session.click(m_form->BbGo), QStringList{Done});
+        QCOMPARE(std::tuple(m_form->isVisible(), progress, m_session.window->takesInput(),
+                            m_session.window->mm->toPlainText(), m_session.window->state().ViewedRecord),
+                 std::tuple(false, QList{0, 20, 40, 60, 80, 100}, true, u"Текст 3 общее"_qs, 2)); // 5 entries
+        QCOMPARE(listedTexts(), (QStringList{u"Текст 1 общее"_qs, u"Текст 3 общее"_qs, u"Новая\nзапись"_qs,
+                                             u"Текст 2"_qs, u"Текст 4"_qs}));
     }
 };
 

@@ -18,30 +18,27 @@ private slots:
         QTest::addColumn<QStringList>("typed"); // the fields in order, and "remove" to check "Убрать пароль"
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QString>("after");
+        const auto row = [](const char* name, const QString& before, int entries, const QStringList& typed,
+                            const QStringList& messages, const QString& after) {
+            QTest::newRow(name) << before << entries << typed << messages << after;
+        };
         const QString differ = u"Внимательнее введите и повторите новый пароль"_qs;
         const QString empty = u"Пароль не может быть пустым"_qs;
-        QTest::newRow("set") << "" << 3 << QStringList{"Ключ", "Ключ"} << QStringList() << "Ключ";
-        QTest::newRow("set on an empty diary") << "" << 0 << QStringList{"Ключ", "Ключ"} << QStringList() << "Ключ";
-        QTest::newRow("set, fields differ")
-            << "" << 3 << QStringList{"Ключ", "ключ"} << QStringList{"Внимательнее введите и повторите пароль"} << "";
-        QTest::newRow("set empty") << "" << 3 << QStringList{"", ""} << QStringList{empty} << "";
-        QTest::newRow("set outside Windows-1251")
-            << "" << 3 << QStringList{"a\u0105", "a\u0105"}
-            << QStringList{"Пароль не изменён: в пароле нельзя сохранить символы «\u0105» (U+0105)"} << "";
-        QTest::newRow("change") << "Старый" << 3 << QStringList{"Старый", "Новый", "Новый"} << QStringList() << "Новый";
-        QTest::newRow("change, old in other case")
-            << "Старый" << 3 << QStringList{"старый", "Новый", "Новый"} << QStringList{"Неверный пароль!"} << "Старый";
-        QTest::newRow("change, repeats differ before the old is checked")
-            << "Старый" << 3 << QStringList{"x", "Новый", "новый"} << QStringList{differ} << "Старый";
-        QTest::newRow("change to empty") << "Старый" << 3 << QStringList{"Старый", "", ""} << QStringList{empty}
-                                         << "Старый";
-        QTest::newRow("remove") << "Старый" << 3 << QStringList{"Старый", "", "", "remove"} << QStringList() << "";
-        QTest::newRow("remove from an empty diary")
-            << "Старый" << 0 << QStringList{"Старый", "a", "a", "remove"} << QStringList() << "";
-        QTest::newRow("remove, disabled fields differ")
-            << "Старый" << 3 << QStringList{"Старый", "a", "b", "remove"} << QStringList{differ} << "Старый";
-        QTest::newRow("set, rebuild fails")
-            << "" << 3 << QStringList{"Ключ", "Ключ", "fail"} << QStringList{"Disk full"} << "";
+        row("set", "", 3, {"Ключ", "Ключ"}, {}, "Ключ");
+        row("set on an empty diary", "", 0, {"Ключ", "Ключ"}, {}, "Ключ");
+        row("set, fields differ", "", 3, {"Ключ", "ключ"}, {"Внимательнее введите и повторите пароль"}, "");
+        row("set empty", "", 3, {"", ""}, {empty}, "");
+        row("set outside Windows-1251", "", 3, {"a\u0105", "a\u0105"},
+            {"Пароль не изменён: в пароле нельзя сохранить символы «\u0105» (U+0105)"}, "");
+        row("change", "Старый", 3, {"Старый", "Новый", "Новый"}, {}, "Новый");
+        row("change, old in other case", "Старый", 3, {"старый", "Новый", "Новый"}, {"Неверный пароль!"}, "Старый");
+        row("change, repeats differ before the old is checked", "Старый", 3, {"x", "Новый", "новый"}, {differ},
+            "Старый");
+        row("change to empty", "Старый", 3, {"Старый", "", ""}, {empty}, "Старый");
+        row("remove", "Старый", 3, {"Старый", "", "", "remove"}, {}, "");
+        row("remove from an empty diary", "Старый", 0, {"Старый", "a", "a", "remove"}, {}, "");
+        row("remove, disabled fields differ", "Старый", 3, {"Старый", "a", "b", "remove"}, {differ}, "Старый");
+        row("set, rebuild fails", "", 3, {"Ключ", "Ключ", "fail"}, {"Disk full"}, "");
     }
     // The diary afterwards is byte for byte one written under its new password from the start: every
     // slot scrambled with the new key, nothing of an old password left in the header. The entry on view
@@ -62,11 +59,10 @@ private slots:
         session.writeSettings("[Options]\nOpenLast=1\n[Directory]\nLastDiary=%1/d.qnb\n");
         QCOMPARE(session.launch({before}), before.isEmpty() ? QStringList() : QStringList{"PassDlg"});
         const QString shown = entries ? session.view(1) : QString();
-        if (typed.contains("fail"))
-            setRebuildFaultHook([](RebuildStep at) {
-                if (at == RebuildStep::Rename)
-                    throw FileError(FileError::DiskFull);
-            });
+        setRebuildFaultHook([fail = typed.contains("fail")](RebuildStep at) {
+            if (fail && at == RebuildStep::Rename)
+                throw FileError(FileError::DiskFull);
+        });
 
         QCOMPARE(session.trigger(session.window->N21), QStringList());
         auto* window = session.window->findChild<TForm5*>("Form5");
@@ -77,18 +73,17 @@ private slots:
         if (typed.contains("remove"))
             QTest::mouseClick(window->CBnone, Qt::LeftButton);
         QVERIFY(!window->passIn2->isEnabled() == typed.contains("remove"));
-        QCOMPARE(session.click(window->BitBtn1), messages);
-        QCOMPARE(window->isVisible(), !messages.isEmpty());
+        QCOMPARE((std::pair{session.click(window->BitBtn1), window->isVisible()}),
+                 std::pair(messages, !messages.isEmpty()));
 
         diary.password = after;
-        const QString expected = writeDiary(session.file("expected.qnb"), diary);
-        QCOMPARE(fileBytes(session.path), fileBytes(expected));
+        QCOMPARE(fileBytes(session.path), fileBytes(writeDiary(session.file("expected.qnb"), diary)));
+        // Read with the key held: the entry on view, then the first one.
         const DiaryState& state = session.window->document().state();
-        QCOMPARE(std::pair(state.HasPassword, state.EntryKey),
-                 std::pair(!after.isEmpty(), after.isEmpty() ? FixedKey : toCp1251(after)));
-        QCOMPARE(session.window->mm->toPlainText(), shown);
-        if (entries)
-            QCOMPARE(session.view(0), u"Текст 1 общее"_qs); // read with the key held
+        QCOMPARE((std::tuple{state.HasPassword, state.EntryKey, session.window->mm->toPlainText(),
+                             entries ? session.view(0) : QString()}),
+                 std::tuple(!after.isEmpty(), after.isEmpty() ? FixedKey : toCp1251(after), shown,
+                            entries ? u"Текст 1 общее"_qs : QString()));
     }
 };
 
