@@ -200,7 +200,7 @@ void TForm7::followDocument()
         m_allRecs->setRecords({});
     };
     connect(&m_document, &DiaryDocument::opened, this, forget);
-    connect(&m_document, &DiaryDocument::reloaded, this, forget);
+    connect(&m_document, &DiaryDocument::entriesRenumbered, this, forget);
     connect(&m_document, &DiaryDocument::entryRemoved, this, [this](std::int32_t record) {
         m_exRecs->forgetDeletedRecord(record);
         m_allRecs->forgetDeletedRecord(record);

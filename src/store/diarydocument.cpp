@@ -363,6 +363,7 @@ void DiaryDocument::takeMergedFile(RecordFile&& file, const std::vector<MergedEn
     if (record == 0)
         forgetViewedEntry();
     m_state.ViewedRecord = record;
+    emit entriesRenumbered();
     emit reloaded();
 }
 
@@ -370,6 +371,7 @@ void DiaryDocument::reload()
 {
     reopenFile();
     relistAll();
+    emit entriesRenumbered();
     emit reloaded();
 }
 

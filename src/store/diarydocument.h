@@ -141,6 +141,8 @@ signals:
     void reloaded();
     // `record` left the diary; every record after it moved one place towards the start.
     void entryRemoved(std::int32_t record);
+    // The entries may have other record numbers now (a merge, a file replaced and read again).
+    void entriesRenumbered();
 
 private:
     void relistAll();
