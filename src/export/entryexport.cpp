@@ -306,7 +306,7 @@ public:
             posixio::throwOpenFailure(QFile::decodeName(temporary), errno);
         m_temporary = temporary;
         if (m_replacing)
-            keepOwnership(old);
+            sidefiles::keepOwnership(m_fd, old);
     }
     int fd() const { return m_fd; }
 
@@ -327,15 +327,6 @@ public:
     }
 
 private:
-    // The owner first: changing it clears the set-user-ID bit.
-    void keepOwnership(const struct stat& old)
-    {
-        if (::fchown(m_fd, old.st_uid, old.st_gid) != 0)
-            (void)::fchown(m_fd, uid_t(-1), old.st_gid);
-        if (::fchmod(m_fd, old.st_mode & 07777) != 0)
-            posixio::throwErrno(errno);
-    }
-
     QByteArray m_target;
     QByteArray m_temporary;
     int m_fd = -1;

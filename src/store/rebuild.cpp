@@ -87,17 +87,6 @@ int createTemporary(const QByteArray& target, QByteArray& temporary)
     posixio::throwErrno(EEXIST);
 }
 
-// The new file gets the old one's owner, group and permission bits, as far as the system allows:
-// anyone may keep their own file's owner and give it one of their groups, only root any owner.
-// The owner goes first, since changing it clears the set-user-ID bit.
-void keepOwnership(int fd, const struct stat& old)
-{
-    if (::fchown(fd, old.st_uid, old.st_gid) != 0)
-        (void)::fchown(fd, uid_t(-1), old.st_gid);
-    if (::fchmod(fd, old.st_mode & 07777) != 0)
-        posixio::throwErrno(errno);
-}
-
 // "<stem>.XXXXXX.buf", as createTemporary names them.
 bool isTemporaryName(QByteArrayView name, QByteArrayView stem)
 {
@@ -175,7 +164,7 @@ void writeWhole(const QString& path, const std::function<void(RecordSink&)>& pro
         beginStep(RebuildStep::CreateTemporary);
         fd = createTemporary(target, temporary);
         if (replacing)
-            keepOwnership(fd, old);
+            sidefiles::keepOwnership(fd, old);
 
         beginStep(RebuildStep::WriteRecords);
         BufferedSink sink(fd);

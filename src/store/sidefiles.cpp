@@ -59,6 +59,15 @@ void syncFolder(const QByteArray& folder)
         posixio::throwErrno(err);
 }
 
+// The owner goes first, since changing it clears the set-user-ID bit.
+void keepOwnership(int fd, const struct stat& old)
+{
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+        (void)::fchown(fd, uid_t(-1), old.st_gid);
+    if (::fchmod(fd, old.st_mode & 07777) != 0)
+        posixio::throwErrno(errno);
+}
+
 bool lockExclusively(int fd)
 {
     for (;;) {

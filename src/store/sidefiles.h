@@ -1,11 +1,14 @@
 #pragma once
 
-// Files the store keeps beside a diary (the rebuild's temporary copy, the change journal), and the
-// folder operations they need; not part of the store's API.
+// Files written beside another and put in its place (a rebuild's temporary copy, the change journal,
+// an export replacing a page), and the folder operations they need. For the core library's own
+// writers (store, export), not for the windows.
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+
+struct stat;
 
 namespace sidefiles
 {
@@ -20,6 +23,11 @@ QByteArray besideTarget(const QByteArray& target, QByteArrayView suffix);
 
 // Puts the folder's entries (a new or renamed file) on the disk. Throws FileError.
 void syncFolder(const QByteArray& folder);
+
+// Gives the file open as `fd` the owner, group and permission bits of `old`, as far as the system
+// allows: anyone may keep their own file's owner and give it one of their groups, only root any
+// owner. Throws FileError when the bits cannot be set.
+void keepOwnership(int fd, const struct stat& old);
 
 // An advisory lock on the whole of the file open as `fd`, taken at once or not at all. False when
 // another open file holds it; a file system without locks counts as locked.
