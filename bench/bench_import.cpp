@@ -68,12 +68,11 @@ void compareMerging(const QString& dir)
         document.open(diary, {});
         OldDiarySource source;
         source.recognise(sourcePath);
-        const std::vector<bool> taken = takenEntries(source, ImportChoice::All, {});
         shell(QStringLiteral("sync"));
         readFileSequentially(diary);
         readFileSequentially(sourcePath);
-        mergeMs = std::min(mergeMs, millisecondsOf([&] { importIntoDiary(document, source, taken); }));
-        merged = document.entryCount();
+        mergeMs = std::min(mergeMs, millisecondsOf([&] { document.importEntries(source, {}); }));
+        merged = document.view().entryCount();
         document.close();
 
         shell(QStringLiteral("sync"));

@@ -80,4 +80,17 @@ inline QString writeDiary(const QString& path, const Diary& diary)
     return path;
 }
 
+// The texts of the diary's entries in file order as the text box shows them, read through a handle of
+// the test's own.
+inline QStringList entryTexts(const QString& path, const QByteArray& key = FixedKey)
+{
+    RecordFile file;
+    file.open(path);
+    QStringList texts;
+    DiaryRecord buffer;
+    for (qint64 n = 1; n < file.count(); ++n)
+        texts << readEntryText(file, n, key, buffer);
+    return texts;
+}
+
 } // namespace testfiles

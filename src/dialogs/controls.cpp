@@ -6,12 +6,14 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QProgressBar>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QToolButton>
 #include <QWidget>
 
 #include <algorithm>
+#include <limits>
 
 namespace
 {
@@ -142,6 +144,15 @@ QAction* addDisabledItem(QMenu* menu, const char* name, const QString& text)
     QAction* action = addItem(menu, name, text);
     action->setEnabled(false);
     return action;
+}
+
+void showProgress(QProgressBar* gauge, qint64 done, qint64 total)
+{
+    const int most = int(std::min<qint64>(total, std::numeric_limits<int>::max()));
+    if (gauge->maximum() != most)
+        gauge->setRange(0, most);
+    gauge->setValue(int(std::min<qint64>(done, most)));
+    gauge->repaint();
 }
 
 void enable(std::initializer_list<QWidget*> controls, bool on)

@@ -18,6 +18,7 @@ class QCheckBox;
 class QEvent;
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QToolButton;
 class QWidget;
 
@@ -78,6 +79,10 @@ QAction* addItem(QMenu* menu, const char* name, const QString& text);
 QAction* addSeparator(QMenu* menu, const char* name);
 QAction* addCheckItem(QMenu* menu, const char* name, const QString& text, bool checked);
 QAction* addDisabledItem(QMenu* menu, const char* name, const QString& text);
+
+// Shows `done` of `total` on `gauge` and paints it at once: a long operation holds the event loop until
+// it ends, and reports at a pace that makes painting each report cheap (ProgressPace).
+void showProgress(QProgressBar* gauge, qint64 done, qint64 total);
 
 void enable(std::initializer_list<QWidget*> controls, bool on);
 void enable(std::initializer_list<QAction*> items, bool on);

@@ -1,6 +1,5 @@
 #include "entryexport.h"
 
-#include "exportnames.h"
 #include "store/cp1251.h"
 #include "store/diaryopen.h"
 #include "store/entrytext.h"
@@ -8,6 +7,7 @@
 #include "store/recordfile.h"
 #include "store/sidefiles.h"
 #include "store/stamp.h"
+#include "version.h"
 
 #include <QFile>
 
@@ -273,6 +273,14 @@ private:
     off_t m_oldLength = 0;
 };
 
+// How many entries `choice` writes from `diary`: a list holds at most MaxEntries of them.
+qint64 exportedEntryCount(const RecordFile& diary, const ExportChoice& choice)
+{
+    if (!choice.allEntries)
+        return qint64(choice.records.size());
+    return std::clamp<qint64>(diary.count() - 1, 0, MaxEntries);
+}
+
 // A file written anew beside its target and renamed over it once complete, so that a file of the
 // name keeps its old content until then. Unless committed, the new file is removed.
 class ReplacedFile
@@ -335,31 +343,26 @@ private:
 
 } // namespace
 
-qint64 exportedEntryCount(const RecordFile& diary, const ExportChoice& choice)
-{
-    if (!choice.allEntries)
-        return qint64(choice.records.size());
-    return std::clamp<qint64>(diary.count() - 1, 0, MaxEntries);
-}
-
-void exportEntries(const RecordFile& diary, QByteArrayView key, const ExportChoice& choice, const QString& fileName,
-                   const QString& versionTag, const ExportProgress& progress)
+void writeExport(const RecordFile& diary, QByteArrayView key, const ExportChoice& choice, const QString& fileName,
+                 ExportLayout layout, const ProgressReport& progress)
 {
     const FileIdentity diaryFile = diary.identity();
-    const QByteArray footer = toCp1251(QStringLiteral("Quillnest ") + versionTag + ExportCredit);
+    const QByteArray footer =
+        toCp1251(QStringLiteral("Quillnest (v ") + QLatin1String(QuillnestVersion) + QLatin1Char(')') + ExportCredit);
     const auto write = [&](int fd, const Layout& layout) {
         Output out(fd);
         layout.begin(out);
+        ProgressPace pace(progress, exportedEntryCount(diary, choice));
         qint64 done = 0;
         forEachChosenEntry(diary, key, choice, [&](QByteArrayView heading, QByteArrayView text) {
             layout.entry(out, heading, text);
-            if (progress)
-                progress(++done);
+            pace.advance(++done);
         });
         layout.end(out, footer);
         out.flush();
+        pace.finish();
     };
-    if (writesTextLayout(fileName)) {
+    if (layout == ExportLayout::Text) {
         AppendedFile file;
         file.open(fileName, diaryFile);
         write(file.fd(), TextLayout);

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "store/progress.h"
+
 #include <QByteArrayView>
 #include <QString>
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 class RecordFile;
@@ -19,19 +20,15 @@ struct ExportChoice {
     std::vector<std::int32_t> records;
 };
 
-// How many entries `choice` writes from `diary`: a list holds at most MaxEntries of them.
-qint64 exportedEntryCount(const RecordFile& diary, const ExportChoice& choice);
+// The text layout appends to what the file holds; the HTML layout replaces the file.
+enum class ExportLayout { Text, Html };
 
-// Told the number of entries written so far after each one.
-using ExportProgress = std::function<void(qint64 done)>;
-
-// Writes the chosen entries of `diary`, their text unscrambled with `key`, to `fileName`: in the text
-// layout when its extension is exactly ".txt", appended to what the file holds; otherwise in the HTML
-// layout, replacing the file. `versionTag` goes into the footer. Each entry is read once, by its record
-// number, and only one entry's text is held at a time. The diary is only read; a target that is the
-// diary's own file is refused before anything is written.
+// Writes the chosen entries of `diary`, their text unscrambled with `key`, to `fileName` in `layout`.
+// The footer names the program's version. Each entry is read once, by its record number, and only one
+// entry's text is held at a time. The diary is only read; a target that is the diary's own file is
+// refused before anything is written. `progress` hears how many of the entries are written.
 // Throws QuillnestError (FileError for the file operations). A failure leaves no half-made result: a
 // text file is cut back to the length it had (one that the export created is removed), an HTML file
 // keeps its old content, and no temporary file stays behind. The output is always closed.
-void exportEntries(const RecordFile& diary, QByteArrayView key, const ExportChoice& choice, const QString& fileName,
-                   const QString& versionTag, const ExportProgress& progress = {});
+void writeExport(const RecordFile& diary, QByteArrayView key, const ExportChoice& choice, const QString& fileName,
+                 ExportLayout layout, const ProgressReport& progress = {});

@@ -4,7 +4,6 @@ namespace
 {
 
 constexpr qsizetype MaxExtensionChars = 10;
-constexpr qsizetype MaxVersionTagChars = 20;
 
 // From the last "." of the last path component on, the dot included.
 qsizetype extensionStart(const QString& name)
@@ -34,10 +33,4 @@ QString browsedExportName(const QString& chosen, int filterChoice)
 bool writesTextLayout(const QString& fileName)
 {
     return fileName.mid(extensionStart(fileName)) == u".txt";
-}
-
-QString versionTagOf(const QString& caption)
-{
-    const qsizetype open = caption.indexOf(u'(');
-    return open < 0 ? QString() : caption.mid(open, MaxVersionTagChars);
 }

@@ -20,7 +20,3 @@ QString typedExportName(const QString& typed);
 QString browsedExportName(const QString& chosen, int filterChoice);
 
 bool writesTextLayout(const QString& fileName);
-
-// The version part of the main window's caption: from its first "(" on, at most 20 characters;
-// empty when the caption has none.
-QString versionTagOf(const QString& caption);

@@ -82,8 +82,8 @@ QPushButton* makeSmallButton(QWidget* parent, const char* name, const QString& t
 } // namespace
 
 TForm7::TForm7(DiaryDocument& document, QWidget* parent)
-    : SecondaryWindow(parent, OuterSize), m_document(document), m_allRecs(new RecordListModel(document.state(), this)),
-      m_exRecs(new RecordListModel(document.state(), this))
+    : SecondaryWindow(parent, OuterSize), m_document(document), m_allRecs(new RecordListModel(document.view(), this)),
+      m_exRecs(new RecordListModel(document.view(), this))
 {
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("Экспорт записей"));
@@ -231,7 +231,7 @@ void TForm7::FormShow()
     All->setChecked(true);
     qint64 entries = 0;
     try {
-        entries = std::min<qint64>(m_document.entryCount(), MaxEntries);
+        entries = std::min<qint64>(m_document.view().entryCount(), MaxEntries);
     } catch (const QuillnestError&) {
     }
     BbOK->setEnabled(entries > 0);
@@ -304,7 +304,7 @@ void TForm7::BbOKClick()
     ExportChoice choice;
     choice.allEntries = All->isChecked();
     if (DateList->isChecked()) {
-        choice.records = m_document.listedRecords();
+        choice.records = m_document.view().listedRecords();
         if (choice.records.empty()) {
             showMessage(this, QStringLiteral("Список дат пуст: экспортировать нечего!"));
             return;
@@ -312,14 +312,12 @@ void TForm7::BbOKClick()
     } else if (Hand->isChecked()) {
         choice.records = m_exRecs->records();
     }
-    const QString versionTag = versionTagOf(parentWidget() ? parentWidget()->window()->windowTitle() : QString());
-    const DiaryState& state = m_document.state();
+    const ExportLayout layout = writesTextLayout(m_exportFileName) ? ExportLayout::Text : ExportLayout::Html;
+    PBar->setValue(0);
+    PBar->show();
     try {
-        PBar->setRange(0, int(exportedEntryCount(state.DiaryFile, choice)));
-        PBar->setValue(0);
-        PBar->show();
-        exportEntries(state.DiaryFile, state.EntryKey, choice, m_exportFileName, versionTag,
-                      [this](qint64 done) { PBar->setValue(int(done)); });
+        m_document.exportEntries(choice, m_exportFileName, layout,
+                                 [this](qint64 done, qint64 total) { showProgress(PBar, done, total); });
     } catch (const QuillnestError& error) {
         PBar->hide();
         showMessage(this, error.text());

@@ -19,7 +19,6 @@ class RecordListModel;
 // Writes entries of the open diary in clear text to a text or an HTML file: every entry, those the
 // date list shows, or entries picked by hand. Made once and shown again: the picked entries stay
 // picked between showings for as long as the diary they belong to stays open and keeps them.
-// The version in the files' footer is taken from the caption of the window over which it stands.
 class TForm7 : public SecondaryWindow
 {
     Q_OBJECT

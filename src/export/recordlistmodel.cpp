@@ -1,11 +1,10 @@
 #include "recordlistmodel.h"
 
-#include "store/diarystate.h"
-#include "store/stamp.h"
+#include "store/diaryview.h"
 
 #include <utility>
 
-RecordListModel::RecordListModel(const DiaryState& state, QObject* parent) : QAbstractListModel(parent), m_state(state)
+RecordListModel::RecordListModel(const DiaryView& diary, QObject* parent) : QAbstractListModel(parent), m_diary(diary)
 {
 }
 
@@ -14,16 +13,11 @@ int RecordListModel::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : int(m_records.size());
 }
 
-// A stamp that cannot be read shows as the date list shows it; the row reads again when next shown.
 QVariant RecordListModel::data(const QModelIndex& index, int role) const
 {
     if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    try {
-        return stampText(m_state.DiaryFile.readStamp(m_records[std::size_t(index.row())]));
-    } catch (const QuillnestError&) {
-        return QStringLiteral("??.??.????");
-    }
+    return m_diary.labelOf(m_records[std::size_t(index.row())]);
 }
 
 void RecordListModel::setRecords(std::vector<std::int32_t> records)

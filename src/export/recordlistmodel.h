@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-struct DiaryState;
+class DiaryView;
 
 // Entries of the open diary named by their record numbers, so that an entry keeps its identity
 // whatever other entries share its list text. A row shows the list text of its record's stamp, read
@@ -15,7 +15,7 @@ class RecordListModel : public QAbstractListModel
     Q_OBJECT
 
 public:
-    explicit RecordListModel(const DiaryState& state, QObject* parent = nullptr);
+    explicit RecordListModel(const DiaryView& diary, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -29,6 +29,6 @@ public:
     void forgetDeletedRecord(std::int32_t record);
 
 private:
-    const DiaryState& m_state;
+    const DiaryView& m_diary;
     std::vector<std::int32_t> m_records;
 };

@@ -1,11 +1,11 @@
 #include "importentries.h"
 
 #include "olddiary.h"
+#include "store/error.h"
 #include "store/rebuild.h"
 #include "store/stamp.h"
 
 #include <algorithm>
-#include <cstdint>
 
 namespace
 {
@@ -20,93 +20,137 @@ bool hasText(const DiaryRecord& entry)
     return false;
 }
 
-struct MergeItem {
-    std::int64_t seconds;
-    bool fromSource;
-    std::int32_t index;
-};
-
 } // namespace
 
-std::vector<bool> takenEntries(const OldDiarySource& source, ImportChoice choice, const std::vector<bool>& picked)
+bool ImportSelection::offers(int k) const
 {
-    std::vector<bool> taken(size_t(source.entryCount()), choice == ImportChoice::All);
+    return choice != ImportChoice::Picked || (k >= 0 && std::size_t(k) < picked.size() && picked[std::size_t(k)]);
+}
+
+bool ImportSelection::takes(const DiaryRecord& entry) const
+{
+    return choice != ImportChoice::NonEmpty || hasText(entry);
+}
+
+DiaryMerger::DiaryMerger(const OldDiarySource& source, const ImportSelection& selection,
+                         const std::vector<double>& ownStamps, QByteArrayView key)
+    : m_source(source), m_selection(selection), m_key(key.toByteArray())
+{
+    std::vector<std::int64_t> ownSeconds(ownStamps.size());
+    std::transform(ownStamps.begin(), ownStamps.end(), ownSeconds.begin(), stampSeconds);
+    std::sort(ownSeconds.begin(), ownSeconds.end());
+    const std::vector<double>& stamps = source.stamps();
     for (int k = 0; k < source.entryCount(); ++k) {
-        if (choice == ImportChoice::Picked)
-            taken[size_t(k)] = size_t(k) < picked.size() && picked[size_t(k)];
-        else if (choice == ImportChoice::NonEmpty)
-            taken[size_t(k)] = hasText(source.readEntry(k));
+        const std::int64_t seconds = stampSeconds(stamps[std::size_t(k)]);
+        if (selection.offers(k) && !std::binary_search(ownSeconds.begin(), ownSeconds.end(), seconds))
+            m_candidates.push_back({seconds, k});
     }
-    return taken;
+    std::stable_sort(m_candidates.begin(), m_candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.seconds < b.seconds; });
+    for (std::size_t i = 0; i < m_candidates.size(); ++i)
+        m_distinctSeconds += i == 0 || m_candidates[i].seconds != m_candidates[i - 1].seconds;
 }
 
-std::vector<MergedEntry> mergeOrder(const std::vector<double>& diaryStamps, const std::vector<double>& sourceStamps,
-                                    const std::vector<bool>& taken)
+// At most one source entry goes in for each second.
+qint64 DiaryMerger::mostEntries(qint64 ownEntries) const
 {
-    std::vector<MergeItem> items;
-    items.reserve(diaryStamps.size() + sourceStamps.size());
-    for (size_t i = 0; i < diaryStamps.size(); ++i)
-        items.push_back({stampSeconds(diaryStamps[i]), false, std::int32_t(i) + 1});
-    for (size_t k = 0; k < sourceStamps.size(); ++k) {
-        if (k < taken.size() && taken[k])
-            items.push_back({stampSeconds(sourceStamps[k]), true, std::int32_t(k)});
+    return ownEntries + m_distinctSeconds;
+}
+
+void DiaryMerger::checkRoom(qint64 ownEntries) const
+{
+    qint64 total = mostEntries(ownEntries);
+    if (total > MaxEntries && m_selection.choice == ImportChoice::NonEmpty)
+        total = ownEntries + exactSourceEntries();
+    if (total <= MaxEntries)
+        return;
+    throw QuillnestError(QStringLiteral("Импорт не выполнен: в дневнике может быть не больше %1 записей, а после "
+                                        "импорта их стало бы %2. Можно добавить ещё %3.")
+                             .arg(MaxEntries)
+                             .arg(total)
+                             .arg(std::max<qint64>(MaxEntries - ownEntries, 0)));
+}
+
+// The first candidate of each second that the selection takes.
+qint64 DiaryMerger::exactSourceEntries() const
+{
+    qint64 count = 0;
+    std::optional<std::int64_t> taken;
+    for (const Candidate& candidate : m_candidates) {
+        if (candidate.seconds != taken && m_selection.takes(m_source.readEntry(candidate.index))) {
+            taken = candidate.seconds;
+            ++count;
+        }
     }
-    // Stable: the diary's own come first among equals, each side in its own order.
-    std::stable_sort(items.begin(), items.end(), [](const MergeItem& a, const MergeItem& b) {
-        return a.seconds < b.seconds || (a.seconds == b.seconds && !a.fromSource && b.fromSource);
-    });
-    std::vector<MergedEntry> order;
-    order.reserve(items.size());
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (items[i].fromSource && i > 0 && items[i - 1].seconds == items[i].seconds)
+    return count;
+}
+
+void DiaryMerger::begin(RecordSink& sink, ProgressPace& pace)
+{
+    m_sink = &sink;
+    m_pace = &pace;
+    m_next = 0;
+    m_lastSourceSeconds.reset();
+    m_put = 0;
+}
+
+std::int32_t DiaryMerger::putOwn(const DiaryRecord& own)
+{
+    putSourceBefore(stampSeconds(own.stamp()));
+    put(own);
+    return m_put;
+}
+
+void DiaryMerger::finish()
+{
+    putSourceBefore(std::nullopt);
+    m_pace->finish();
+}
+
+// Candidates of one second lie side by side: the first that the selection takes goes in.
+void DiaryMerger::putSourceBefore(std::optional<std::int64_t> seconds)
+{
+    for (; m_next < m_candidates.size() && (!seconds || m_candidates[m_next].seconds < *seconds); ++m_next) {
+        const Candidate& candidate = m_candidates[m_next];
+        if (candidate.seconds == m_lastSourceSeconds)
             continue;
-        order.push_back({!items[i].fromSource, items[i].index});
+        DiaryRecord entry = m_source.readEntry(candidate.index);
+        if (!m_selection.takes(entry))
+            continue;
+        m_lastSourceSeconds = candidate.seconds;
+        put(m_source.rescrambled(std::move(entry), m_key));
     }
-    return order;
 }
 
-void importIntoDiary(DiaryDocument& document, const OldDiarySource& source, const std::vector<bool>& taken,
-                     const ImportProgress& progress)
+void DiaryMerger::put(const DiaryRecord& entry)
 {
-    const RecordFile& diary = document.state().DiaryFile;
-    const qint64 own = std::max<qint64>(diary.count() - 1, 0);
-    // A diary of more entries than a list holds has stamps that readEntryStamps leaves out.
-    const std::vector<double> diaryStamps = own > MaxEntries ? std::vector<double>() : diary.readEntryStamps();
-    const std::vector<MergedEntry> order = mergeOrder(diaryStamps, source.stamps(), taken);
-    const qint64 total = own > MaxEntries ? own : qint64(order.size());
-    if (total > MaxEntries)
-        throw QuillnestError(QStringLiteral("Импорт не выполнен: в дневнике может быть не больше %1 записей, а после "
-                                            "импорта их стало бы %2. Можно добавить ещё %3.")
-                                 .arg(MaxEntries)
-                                 .arg(total)
-                                 .arg(std::max<qint64>(MaxEntries - own, 0)));
-    const QByteArray key = document.state().EntryKey;
-    document.merge(
-        order, [&](std::int32_t k) { return source.rescrambled(source.readEntry(k), key); },
-        [&](qint64 done) {
-            if (progress)
-                progress(done, total);
-        });
+    m_sink->put(entry);
+    m_pace->advance(++m_put);
 }
 
-void importIntoNewDiary(const OldDiarySource& source, const std::vector<bool>& taken, const QString& path,
-                        const QByteArray& title, const QByteArray& owner, const ImportProgress& progress)
+void importIntoNewDiary(const OldDiarySource& source, const ImportSelection& selection, const QString& path,
+                        const QByteArray& title, const QByteArray& owner, const ProgressReport& progress)
 {
     DiaryHeader header;
     header.Created = currentStamp();
     header.Password = source.isProtected() ? source.storedPassword() : QByteArray();
     header.Title = title;
     header.Owner = owner;
-    const qint64 total = std::count(taken.begin(), taken.end(), true);
+    qint64 offered = 0;
+    for (int k = 0; k < source.entryCount(); ++k)
+        offered += selection.offers(k);
     createDiaryWhole(path, [&](RecordSink& sink) {
+        ProgressPace pace(progress, offered);
         sink.put(header.toRecord());
         qint64 done = 0;
         for (int k = 0; k < source.entryCount(); ++k) {
-            if (size_t(k) >= taken.size() || !taken[size_t(k)])
+            if (!selection.offers(k))
                 continue;
-            sink.put(source.readEntry(k));
-            if (progress)
-                progress(++done, total);
+            const DiaryRecord entry = source.readEntry(k);
+            if (selection.takes(entry))
+                sink.put(entry);
+            pace.advance(++done);
         }
+        pace.finish();
     });
 }

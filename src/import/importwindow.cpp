@@ -274,7 +274,6 @@ void TForm8::buildInfoBox()
 void TForm8::buildBottom()
 {
     PBar = makeField<QProgressBar>(this, "PBar", QRect(10, 418, 200, 20));
-    PBar->setRange(0, 100);
     PBar->hide();
     BbGo = addButton("BbGo", QStringLiteral("OK"), QStyle::SP_DialogOkButton, QRect(216, 416, 75, 25));
     BbGo->setDefault(true);
@@ -501,28 +500,12 @@ void TForm8::CLBClick()
     }
 }
 
-// The gauge is painted at once: the import holds the event loop until it ends.
-void TForm8::showProgress(qint64 done, qint64 total)
-{
-    const int percent = total > 0 ? int(std::min<qint64>(done * 100 / total, 100)) : 100;
-    if (percent == m_shownPercent)
-        return;
-    m_shownPercent = percent;
-    PBar->setValue(percent);
-    PBar->repaint();
-}
-
 void TForm8::failImport(const QString& error)
 {
     PBar->hide();
     Att->hide();
     Lhelp->clear();
     showMessage(this, error);
-    // Only a rebuilt diary that could not be opened again closes it; the rest can still go to a new one.
-    if (RBThis->isChecked() && !m_document.isOpen()) {
-        RBThis->setEnabled(false);
-        RBNew->setChecked(true);
-    }
 }
 
 // Nothing is written before every check has passed; a failure leaves the window open to try again.
@@ -552,24 +535,26 @@ void TForm8::BBGoClick()
         return;
     }
 
-    m_shownPercent = -1;
-    showProgress(0, 1);
+    showProgress(PBar, 0, 1);
     PBar->show();
     Att->show();
     Lhelp->setText(QStringLiteral("Начался процесс импорта записей"));
-    const ImportChoice choice = RBHand->isChecked()   ? ImportChoice::Picked
-                                : RBFull->isChecked() ? ImportChoice::NonEmpty
-                                                      : ImportChoice::All;
+    const ImportSelection selection{RBHand->isChecked()   ? ImportChoice::Picked
+                                    : RBFull->isChecked() ? ImportChoice::NonEmpty
+                                                          : ImportChoice::All,
+                                    m_entries->picked()};
     const bool intoNew = RBNew->isChecked();
     const QString path = newDiaryPath(m_programDir, EFName->text());
-    const auto progress = [this](qint64 done, qint64 total) { showProgress(done, total); };
+    const auto progress = [this](qint64 done, qint64 total) { showProgress(PBar, done, total); };
+    QString completed = CompletedText;
     try {
-        const std::vector<bool> taken = takenEntries(m_source, choice, m_entries->picked());
         if (intoNew)
-            importIntoNewDiary(m_source, taken, path, toCp1251(EDName->text()).left(SlotCapacity),
+            importIntoNewDiary(m_source, selection, path, toCp1251(EDName->text()).left(SlotCapacity),
                                toCp1251(EMName->text()).left(SlotCapacity), progress);
         else
-            importIntoDiary(m_document, m_source, taken, progress);
+            m_document.importEntries(m_source, selection, progress);
+    } catch (const NotDurableError& error) {
+        completed = error.text();
     } catch (const FileError& error) {
         const bool exists = intoNew && error.code() == FileError::codeForErrno(EEXIST);
         failImport(exists ? QStringLiteral("Файл ") + QFileInfo(path).fileName() + QStringLiteral(" уже существует")
@@ -579,8 +564,7 @@ void TForm8::BBGoClick()
         failImport(error.text());
         return;
     }
-    showProgress(1, 1);
-    showMessage(this, CompletedText);
+    showMessage(this, completed);
     // The main window already lists the merged diary; a new diary is left for the user to open.
     if (!intoNew)
         close();

@@ -87,7 +87,6 @@ private:
     void connectHandlers();
     void setPassCaption(const QString& caption, QColor colour);
     void setStatusText(const QString& text);
-    void showProgress(qint64 done, qint64 total);
     // Back to how the window was before the click on "OK", with `error` shown.
     void failImport(const QString& error);
 
@@ -111,7 +110,6 @@ private:
     QLabel* m_statusPanel = nullptr;
     // The password was accepted: the preview may show the source's text.
     bool m_unlocked = false;
-    int m_shownPercent = -1;
     // What the file dialog was last left with: a cancel keeps the name chosen before.
     QString m_lastChosenSource;
 };

@@ -1,6 +1,6 @@
 #include "olddiary.h"
 
-#include "store/cp1251.h"
+#include "store/diaryedit.h"
 #include "store/entrytext.h"
 #include "store/error.h"
 #include "store/posixio.h"
@@ -202,7 +202,7 @@ bool OldDiarySource::checkPassword(const QString& typed)
     if (posixio::readUpTo(m_fd, header.data(), RecordSize, 0) != RecordSize)
         posixio::throwCode(FileError::ReadBeyondEnd);
     const QByteArray password = DecodePassword(header.slot(1));
-    if (password.isEmpty() || !fitsCp1251(typed) || toCp1251(typed) != password)
+    if (!isTypedPassword(typed, password))
         return false;
     m_key = password;
     return true;

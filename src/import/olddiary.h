@@ -59,8 +59,7 @@ public:
     DiaryRecord readEntry(int k) const;
     // The clear text of entry k (file bytes): its non-empty lines unscrambled and joined.
     QByteArray entryText(int k) const;
-    // True when `typed` is the source's password, whole and letter case counting; the key is then
-    // that password.
+    // True when `typed` is the source's password (isTypedPassword); the key is then that password.
     bool checkPassword(const QString& typed);
     // `entry` (read from this source) with every line under `targetKey` instead of key().
     DiaryRecord rescrambled(DiaryRecord entry, QByteArrayView targetKey) const;

@@ -14,6 +14,7 @@
 #include "store/error.h"
 #include "store/stamp.h"
 #include "toolpictures.h"
+#include "version.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,7 +48,6 @@ constexpr int FieldHeight = 21;
 constexpr int FieldTop = (BandHeight - FieldHeight) / 2;
 constexpr int LastStatusPanelWidth = 50;
 
-const QString StatusVersionLine = QStringLiteral("2.1.1");
 const QString WaitingText = QStringLiteral(" Ожидание...");
 const QString NoDiaryText = QStringLiteral(" Нет открытых дневников");
 const QString FoundText = QStringLiteral(" Найдено записей: ");
@@ -99,7 +99,7 @@ template <class Sender, class Signal> void TForm1::route(Sender* sender, Signal 
 TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent), m_programDir(programDir)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Quillnest (v 2.1.1)"));
+    setWindowTitle(QStringLiteral("Quillnest (v ") + QLatin1String(QuillnestVersion) + QLatin1Char(')'));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
 
     buildMenu();
@@ -354,6 +354,9 @@ bool TForm1::attempt(const std::function<void()>& operation)
 {
     try {
         operation();
+    } catch (const NotDurableError& error) {
+        updateControls();
+        showMessage(this, error.text());
     } catch (const QuillnestError& error) {
         updateControls();
         showMessage(this, error.text());
@@ -366,10 +369,10 @@ bool TForm1::attempt(const std::function<void()>& operation)
 // they stay disabled, so that it cannot be deleted or changed twice over.
 void TForm1::updateControls()
 {
-    const DiaryState& s = state();
-    const bool open = s.diaryOpen();
+    const DiaryView& diary = m_document.view();
+    const bool open = diary.isOpen();
     const bool viewing = m_mode == Mode::Viewing;
-    const bool changeable = open && viewing && s.ViewedRecord != 0 && s.EditAllowed;
+    const bool changeable = open && viewing && diary.viewedRecord() != 0 && diary.editAllowed();
     Bclear->setEnabled(open);
     Badd->setEnabled(open && viewing);
     enable({Bchange, Bdel}, changeable);
@@ -430,7 +433,7 @@ void TForm1::createStatusPanels()
         m_statusPanels[i] = panel;
     }
     sizeStatusPanels();
-    setStatusText(3, StatusVersionLine);
+    setStatusText(3, QLatin1String(QuillnestVersion));
 }
 
 // The widths come from the window's outer width, frame included, and stay when it is resized later.
@@ -509,11 +512,11 @@ void TForm1::showClosedDiary()
 
 void TForm1::showHeading()
 {
-    const QString title = m_document.title();
-    const QString owner = m_document.owner();
+    const QString& title = m_document.view().title();
+    const QString& owner = m_document.view().owner();
     dname->setText(title.isEmpty() ? QStringLiteral("Один Из Многих") : title);
     mname->setText(owner.isEmpty() ? QStringLiteral("Аноним") : owner);
-    setStatusText(2, QLatin1Char(' ') + QFileInfo(state().DiaryPath).fileName());
+    setStatusText(2, QLatin1Char(' ') + QFileInfo(m_document.view().path()).fileName());
     updateControls();
 }
 
@@ -578,7 +581,7 @@ void TForm1::N2Click()
 void TForm1::openChosen(const QString& chosen)
 {
     // The same file under another name (a link, another spelling) is still the open diary.
-    if (m_document.isOpen() && isSameFile(state().DiaryPath, chosen)) {
+    if (m_document.isOpen() && isSameFile(m_document.view().path(), chosen)) {
         showMessage(this, QStringLiteral("Файл уже открыт"));
         return;
     }
@@ -665,12 +668,12 @@ void TForm1::LBdateDblClick()
     if (selected.isEmpty() || !m_document.isOpen())
         return;
     std::optional<QString> text;
-    if (!attempt([&] { text = m_document.view(selected.first().row()); }) || !text)
+    if (!attempt([&] { text = m_document.viewEntry(selected.first().row()); }) || !text)
         return;
     mm->clear();
     m_textShown = true;
     setStatusText(0, QStringLiteral(" Просмотр"));
-    Ldate->setText(state().ViewedLabel);
+    Ldate->setText(m_document.view().viewedLabel());
     mm->setPlainText(*text);
 }
 
@@ -698,9 +701,9 @@ void TForm1::Bsave1Click()
 {
     if (m_mode != Mode::Adding)
         return;
-    const bool listComplete = state().ListComplete;
+    const bool listComplete = m_document.view().listsEveryEntry();
     const bool added = attempt([&] { m_document.add(editorText()); });
-    if (!listComplete && state().ListComplete)
+    if (!listComplete && m_document.view().listsEveryEntry())
         showPickerToday();
     if (!added)
         return;
@@ -710,7 +713,7 @@ void TForm1::Bsave1Click()
 
 void TForm1::BchangeClick()
 {
-    if (!m_document.isOpen() || state().ViewedRecord == 0)
+    if (!m_document.isOpen() || m_document.view().viewedRecord() == 0)
         return;
     m_mode = Mode::Changing;
     mm->setFocus();
@@ -728,8 +731,7 @@ void TForm1::Bsave2Click()
 }
 
 // Exactly the record on view leaves the diary, whatever other entries share its time stamp. A failed
-// deletion leaves the diary whole and open; only when its rebuilt file cannot be opened again is the
-// diary closed (the file on disk is whole either way).
+// deletion leaves the diary whole and open as it was.
 void TForm1::BdelClick()
 {
     if (!focusDateList() || !m_document.isOpen() || !attempt([&] { m_document.deleteViewedEntry(); }))
@@ -834,7 +836,8 @@ void TForm1::N24Click()
     if (!m_document.isOpen())
         return;
     attempt([&] {
-        PrivateProfile(settingsPath()).writeString(SettingsKeys::Directory, SettingsKeys::FaveDiary, state().DiaryPath);
+        PrivateProfile(settingsPath())
+            .writeString(SettingsKeys::Directory, SettingsKeys::FaveDiary, m_document.view().path());
     });
 }
 

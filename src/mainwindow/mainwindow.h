@@ -31,7 +31,7 @@ public:
     explicit TForm1(const QString& programDir, QWidget* parent = nullptr);
 
     DiaryDocument& document() { return m_document; }
-    const DiaryState& state() const { return m_document.state(); }
+    const DiaryDocument& document() const { return m_document; }
     QString settingsPath() const;
 
     // The four panels of the status bar, numbered from 0.
@@ -132,7 +132,8 @@ private:
     template <class Sender, class Signal> void route(Sender* sender, Signal signal, void (TForm1::*handler)());
 
     // The one place where a failed operation is shown: runs it, and on QuillnestError shows the
-    // error's text in the message box; says whether it worked.
+    // error's text in the message box; says whether it was done. An operation that is done but not
+    // yet safe on disk (NotDurableError) counts as done, once the person has been told.
     bool attempt(const std::function<void()>& operation);
     // Decides the availability of every command and control from the document and the mode.
     void updateControls();

@@ -2,7 +2,7 @@
 
 #include "dialogs/controls.h"
 #include "dialogs/messagebox.h"
-#include "store/cp1251.h"
+#include "store/diaryedit.h"
 #include "store/diaryrecord.h"
 #include "store/error.h"
 #include "store/recordfile.h"
@@ -21,15 +21,6 @@ constexpr int WindowHeight = 133;
 
 const QString AskCaption = QStringLiteral("Введите пароль для файла:");
 const QString WrongCaption = QStringLiteral("Неверный пароль! ");
-
-// Letter case counts. A typed character that Windows-1251 cannot hold would be stored as '?', so
-// such a text never matches, not even a stored password that holds a real '?' there.
-bool typedTextIsPassword(const QString& typed, const QByteArray& clearPassword)
-{
-    QString unencodable;
-    const QByteArray typedBytes = toCp1251(typed.left(SlotCapacity), &unencodable);
-    return unencodable.isEmpty() && !typedBytes.isEmpty() && typedBytes == clearPassword;
-}
 
 } // namespace
 
@@ -118,7 +109,7 @@ void TPassDlg::BbOKClick()
         return;
     }
     const QByteArray clearPassword = DecodePassword(DiaryHeader::fromRecord(header).Password);
-    if (!typedTextIsPassword(PassIn->text(), clearPassword)) {
+    if (!isTypedPassword(PassIn->text(), clearPassword)) {
         refuseTypedPassword();
         return;
     }

@@ -27,8 +27,8 @@ constexpr int MaxPasswordLength = 255;
 } // namespace
 
 TForm5::TForm5(DiaryDocument& document, QWidget* parent)
-    : SecondaryWindow(parent, QSize(WindowWidth, document.state().HasPassword ? ChangeHeight : SetHeight)),
-      m_document(document), m_changeMode(document.state().HasPassword)
+    : SecondaryWindow(parent, QSize(WindowWidth, document.view().hasPassword() ? ChangeHeight : SetHeight)),
+      m_document(document), m_changeMode(document.view().hasPassword())
 {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Защита"));
@@ -76,24 +76,20 @@ void TForm5::CBnoneClick()
     enable({passIn2, PassIn3}, !CBnone->isChecked());
 }
 
+// A password changed but not yet safe on disk is changed all the same: the person is told, and the
+// window's work is done.
 void TForm5::BitBtn1Click()
 {
-    std::optional<QByteArray> password;
     try {
-        password = chosenPassword();
+        const std::optional<QByteArray> password = chosenPassword();
         if (!password)
             return;
         m_document.rekey(*password);
+    } catch (const NotDurableError& error) {
+        showMessage(this, error.text());
     } catch (const QuillnestError& error) {
-        // Once the new file has taken the old one's place only its flush to disk can have failed: the
-        // password is changed all the same, and the user must know both.
-        const bool changed = password && m_document.state().HasPassword == !password->isEmpty() &&
-                             m_document.state().EntryKey == (password->isEmpty() ? FixedKey : *password);
-        showMessage(this, changed ? error.text() + QStringLiteral("\rПароль изменён, но при сбое питания изменение "
-                                                                  "может потеряться.")
-                                  : error.text());
-        if (!changed)
-            return;
+        showMessage(this, error.text());
+        return;
     }
     close();
 }

@@ -3,13 +3,6 @@
 #include "diarystate.h"
 #include "stamp.h"
 
-namespace
-{
-
-const QString Unreadable = QStringLiteral("??.??.????");
-
-} // namespace
-
 DateListModel::DateListModel(const DiaryState& state, QObject* parent) : QAbstractListModel(parent), m_state(state) {}
 
 int DateListModel::rowCount(const QModelIndex& parent) const
@@ -43,7 +36,8 @@ QModelIndexList DateListModel::match(const QModelIndex& start, int role, const Q
         const int row = (start.row() + i) % m_rows;
         const std::int32_t record = recordOfListItem(m_state, row);
         const bool readable = record >= 1 && std::size_t(record) <= stamps.size();
-        if ((readable ? stampText(stamps[std::size_t(record) - 1]) : Unreadable).startsWith(typed, Qt::CaseInsensitive))
+        if ((readable ? stampText(stamps[std::size_t(record) - 1]) : UnreadableLabel)
+                .startsWith(typed, Qt::CaseInsensitive))
             return {index(row)};
     }
     return {};
@@ -54,7 +48,7 @@ QString DateListModel::rowText(int row) const
 {
     const std::int32_t record = recordOfListItem(m_state, row);
     if (record < 1 || row >= m_rows)
-        return Unreadable;
+        return UnreadableLabel;
     CachedText& cached = m_cache[std::size_t(record) % CacheSize];
     if (cached.record == record)
         return cached.text;
@@ -62,7 +56,7 @@ QString DateListModel::rowText(int row) const
         cached.text = stampText(m_state.DiaryFile.readStamp(record));
     } catch (const QuillnestError&) {
         cached.record = 0;
-        return Unreadable;
+        return UnreadableLabel;
     }
     cached.record = record;
     return cached.text;

@@ -9,6 +9,9 @@
 
 struct DiaryState;
 
+// What a list shows for a record whose stamp cannot be read.
+inline const QString UnreadableLabel = QStringLiteral("??.??.????");
+
 // The date list of the open diary as a model: row i stands for the record that recordOfListItem
 // names, and shows that record's time-stamp text. A row's stamp is read when its text is asked for,
 // so a diary of any size is listed at once; the texts of recently shown rows are kept in a small cache.

@@ -10,6 +10,9 @@
 #include "search.h"
 #include "stamp.h"
 
+#include "export/entryexport.h"
+#include "import/importentries.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
@@ -39,19 +42,12 @@ int listedEntries(const RecordFile& file)
 
 } // namespace
 
-DiaryDocument::DiaryDocument(QObject* parent) : QObject(parent), m_list(new DateListModel(m_state, this)) {}
+DiaryDocument::DiaryDocument(QObject* parent)
+    : QObject(parent), m_list(new DateListModel(m_state, this)), m_view(m_state, *m_list)
+{
+}
 
 DiaryDocument::~DiaryDocument() = default;
-
-QString DiaryDocument::title() const
-{
-    return m_title;
-}
-
-QString DiaryDocument::owner() const
-{
-    return m_owner;
-}
 
 // The diary is locked before anything else, so that a copy of the program that holds it is not
 // asked for its password in vain, and mended only once nobody else can be writing it.
@@ -114,7 +110,7 @@ void DiaryDocument::setEditAllowed(bool allowed)
     m_state.EditAllowed = allowed;
 }
 
-std::optional<QString> DiaryDocument::view(int row)
+std::optional<QString> DiaryDocument::viewEntry(int row)
 {
     const std::int32_t record = row < m_list->rowCount() ? recordOfListItem(m_state, row) : 0;
     if (record < 1 || !m_state.DiaryFile.isOpen())
@@ -168,25 +164,27 @@ void DiaryDocument::change(const QString& editorText)
 void DiaryDocument::deleteViewedEntry()
 {
     m_state.DiaryFile.checkStillAtPath();
-    try {
-        deleteEntry(m_state.DiaryFile, m_state.ViewedRecord, m_state.ViewedLabel);
-    } catch (const DiaryReopenError&) {
-        close();
-        throw;
-    }
     const std::int32_t record = m_state.ViewedRecord;
+    readViewedEntry(m_state.DiaryFile, record, m_state.ViewedLabel, m_state.RecordBuffer);
+    rebuildOpenDiary(
+        [&](RecordSink& sink) {
+            m_state.DiaryFile.readEach(0, [&](qint64 n, const DiaryRecord& kept) {
+                if (n != record)
+                    sink.put(kept);
+            });
+        },
+        [&](RecordFile&& file) {
+            m_state.DiaryFile = std::move(file);
+            forgetDeletedEntry(record);
+        });
+}
+
+void DiaryDocument::forgetDeletedEntry(std::int32_t record)
+{
     const int rows = m_list->rowCount();
     m_list->removeRow(listRowOfRecord(m_state, record, rows), [&] { forgetDeletedRecord(m_state, record, rows); });
     forgetViewedEntry();
     emit entryRemoved(record);
-}
-
-std::vector<std::int32_t> DiaryDocument::listedRecords() const
-{
-    std::vector<std::int32_t> records(size_t(m_list->rowCount()));
-    for (int row = 0; row < m_list->rowCount(); ++row)
-        records[size_t(row)] = recordOfListItem(m_state, row);
-    return records;
 }
 
 int DiaryDocument::listAll()
@@ -270,17 +268,9 @@ QString DiaryDocument::unlistedEntriesNotice() const
         .arg(unlisted);
 }
 
-EntryContent DiaryDocument::readEntry(qint64 record) const
-{
-    DiaryRecord buffer;
-    const QString text = readEntryText(m_state.DiaryFile, record, m_state.EntryKey, buffer);
-    return {buffer.stamp(), text};
-}
-
 bool DiaryDocument::isPassword(const QString& typed) const
 {
-    const QByteArray stored = DecodePassword(DiaryHeader::fromRecord(m_state.DiaryFile.readHeader()).Password);
-    return !stored.isEmpty() && fitsCp1251(typed) && toCp1251(typed) == stored;
+    return isTypedPassword(typed, DecodePassword(DiaryHeader::fromRecord(m_state.DiaryFile.readHeader()).Password));
 }
 
 qint64 DiaryDocument::entryCount() const
@@ -308,17 +298,16 @@ void DiaryDocument::rekey(const QByteArray& newPassword)
         [&](RecordFile&& file) { takeRekeyedFile(std::move(file), newKey); });
 }
 
-// Only the last step of a rebuild fails after the new file has taken the old one's place: the new
-// file is taken then too, and the error still thrown.
+// A rebuild that is done but not yet safe on disk has put the new file in the old one's place all
+// the same: it is taken then too, and the error thrown on.
 void DiaryDocument::rebuildOpenDiary(const std::function<void(RecordSink&)>& produce,
                                      const std::function<void(RecordFile&&)>& take)
 {
     RecordFile replacement;
     try {
         rebuildDiary(m_state.DiaryPath, produce, &replacement);
-    } catch (const QuillnestError&) {
-        if (replacement.isOpen())
-            take(std::move(replacement));
+    } catch (const NotDurableError&) {
+        take(std::move(replacement));
         throw;
     }
     take(std::move(replacement));
@@ -333,69 +322,58 @@ void DiaryDocument::takeRekeyedFile(RecordFile&& file, const QByteArray& newKey)
     emit reloaded();
 }
 
-void DiaryDocument::merge(const std::vector<MergedEntry>& order, const std::function<DiaryRecord(std::int32_t)>& other,
-                          const std::function<void(qint64 done)>& progress)
+void DiaryDocument::exportEntries(const ExportChoice& choice, const QString& fileName, ExportLayout layout,
+                                  const ProgressReport& progress) const
+{
+    writeExport(m_state.DiaryFile, m_state.EntryKey, choice, fileName, layout, progress);
+}
+
+// The diary's own entries are read in file order in large sequential reads, each source entry once.
+void DiaryDocument::importEntries(const OldDiarySource& source, const ImportSelection& selection,
+                                  const ProgressReport& progress)
 {
     m_state.DiaryFile.checkStillAtPath();
+    const qint64 own = entryCount();
+    // A diary of more entries than a list holds is refused by its count alone: its stamps are not read.
+    DiaryMerger merger(source, selection,
+                       own > MaxEntries ? std::vector<double>() : m_state.DiaryFile.readEntryStamps(),
+                       m_state.EntryKey);
+    merger.checkRoom(own);
     const DiaryRecord header = m_state.DiaryFile.readHeader();
+    const std::int32_t viewed = m_state.ViewedRecord;
+    std::int32_t viewedPlace = 0;
+    ProgressPace pace(progress, merger.mostEntries(own));
     rebuildOpenDiary(
         [&](RecordSink& sink) {
             sink.put(header);
-            DiaryRecord entry;
-            for (size_t i = 0; i < order.size(); ++i) {
-                if (order[i].own)
-                    m_state.DiaryFile.read(order[i].index, entry);
-                sink.put(order[i].own ? entry : other(order[i].index));
-                if (progress)
-                    progress(qint64(i) + 1);
-            }
+            merger.begin(sink, pace);
+            m_state.DiaryFile.readEach(
+                1,
+                [&](qint64 n, const DiaryRecord& entry) {
+                    const std::int32_t place = merger.putOwn(entry);
+                    if (n == viewed)
+                        viewedPlace = place;
+                },
+                own + 1);
+            merger.finish();
         },
-        [&](RecordFile&& file) { takeMergedFile(std::move(file), order); });
+        [&](RecordFile&& file) { takeMergedFile(std::move(file), viewedPlace); });
 }
 
-// The entry on view has a new place, if it was kept; its label still finds it.
-void DiaryDocument::takeMergedFile(RecordFile&& file, const std::vector<MergedEntry>& order)
+// The entry on view has a new place; its label still finds it.
+void DiaryDocument::takeMergedFile(RecordFile&& file, std::int32_t viewedRecord)
 {
     m_state.DiaryFile = std::move(file);
-    const auto viewed = std::find(order.begin(), order.end(), MergedEntry{true, m_state.ViewedRecord});
-    const std::int32_t record = viewed == order.end() ? 0 : std::int32_t(viewed - order.begin()) + 1;
     relistAll();
-    if (record == 0)
-        forgetViewedEntry();
-    m_state.ViewedRecord = record;
+    m_state.ViewedRecord = viewedRecord;
     emit entriesRenumbered();
     emit reloaded();
-}
-
-void DiaryDocument::reload()
-{
-    reopenFile();
-    relistAll();
-    emit entriesRenumbered();
-    emit reloaded();
-}
-
-// The diary's file was replaced: the handle still reads the old one. A file that cannot be opened
-// again closes the diary, since nothing shown could be trusted any more.
-void DiaryDocument::reopenFile()
-{
-    RecordFile file;
-    DiaryHeader header;
-    try {
-        file.openExclusive(m_state.DiaryPath);
-        header = DiaryHeader::fromRecord(file.readHeader());
-    } catch (const QuillnestError&) {
-        close();
-        throw;
-    }
-    m_state.DiaryFile = std::move(file);
-    takeHeader(header);
 }
 
 void DiaryDocument::takeHeader(const DiaryHeader& header)
 {
     m_state.HasPassword = !header.Password.isEmpty();
     m_state.DiaryCreated = header.Created;
-    m_title = fromCp1251(header.Title);
-    m_owner = fromCp1251(header.Owner);
+    m_state.Title = fromCp1251(header.Title);
+    m_state.Owner = fromCp1251(header.Owner);
 }

@@ -2,6 +2,8 @@
 
 #include "diaryrecord.h"
 #include "diarystate.h"
+#include "diaryview.h"
+#include "progress.h"
 
 #include <QDate>
 #include <QObject>
@@ -12,7 +14,11 @@
 #include <vector>
 
 class DateListModel;
+class OldDiarySource;
 class RecordSink;
+enum class ExportLayout;
+struct ExportChoice;
+struct ImportSelection;
 
 // Asks for the password of the protected diary at `path`, whose header `probe` is open on (read it
 // again on every attempt: the file may change meanwhile). Returns the key of the diary's entries, the
@@ -27,26 +33,15 @@ struct PreparedDiary {
     QByteArray key;
 };
 
-// A place in a diary rebuilt from its own entries and others: entry `record` of the diary (1..N), or
-// entry `other` of wherever the others come from.
-struct MergedEntry {
-    bool own = true;
-    std::int32_t index = 0;
-    bool operator==(const MergedEntry&) const = default;
-};
-
-// One entry as an export reads it.
-struct EntryContent {
-    double stamp = 0;
-    QString text; // line breaks as the text box shows them
-};
-
-// The open diary: its file, its key, the list of its entries and the entry on view. Every diary
-// operation of the program goes through here; each one either does all it says or throws
-// QuillnestError having changed nothing the user can see, unless it says otherwise. A diary is open
-// in one document at a time (the file is locked), and nothing is written once its path names another
-// file (DiaryReplacedError). Windows learn
-// of a diary opened, closed or reloaded by another window through the signals.
+// The open diary: its file, its key, the list of its entries and the entry on view. Every operation on
+// a diary's file goes through here, and neither the file nor the key ever leaves: the windows read
+// view() and call the operations. Each operation either does all it says or throws QuillnestError
+// having changed nothing the user can see, unless it says otherwise; the exception common to all that
+// rebuild the file is NotDurableError, thrown once the change is wholly done and only its flush to disk
+// failed: the document then holds the new contents, as the disk does. A diary is open in one document
+// at a time (the file is locked), and nothing is written once its path names another file
+// (DiaryReplacedError). Windows learn of a diary opened, closed or rebuilt by another window through
+// the signals.
 class DiaryDocument : public QObject
 {
     Q_OBJECT
@@ -55,13 +50,10 @@ public:
     explicit DiaryDocument(QObject* parent = nullptr);
     ~DiaryDocument() override;
 
-    const DiaryState& state() const { return m_state; }
+    const DiaryView& view() const { return m_view; }
     bool isOpen() const { return m_state.diaryOpen(); }
     // Row i of the date list; its rows follow every change made here.
     DateListModel* listModel() const { return m_list; }
-    // The open diary's title and owner as the main window names them.
-    QString title() const;
-    QString owner() const;
 
     // Opening happens in two steps so that the caller can do its own part in between: prepare()
     // opens and locks the file (DiaryInUseError while another copy holds it), finishes a change cut
@@ -80,7 +72,7 @@ public:
     // Reads the entry of list row `row` and makes it the entry on view; returns its text as the text
     // box shows it, or nothing when the row stands for no record. A failed read leaves the entry that
     // was on view.
-    std::optional<QString> view(int row);
+    std::optional<QString> viewEntry(int row);
     void forgetViewedEntry();
 
     // Adds `editorText` as a new entry stamped now. The list shows every entry again first (a new
@@ -90,8 +82,8 @@ public:
     // Gives the entry on view the text `editorText`, all or nothing. The text box shows every line break
     // alike; an entry saved as it was shown keeps its own bytes.
     void change(const QString& editorText);
-    // Removes the entry on view from the diary and its row from the list; none is on view afterwards.
-    // When the diary's rebuilt file cannot be opened again the diary is closed (its file is whole).
+    // Removes the entry on view from the diary, in one rebuild of its file, and its row from the list;
+    // none is on view afterwards.
     void deleteViewedEntry();
 
     // The list shows every entry; returns how many. A diary without its header record lists nothing.
@@ -110,30 +102,24 @@ public:
     // never read); empty when it has not.
     QString unlistedEntriesNotice() const;
 
-    // Entry `record` (1..N) in clear text, for an export.
-    EntryContent readEntry(qint64 record) const;
-    qint64 entryCount() const;
-
-    // Whether `typed` is the open diary's password as its header holds it now, exactly (letter case
-    // counts, and the whole of the typed text).
+    // Whether `typed` is the open diary's password as its header holds it now (isTypedPassword).
     bool isPassword(const QString& typed) const;
     // Puts every entry under `newPassword` (file bytes; empty removes the password) in one rebuild
     // of the diary: the file is either wholly old or wholly new, and the key held follows it. The
     // list and the entry on view stay. Emits reloaded().
     void rekey(const QByteArray& newPassword);
-    // Rebuilds the diary with the entries `order` names, in that order, once: `other` gives the record
-    // of an entry from elsewhere, under this diary's key. The header stays as it was. All or nothing,
-    // as a deletion; afterwards the list shows every entry and the entry on view, if kept, stays on
-    // view. `progress` hears of every entry written. Emits reloaded().
-    void merge(const std::vector<MergedEntry>& order, const std::function<DiaryRecord(std::int32_t)>& other,
-               const std::function<void(qint64 done)>& progress = {});
-    // Opens the diary's file again after it was replaced (an import) and lists every entry; the
-    // entry on view stays on view. Emits reloaded(); when the file cannot be opened the diary is
-    // closed and the error thrown.
-    void reload();
 
-    // The records that the date list's rows stand for, in row order.
-    std::vector<std::int32_t> listedRecords() const;
+    // Writes the chosen entries in clear text to `fileName` in `layout` (see exportEntries of the
+    // export writers); the diary is only read. `progress` hears how many of the entries are written.
+    void exportEntries(const ExportChoice& choice, const QString& fileName, ExportLayout layout,
+                       const ProgressReport& progress = {}) const;
+    // Merges the entries that `selection` takes from `source` into the diary, under its key, in one
+    // rebuild (see DiaryMerger), each read once. A diary that would hold more than MaxEntries entries is
+    // refused before anything is written. Afterwards the list shows every entry and the entry on view
+    // stays on view. `progress` hears how many entries of the merged diary are written. Emits
+    // entriesRenumbered() and reloaded().
+    void importEntries(const OldDiarySource& source, const ImportSelection& selection,
+                       const ProgressReport& progress = {});
 
 signals:
     void opened();
@@ -141,23 +127,23 @@ signals:
     void reloaded();
     // `record` left the diary; every record after it moved one place towards the start.
     void entryRemoved(std::int32_t record);
-    // The entries may have other record numbers now (a merge, a file replaced and read again).
+    // The entries may have other record numbers now (a merge).
     void entriesRenumbered();
 
 private:
+    qint64 entryCount() const;
     void relistAll();
-    void reopenFile();
     void rebuildOpenDiary(const std::function<void(RecordSink&)>& produce,
                           const std::function<void(RecordFile&&)>& take);
     void takeRekeyedFile(RecordFile&& file, const QByteArray& newKey);
-    void takeMergedFile(RecordFile&& file, const std::vector<MergedEntry>& order);
+    void takeMergedFile(RecordFile&& file, std::int32_t viewedRecord);
+    void forgetDeletedEntry(std::int32_t record);
     void takeHeader(const DiaryHeader& header);
     QByteArray fileBytesOf(const QString& editorText) const;
 
     DiaryState m_state;
-    QString m_title;
-    QString m_owner;
     DateListModel* m_list = nullptr;
+    DiaryView m_view;
     // The text of the entry on view as the file holds it, and as the text box was given it.
     QByteArray m_viewedBytes;
     QString m_viewedText;

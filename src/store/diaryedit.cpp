@@ -3,7 +3,6 @@
 #include "changejournal.h"
 #include "cp1251.h"
 #include "entrytext.h"
-#include "rebuild.h"
 #include "recordfile.h"
 #include "stamp.h"
 
@@ -41,6 +40,13 @@ QByteArray passwordFileBytes(const QString& typed)
         throw QuillnestError(QStringLiteral("Пароль не изменён: в пароле нельзя сохранить символы ") +
                              describeCharacters(unencodable));
     return bytes.left(SlotCapacity);
+}
+
+bool isTypedPassword(const QString& typed, QByteArrayView stored)
+{
+    QString unencodable;
+    const QByteArray typedBytes = toCp1251(typed.left(SlotCapacity), &unencodable);
+    return unencodable.isEmpty() && !typedBytes.isEmpty() && typedBytes == stored;
 }
 
 QByteArray entryFileBytes(const QString& editorText)
@@ -103,29 +109,4 @@ void rewriteEntry(RecordFile& diary, qint64 record, const QString& labelKey, QBy
     const DiaryRecord old = buffer;
     cutTextIntoLines(buffer, text, key);
     replaceRecord(diary, record, old, buffer);
-}
-
-void deleteEntry(RecordFile& diary, qint64 record, const QString& labelKey)
-{
-    DiaryRecord viewed;
-    readViewedEntry(diary, record, labelKey, viewed);
-    RecordFile replacement;
-    try {
-        rebuildDiary(
-            diary.path(),
-            [&](RecordSink& sink) {
-                diary.readEach(0, [&](qint64 n, const DiaryRecord& kept) {
-                    if (n != record)
-                        sink.put(kept);
-                });
-            },
-            &replacement);
-    } catch (const QuillnestError& error) {
-        // Only the last step of a rebuild fails after the new file has taken the old one's place.
-        if (!replacement.isOpen())
-            throw;
-        diary.close();
-        throw DiaryReopenError(error.text());
-    }
-    diary = std::move(replacement);
 }

@@ -21,9 +21,16 @@ constexpr int LabelKeyLength = 20;
 // with a message that says why, so that nothing is ever stored cut short or altered.
 QByteArray entryFileBytes(const QString& editorText);
 
-// A new password as the diary stores it (file bytes, at most 255 of them). An empty one, or one with
-// characters that Windows-1251 lacks, throws QuillnestError saying so.
+// A new password as the diary stores it (file bytes, at most 255 of them: a longer one is stored as
+// its first 255 characters). An empty one, or one with characters that Windows-1251 lacks, throws
+// QuillnestError saying so.
 QByteArray passwordFileBytes(const QString& typed);
+
+// Whether `typed` is the password whose clear bytes are `stored`: the one rule of every password
+// check. Letter case counts. Only as much of the typed text counts as the stored field holds (255
+// characters), since a longer password was stored cut so. A character that Windows-1251 lacks never
+// matches, not even a '?' stored in its place, and neither does an empty text or an empty password.
+bool isTypedPassword(const QString& typed, QByteArrayView stored);
 
 // The text of entry `record` as the text box shows it; `buffer` receives the record as read.
 QString readEntryText(const RecordFile& diary, qint64 record, QByteArrayView key, DiaryRecord& buffer);
@@ -41,16 +48,3 @@ void readViewedEntry(const RecordFile& diary, qint64 record, const QString& labe
 // to disk, all or nothing (see replaceRecord).
 void rewriteEntry(RecordFile& diary, qint64 record, const QString& labelKey, QByteArrayView text, QByteArrayView key,
                   DiaryRecord& buffer);
-
-// The diary file was replaced by its copy without the entry, but the rename could not be made safe
-// on disk: the handle is closed, and the file at the diary's path holds the diary whole.
-class DiaryReopenError : public QuillnestError
-{
-public:
-    using QuillnestError::QuillnestError;
-};
-
-// Removes entry `record` (checked as above) by rebuilding the diary file beside itself; `diary` then
-// holds the new file, locked as the old one was. Any other failure leaves the file and the handle as
-// they were.
-void deleteEntry(RecordFile& diary, qint64 record, const QString& labelKey);

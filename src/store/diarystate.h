@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <vector>
 
-// Everything known about the open diary. The diary document owns the one instance; everyone else
-// reads it through the document.
+// Everything known about the open diary. The diary document owns the one instance and hands none of
+// it out: the windows read what they may through DiaryView.
 struct DiaryState {
     // Changing and deleting entries is allowed; follows the check mark of "Редактирование".
     bool EditAllowed = false;
@@ -37,8 +37,10 @@ struct DiaryState {
     // Record number of the first list row: 1 while every entry is listed, the first entry found
     // after a date search.
     std::int32_t FirstListRecord = 0;
-    // `Created` of the open diary.
+    // `Created`, `Title` and `Owner` of the open diary's header, the texts decoded.
     double DiaryCreated = 0;
+    QString Title;
+    QString Owner;
     // Record number of the entry on view; 0 while none is. Changing and deleting work on this record,
     // whatever other entries share its time-stamp text.
     std::int32_t ViewedRecord = 0;

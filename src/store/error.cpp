@@ -2,6 +2,11 @@
 
 #include <cerrno>
 
+NotDurableError::NotDurableError(const QString& cause)
+    : QuillnestError(cause + QStringLiteral("\rИзменения записаны, но при сбое питания они могут потеряться."))
+{
+}
+
 FileError::FileError(int code) : QuillnestError(textFor(code)), m_code(code) {}
 
 QString FileError::textFor(int code)

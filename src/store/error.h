@@ -17,6 +17,15 @@ private:
     QByteArray m_utf8;
 };
 
+// A change that is done, but may not survive a power cut: the new file took the old one's place, and
+// only flushing its folder to disk failed. Whoever catches it keeps the new contents, as they are on
+// the disk now, and tells the person both the cause and that the change is done.
+class NotDurableError : public QuillnestError
+{
+public:
+    explicit NotDurableError(const QString& cause);
+};
+
 // A failed operation on a record file. The code follows the classic runtime error numbers:
 // 2 file not found, 3 invalid filename, 4 too many open files, 5 access denied,
 // 100 read beyond end of file, 101 disk full; any other code is the system's errno (plus

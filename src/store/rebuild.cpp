@@ -200,8 +200,12 @@ void writeWhole(const QString& path, const std::function<void(RecordSink&)>& pro
     // yet be on the disk, and it is still reported.
     if (replacement)
         *replacement = RecordFile::fromDescriptor(fd, path);
-    beginStep(RebuildStep::FlushFolder);
-    sidefiles::syncFolder(sidefiles::folderOf(target));
+    try {
+        beginStep(RebuildStep::FlushFolder);
+        sidefiles::syncFolder(sidefiles::folderOf(target));
+    } catch (const QuillnestError& error) {
+        throw NotDurableError(error.text());
+    }
 }
 
 } // namespace

@@ -20,8 +20,8 @@ public:
 // disk and renamed over the file. On any failure (FileError, or whatever `produce` throws) the old
 // file stays as it was, no temporary file is left, and the error is thrown on.
 // The one exception is the last step: once the rename is done, the folder is flushed so that the
-// rename itself survives a power cut. If that fails the error is still thrown, but the file at
-// `path` already holds the new records whole (and no temporary file is left).
+// rename itself survives a power cut. If that fails NotDurableError is thrown: the file at `path`
+// already holds the new records whole (and no temporary file is left).
 // For a symbolic link the file it points to is replaced and the link kept. The new file gets the
 // old one's owner, group and permission bits as far as the system allows; a file that did not exist
 // is made readable by its owner only.
@@ -32,8 +32,9 @@ public:
 void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& produce,
                   RecordFile* replacement = nullptr);
 
-// Writes a new diary at `path` the same way, so that it appears whole or not at all; a file that is
-// there already, or comes meanwhile, is never replaced (FileError for EEXIST).
+// Writes a new diary at `path` the same way, so that it appears whole or not at all (NotDurableError
+// once it is there); a file that is there already, or comes meanwhile, is never replaced (FileError
+// for EEXIST).
 void createDiaryWhole(const QString& path, const std::function<void(RecordSink&)>& produce);
 
 // Removes the temporary files of rebuilds of the diary at `path` that were cut short (the program was

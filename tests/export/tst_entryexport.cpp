@@ -1,6 +1,7 @@
 #include "export/entryexport.h"
 #include "export/exportnames.h"
 #include "testfiles.h"
+#include "version.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -35,7 +36,7 @@ const QList<QByteArrayList> HtmlLines = [] {
     lines[6] = {run(79, 'x') + "&lt;", "&amp;&gt;"};
     return lines;
 }();
-const QByteArray Footer = toCp1251(u"Quillnest (v 2.1.1) — личный дневник");
+const QByteArray Footer = toCp1251(u"Quillnest (v "_s + QLatin1String(QuillnestVersion) + u") — личный дневник"_s);
 
 // Entry i was saved on day i + 1 at 10:00:0i.
 const auto heading = [](int i) { return QByteArray("0") + char('1' + i) + ".02.2026 10:00:0" + char('0' + i); };
@@ -69,7 +70,11 @@ class TestEntryExport : public QObject
 
     QString file(const QString& name) const { return m_dir.filePath(name); }
     QStringList files() const { return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
-    void exportAll(const QString& name) { exportEntries(m_diary, FixedKey, {true, {}}, file(name), u"(v 2.1.1)"_s); }
+    void exportAll(const QString& name)
+    {
+        writeExport(m_diary, FixedKey, {true, {}}, file(name),
+                    writesTextLayout(name) ? ExportLayout::Text : ExportLayout::Html);
+    }
 
 private slots:
     void initTestCase()

@@ -1,6 +1,7 @@
 #include "export/exportwindow.h"
 #include "export/recordlistmodel.h"
 #include "mainwindow/diarymaker.h"
+#include "version.h"
 
 using namespace Qt::StringLiterals;
 using namespace diarymaker;
@@ -13,7 +14,7 @@ class TestExportWindow : public QObject
     // In the order of their making: the window goes before its diary, the diary before its folder.
     std::optional<QTemporaryDir> m_dir;
     std::unique_ptr<DiaryDocument> m_doc;
-    std::unique_ptr<QWidget> m_main; // stands for the main window, whose caption names the version
+    std::unique_ptr<QWidget> m_main; // stands for the main window
     TForm7* w = nullptr;             // owned by m_main
 
     QString file(const QString& name) const { return m_dir->filePath(name); }
@@ -29,7 +30,6 @@ class TestExportWindow : public QObject
         m_doc = std::make_unique<DiaryDocument>();
         m_dir.emplace();
         m_main = std::make_unique<QWidget>();
-        m_main->setWindowTitle(u"Quillnest (v 2.1.1)"_s);
         QVERIFY(openDiary(u"d.qnb"_s, entries));
         w = new TForm7(*m_doc, m_main.get());
         m_main->show();
@@ -94,7 +94,8 @@ private slots:
         for (const QString& line : lines.filter(u"Текст"_s))
             texts << line.section(u' ', 1, 1).toInt();
         QCOMPARE(texts, entries);
-        QCOMPARE(lines.value(lines.size() - 2), u"Quillnest (v 2.1.1) — личный дневник"_s);
+        QCOMPARE(lines.value(lines.size() - 2),
+                 u"Quillnest (v "_s + QLatin1String(QuillnestVersion) + u") — личный дневник"_s);
     }
 
     // The file type chosen appends its extension; a cancel keeps the name chosen before.
@@ -126,7 +127,7 @@ private slots:
         QCOMPARE(std::pair(records(w->AllRecs), records(w->ExRecs)), std::pair(Records{1, 3, 5, 6, 2}, Records{4}));
         QCOMPARE(w->ExRecs->model()->index(0, 0).data().toString(), stampText(alternatingDays(6).stamps[3]));
         QTest::keyClick(w->InName, Qt::Key_Escape);
-        QVERIFY(!w->isVisible() && m_doc->view(2).has_value()); // entry 3
+        QVERIFY(!w->isVisible() && m_doc->viewEntry(2).has_value()); // entry 3
         m_doc->deleteViewedEntry();
         m_doc->rekey("new"); // the entries keep their places, and the list its picks
         w->show();

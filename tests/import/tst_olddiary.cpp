@@ -1,8 +1,7 @@
 #include "import/importentries.h"
 #include "import/olddiary.h"
 #include "oldfiles.h"
-#include "store/datelistmodel.h"
-#include "store/rebuild.h"
+#include "store/diarydocument.h"
 #include "testfiles.h"
 
 #include <QTemporaryDir>
@@ -28,21 +27,7 @@ class TestOldDiary : public QObject
         return path(name);
     }
 
-    // A current diary at d.qnb holding `texts`, stamped on the given days, open in `document`.
-    void openDiary(DiaryDocument& document, const QList<double>& stamps, const QStringList& texts)
-    {
-        writeDiary(path("d.qnb"), {.stamps = stamps, .texts = texts});
-        QVERIFY(document.open(path("d.qnb"), {}));
-    }
-
     static QByteArray recordBytes(const DiaryRecord& record) { return QByteArray(record.data(), RecordSize); }
-    static QStringList texts(const DiaryDocument& document)
-    {
-        QStringList all;
-        for (qint64 n = 1; n <= document.entryCount(); ++n)
-            all << document.readEntry(n).text;
-        return all;
-    }
 
 private slots:
     void recognises_data()
@@ -111,75 +96,6 @@ private slots:
         QCOMPARE(source.key(), FixedKey);
     }
 
-    void mergesInStampOrder_data()
-    {
-        using Stamps = QList<double>; // only their order counts
-        QTest::addColumn<Stamps>("diary");
-        QTest::addColumn<Stamps>("source");
-        QTest::addColumn<QList<bool>>("taken");
-        QTest::addColumn<QList<int>>("order"); // diary records as n, source entries as -1 - k
-        QTest::newRow("interleaved") << Stamps{2, 4} << Stamps{3, 1, 5} << QList{true, true, true}
-                                     << QList{-2, 1, -1, 2, -3};
-        QTest::newRow("a diary entry of the same second comes first, the source's is left out")
-            << Stamps{2} << Stamps{2 + 0.2 / 86400} << QList{true} << QList{1};
-        QTest::newRow("equal source entries: the first only")
-            << Stamps{} << Stamps{3, 3, 1} << QList{true, true, true} << QList{-3, -1};
-        QTest::newRow("left out by choice") << Stamps{2} << Stamps{1, 3} << QList{false, true} << QList{1, -2};
-        QTest::newRow("diary out of order: sorted, its own equal ones in file order")
-            << Stamps{5, 1, 5} << Stamps{} << QList<bool>{} << QList{2, 1, 3};
-    }
-    void mergesInStampOrder()
-    {
-        QFETCH(QList<double>, diary);
-        QFETCH(QList<double>, source);
-        QFETCH(QList<bool>, taken);
-        QFETCH(QList<int>, order);
-        QList<int> merged;
-        const auto stamps = [](const QList<double>& list) { return std::vector<double>(list.begin(), list.end()); };
-        for (const MergedEntry& e :
-             mergeOrder(stamps(diary), stamps(source), std::vector<bool>(taken.begin(), taken.end())))
-            merged << (e.own ? e.index : -1 - e.index);
-        QCOMPARE(merged, order);
-    }
-
-    // Into the open diary after a word search: every own entry kept, the list full, the entry on view
-    // still on view; a rebuild that fails and too many entries change nothing.
-    void importsIntoTheOpenDiary()
-    {
-        DiaryDocument document;
-        openDiary(document, {stampOf(2), stampOf(4)}, {"два", "четыре"});
-        OldDiarySource source;
-        QCOMPARE(source.recognise(written("s.drb", oldDiary(Layout::Late, {stampOf(3), stampOf(1), stampOf(4)},
-                                                            {"три", "", "4 again"}, toCp1251(u"ключ")))),
-                 Outcome::Recognised);
-        QVERIFY(source.checkPassword(u"ключ"_qs));
-        QCOMPARE(document.findWord(u"четыре"_qs), 1);
-        QCOMPARE(document.view(0), u"четыре"_qs);
-        const std::vector<bool> taken = takenEntries(source, ImportChoice::NonEmpty, {});
-        QCOMPARE(taken, std::vector<bool>({true, false, true}));
-
-        const QByteArray before = fileBytes(path("d.qnb"));
-        setRebuildFaultHook([](RebuildStep at) {
-            if (at == RebuildStep::Rename)
-                throw FileError(FileError::DiskFull);
-        });
-        QCOMPARE(errorText([&] { importIntoDiary(document, source, taken); }), u"Disk full"_qs);
-        setRebuildFaultHook({});
-        QVERIFY(fileBytes(path("d.qnb")) == before && document.isOpen());
-
-        QList<qint64> progress;
-        importIntoDiary(document, source, taken, [&](qint64 done, qint64 total) { progress << done * 10 + total; });
-        QCOMPARE(texts(document), QStringList({"два", "три", "четыре"}));
-        QCOMPARE(progress, QList<qint64>({13, 23, 33}));
-        QCOMPARE(document.listModel()->rowCount(), 3);
-        QCOMPARE(std::pair(document.state().ViewedRecord, document.state().ListComplete), std::pair(3, true));
-        QVERIFY(QFile::resize(path("d.qnb"), qint64(MaxEntries + 1) * RecordSize)); // full, sparse
-        const QString tooMany = errorText([&] { importIntoDiary(document, source, {true, true, true}); });
-        QCOMPARE(tooMany,
-                 u"Импорт не выполнен: в дневнике может быть не больше 65535 записей, а после импорта их стало бы "
-                 u"65536. Можно добавить ещё 0."_qs);
-    }
-
     // A new diary from a protected source keeps its password and its lines as they were; an existing
     // file is never replaced.
     void importsIntoANewDiary()
@@ -188,13 +104,13 @@ private slots:
         QCOMPARE(source.recognise(written(
                      "n.drb", oldDiary(Layout::Late, {stampOf(1), stampOf(2)}, {"один", "два"}, toCp1251(u"ключ")))),
                  Outcome::Recognised);
-        importIntoNewDiary(source, {false, true}, path("new.qnb"), "Title", "Owner");
+        importIntoNewDiary(source, {ImportChoice::Picked, {false, true}}, path("new.qnb"), "Title", "Owner");
         DiaryDocument document;
         QVERIFY(document.open(path("new.qnb"),
                               [](const QString&, const RecordFile&) { return std::optional(toCp1251(u"ключ")); }));
-        QCOMPARE(texts(document), QStringList{"два"});
-        QCOMPARE(std::pair(document.title(), document.owner()), std::pair(u"Title"_qs, u"Owner"_qs));
-        const QString exists = errorText([&] { importIntoNewDiary(source, {true, true}, path("new.qnb"), "", ""); });
+        QCOMPARE(entryTexts(path("new.qnb"), toCp1251(u"ключ")), QStringList{"два"});
+        QCOMPARE(std::pair(document.view().title(), document.view().owner()), std::pair(u"Title"_qs, u"Owner"_qs));
+        const QString exists = errorText([&] { importIntoNewDiary(source, {}, path("new.qnb"), "", ""); });
         QCOMPARE(exists, FileError::textFor(FileError::codeForErrno(EEXIST)));
     }
 };

@@ -16,7 +16,7 @@ class TestStartup : public QObject
     {
         TForm1& w = *m.window;
         const bool open = !diary.isEmpty();
-        QVERIFY(w.state().DiaryPath == diary && w.state().DiaryFile.isOpen() == open);
+        QVERIFY(w.document().view().path() == diary && w.document().isOpen() == open);
         QCOMPARE(w.dname->text() + " / " + w.mname->text(), names);
         QCOMPARE(w.statusText(2), open ? QLatin1Char(' ') + QFileInfo(diary).fileName() : QString());
         for (QObject* control : std::initializer_list<QObject*>{w.Badd, w.Bclear, w.AllRec, w.N7, w.N10, w.N19, w.N20,
@@ -88,7 +88,8 @@ private slots:
         // Start-up writes nothing.
         QCOMPARE(QFile::exists(w.settingsPath()), !settings.isNull());
         QCOMPARE(fileBytes(w.settingsPath()), settings);
-        QVERIFY(w.N10->isChecked() == settings.contains("Editing=1") && w.state().EditAllowed == w.N10->isChecked());
+        QVERIFY(w.N10->isChecked() == settings.contains("Editing=1") &&
+                w.document().view().editAllowed() == w.N10->isChecked());
         QVERIFY(w.N19->isChecked() != settings.contains("ByDate=0") &&
                 w.N20->isChecked() != settings.contains("ByWord=0"));
         if (shown.isEmpty())
@@ -139,7 +140,7 @@ private slots:
         w.N14->trigger();
         QVERIFY(QFile::remove(other));
         QCOMPARE(open({}), QStringList({"OpenD", "Файл не найден"}));
-        QVERIFY(w.state().DiaryPath.isEmpty() && !w.state().DiaryFile.isOpen());
+        QVERIFY(w.document().view().path().isEmpty() && !w.document().isOpen());
     }
 };
 

@@ -90,7 +90,7 @@ private slots:
                      flags({f.DTPicker->isEnabled(), f.ToChNum->isEnabled(), f.Today->isEnabled(),
                             f.InWord->isEnabled(), f.Search->isEnabled(), f.ClearSearch->isEnabled()}),
                  applied);
-        QVERIFY(f.N10->isChecked() == !entry.isEmpty() && f.state().EditAllowed == !entry.isEmpty());
+        QVERIFY(f.N10->isChecked() == !entry.isEmpty() && f.document().view().editAllowed() == !entry.isEmpty());
         QVERIFY(f.Bchange->isEnabled() == (entry == "view") && f.Bdel->isEnabled() == (entry == "view"));
         QVERIFY(!m_window->isVisible() && f.takesInput());
     }

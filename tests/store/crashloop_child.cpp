@@ -4,6 +4,7 @@
 
 #include "crashloop.h"
 #include "store/diarydocument.h"
+#include "testfiles.h"
 
 #include <QRandomGenerator>
 
@@ -27,9 +28,7 @@ int main(int argc, char** argv)
     DiaryDocument diary;
     if (!diary.open(QString::fromLocal8Bit(argv[1]), {}))
         return 2;
-    QStringList texts;
-    for (qint64 n = 1; n <= diary.entryCount(); ++n)
-        texts << diary.readEntry(n).text;
+    QStringList texts = testfiles::entryTexts(diary.view().path());
     say("done", texts);
 
     QRandomGenerator random(QByteArray(argv[2]).toUInt());
@@ -50,7 +49,7 @@ int main(int argc, char** argv)
         if (step == 0) {
             diary.add(text);
         } else {
-            diary.view(row);
+            diary.viewEntry(row);
             step == 1 ? diary.change(text) : diary.deleteViewedEntry();
         }
         texts = next;

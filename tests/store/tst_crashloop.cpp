@@ -1,6 +1,7 @@
 #include "crashloop.h"
 #include "store/diarydocument.h"
 #include "store/recordfile.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QProcess>
@@ -46,10 +47,7 @@ private slots:
             }
             DiaryDocument diary;
             QVERIFY(diary.open(path, {}));
-            QStringList texts;
-            for (qint64 n = 1; n <= diary.entryCount(); ++n)
-                texts << diary.readEntry(n).text;
-            held = crashloop::digest(texts);
+            held = crashloop::digest(testfiles::entryTexts(path));
             QVERIFY2(held == done || (!next.isEmpty() && held == next), qPrintable(QString::number(kill)));
             QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("c.qnb")});
             midway += !next.isEmpty();

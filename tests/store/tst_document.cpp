@@ -1,3 +1,7 @@
+#include "export/entryexport.h"
+#include "import/importentries.h"
+#include "import/olddiary.h"
+#include "import/oldfiles.h"
 #include "store/changejournal.h"
 #include "store/cp1251.h"
 #include "store/datelistmodel.h"
@@ -17,6 +21,8 @@
 
 using namespace Qt::StringLiterals;
 using namespace testfiles;
+using oldfiles::Layout;
+using oldfiles::oldDiary;
 
 class TestDocument : public QObject
 {
@@ -53,11 +59,18 @@ class TestDocument : public QObject
     }
     // A message's first line: the path that follows is the test's own.
     static QString firstLine(const QString& text) { return text.section(QLatin1Char('\r'), 0, 0); }
-    QString shown(int row) { return m_doc->view(row).value_or(u"<nothing>"_s); }
+    QString shown(int row) { return m_doc->viewEntry(row).value_or(u"<nothing>"_s); }
     DateListModel* list() const { return m_doc->listModel(); }
-    const DiaryState& state() const { return m_doc->state(); }
-    // The diary held: its path, the key of its entries, whether its header holds a password, the rows listed.
-    auto held() { return std::tuple(state().DiaryPath, state().EntryKey, state().HasPassword, list()->rowCount()); }
+    const DiaryView& diary() const { return m_doc->view(); }
+    // The diary held: its path, whether its header holds a password, the rows listed.
+    auto held() { return std::tuple(diary().path(), diary().hasPassword(), list()->rowCount()); }
+    // The password the header of the diary's file holds now.
+    QString storedPassword() const
+    {
+        RecordFile file;
+        file.open(m_path);
+        return fromCp1251(DecodePassword(DiaryHeader::fromRecord(file.readHeader()).Password));
+    }
 
     QTemporaryDir m_dir;
     QString m_path = m_dir.filePath(u"d.qnb"_s);
@@ -104,18 +117,17 @@ private slots:
             asked << path << fromCp1251(DecodePassword(DiaryHeader::fromRecord(probe.readHeader()).Password));
             return answer.isEmpty() ? std::nullopt : std::optional(toCp1251(answer));
         };
-        std::optional<PreparedDiary> diary;
-        QCOMPARE(firstLine(errorText([&] { diary = m_doc->prepare(next, asker); })), error);
+        std::optional<PreparedDiary> prepared;
+        QCOMPARE(firstLine(errorText([&] { prepared = m_doc->prepare(next, asker); })), error);
         QCOMPARE(asked, kind == "protected" ? QStringList({next, u"ключ"_s}) : QStringList());
-        QVERIFY(!state().ProbeFile.isOpen());
-        QCOMPARE(diary.has_value(), kind == "plain" || !answer.isEmpty());
-        QCOMPARE(held(), std::tuple(m_path, toCp1251(u"старый"), true, 1));
+        QCOMPARE(prepared.has_value(), kind == "plain" || !answer.isEmpty());
+        QCOMPARE(held(), std::tuple(m_path, true, 1));
         QVERIFY(kind != "held" || m_doc->findWord(u"Текст"_s) == 3); // and still works
-        if (!diary)
+        if (!prepared)
             return;
-        m_doc->adopt(std::move(*diary));
-        QCOMPARE(held(), std::tuple(next, keyOf(answer), !answer.isEmpty(), 2));
-        QCOMPARE(shown(1), entryText(2));
+        m_doc->adopt(std::move(*prepared));
+        QCOMPARE(held(), std::tuple(next, !answer.isEmpty(), 2));
+        QCOMPARE(shown(1), entryText(2)); // under the key given
     }
 
     void edits_data()
@@ -138,17 +150,17 @@ private slots:
             QCOMPARE(mode == "word" ? m_doc->findWord(u"общее"_s) : m_doc->findDay(QDate(2024, 3, 1)), 3);
         const int record = listed[row];
         QCOMPARE(shown(row), entryText(record));
-        QCOMPARE(state().ViewedRecord, record);
+        QCOMPARE(diary().viewedRecord(), record);
 
         const QByteArray before = fileBytes(m_path);
         m_doc->change(u"Новый\nтекст"_s);
         const QByteArray others = fileBytes(m_path).remove(record * RecordSize, RecordSize); // all but the entry
         QCOMPARE(others, QByteArray(before).remove(record * RecordSize, RecordSize));
-        QCOMPARE(m_doc->readEntry(record).text, u"Новый\nтекст"_s);
+        QCOMPARE(entryTexts(m_path).value(record - 1), u"Новый\nтекст"_s);
 
         m_doc->deleteViewedEntry();
         QCOMPARE(fileBytes(m_path), others);
-        QCOMPARE(state().ViewedRecord, 0);
+        QCOMPARE(diary().viewedRecord(), 0);
         listed.removeAt(row);
         QCOMPARE(list()->rowCount(), listed.size());
         for (int i = 0; i < listed.size(); ++i) {
@@ -157,9 +169,9 @@ private slots:
         }
 
         m_doc->add(u"Добавлено\nсегодня"_s);
-        QVERIFY(state().ListComplete && !state().listMapsFoundRecords());
+        QVERIFY(diary().listsEveryEntry());
         QCOMPARE(list()->rowCount(), 6);
-        QCOMPARE(list()->rowText(5), stampText(m_doc->readEntry(6).stamp));
+        QCOMPARE(list()->rowText(5), diary().labelOf(6));
         QCOMPARE(shown(5), u"Добавлено\nсегодня"_s);
     }
 
@@ -213,10 +225,175 @@ private slots:
         QVERIFY(!failing || fileBytes(m_path) == before);
         QCOMPARE(reloaded.count(), failing ? 0 : 1);
         const QString now = failing ? password : argument; // the diary's password
-        QCOMPARE(fromCp1251(DecodePassword(DiaryHeader::fromRecord(state().DiaryFile.readHeader()).Password)), now);
-        QCOMPARE(held(), std::tuple(m_path, keyOf(now), !now.isEmpty(), 3));
-        QVERIFY(state().WordFilterOn && !state().ListComplete && state().ViewedRecord == 5);
-        QCOMPARE(shown(1), entryText(5));
+        QCOMPARE(storedPassword(), now);
+        QCOMPARE(held(), std::tuple(m_path, !now.isEmpty(), 3));
+        QVERIFY(!diary().listsEveryEntry() && diary().viewedRecord() == 5);
+        QCOMPARE(shown(1), entryText(5)); // read with the key the document holds
+        QCOMPARE(entryTexts(m_path, keyOf(now)).value(4), entryText(5));
+    }
+
+    void doneButNotDurable_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::newRow("delete") << u"delete"_s;
+        QTest::newRow("rekey") << u"rekey"_s;
+        QTest::newRow("import") << u"import"_s;
+    }
+    // Once the rebuilt file has taken the diary's place, only flushing its folder can fail: the change
+    // is done and the person told so, and the document holds the new file, locked, and goes on working.
+    void doneButNotDurable()
+    {
+        QFETCH(QString, step);
+        QVERIFY(openDiary(3, u"старый"_s));
+        QCOMPARE(shown(1), entryText(2));
+        writeFileBytes(m_dir.filePath(u"s.drb"_s), oldDiary(Layout::Middle, {oldfiles::stampOf(1)}, {u"старое"_s}));
+        OldDiarySource source;
+        QCOMPARE(source.recognise(m_dir.filePath(u"s.drb"_s)), OldDiarySource::Outcome::Recognised);
+        setRebuildFaultHook([](RebuildStep at) {
+            if (at == RebuildStep::FlushFolder)
+                throw FileError(FileError::DiskFull);
+        });
+        QStringList texts{entryText(1), entryText(2), entryText(3)};
+        const QByteArray key = toCp1251(step == "rekey" ? u"новый"_s : u"старый"_s);
+        QCOMPARE(errorText([&] {
+                     if (step == "delete")
+                         m_doc->deleteViewedEntry();
+                     else if (step == "rekey")
+                         m_doc->rekey(key);
+                     else
+                         m_doc->importEntries(source, {});
+                 }),
+                 u"Disk full\rИзменения записаны, но при сбое питания они могут потеряться."_s);
+        setRebuildFaultHook({});
+        if (step == "delete")
+            texts.removeAt(1);
+        if (step == "import")
+            texts.prepend(u"старое"_s); // saved in 2001
+        QCOMPARE(std::pair(entryTexts(m_path, key), list()->rowCount()), std::pair(texts, int(texts.size())));
+        m_doc->add(u"после"_s);
+        QCOMPARE(entryTexts(m_path, key).last(), u"после"_s);
+        QCOMPARE(errorText([&] { DiaryDocument().prepare(m_path, {}); }).section(u':', 0, 0),
+                 u"Дневник открыт в другой копии программы. Закройте его там, чтобы открыть здесь"_s);
+    }
+
+    // An export reads the chosen entries with the key held, in the order chosen; progress is heard from
+    // none to all, at most once a percent.
+    void exportsThroughTheDocument()
+    {
+        Diary many{.password = u"ключ"_s, .stamps = {}};
+        for (int i = 1; i <= 250; ++i) {
+            many.stamps << testfiles::stampOf(2024, 3, 1, i / 60, i % 60);
+            many.texts << u"Текст %1"_s.arg(i);
+        }
+        testfiles::writeDiary(m_path, many);
+        QVERIFY(
+            m_doc->open(m_path, [](const QString&, const RecordFile&) { return std::optional(toCp1251(u"ключ")); }));
+        QCOMPARE(m_doc->findWord(u"Текст 24"_s), 11); // 24, 240..249
+        QList<qint64> heard;
+        const QString out = m_dir.filePath(u"out.txt"_s);
+        m_doc->exportEntries({false, m_doc->view().listedRecords()}, out, ExportLayout::Text,
+                             [&](qint64 done, qint64 total) { heard << done * 1000 + total; });
+        QStringList written = fromCp1251(fileBytes(out)).split(u"\r\n"_s).filter(u"Текст"_s);
+        QCOMPARE(written.size(), 11);
+        QCOMPARE(std::pair(written.first(), written.last()), std::pair(u"Текст 24"_s, u"Текст 249"_s));
+        QCOMPARE(std::pair(heard.first(), heard.last()), std::pair(qint64(11), qint64(11011)));
+        QVERIFY(heard.size() <= 13 && std::is_sorted(heard.begin(), heard.end()));
+
+        heard.clear();
+        m_doc->exportEntries({true, {}}, m_dir.filePath(u"all.html"_s), ExportLayout::Html,
+                             [&](qint64 done, qint64 total) { heard << done * 1000 + total; });
+        QCOMPARE(fromCp1251(fileBytes(m_dir.filePath(u"all.html"_s))).count(u"<h3>"_s), 251); // and the footer
+        QVERIFY(heard.size() <= 102 && std::is_sorted(heard.begin(), heard.end()));
+        QCOMPARE(std::pair(heard.first(), heard.last()), std::pair(qint64(250), qint64(250250)));
+    }
+
+    void mergesInStampOrder_data()
+    {
+        using Stamps = QList<double>;           // days; only their order counts
+        QTest::addColumn<Stamps>("diary");      // entries "d1", "d2"…
+        QTest::addColumn<Stamps>("source");     // entries "s0", "s1"…
+        QTest::addColumn<int>("empty");         // the source entry without text, or -1
+        QTest::addColumn<QString>("selection"); // "all", "text", or the entries picked, as "02"
+        QTest::addColumn<QString>("merged");
+        QTest::newRow("interleaved") << Stamps{2, 4} << Stamps{3, 1, 5} << -1 << u"all"_s << u"s1 d1 s0 d2 s2"_s;
+        QTest::newRow("a diary entry of the same second comes first, the source's is left out")
+            << Stamps{2} << Stamps{2 + 0.2 / 86400} << -1 << u"all"_s << u"d1"_s;
+        QTest::newRow("equal source entries: the first only")
+            << Stamps{} << Stamps{3, 3, 1} << -1 << u"all"_s << u"s2 s0"_s;
+        QTest::newRow("equal source entries: the first with text")
+            << Stamps{} << Stamps{1, 3, 3} << 1 << u"text"_s << u"s0 s2"_s;
+        QTest::newRow("without text left out") << Stamps{2} << Stamps{1, 3} << 1 << u"text"_s << u"s0 d1"_s;
+        QTest::newRow("picked") << Stamps{2} << Stamps{1, 3, 4} << -1 << u"02"_s << u"s0 d1 s2"_s;
+        QTest::newRow("diary out of order stays in file order")
+            << Stamps{5, 1, 5} << Stamps{3, 1, 6} << -1 << u"all"_s << u"s0 d1 d2 d3 s2"_s;
+    }
+    void mergesInStampOrder()
+    {
+        QFETCH(QList<double>, diary);
+        QFETCH(QList<double>, source);
+        QFETCH(int, empty);
+        QFETCH(QString, selection);
+        QFETCH(QString, merged);
+        QStringList own;
+        for (int i = 1; i <= diary.size(); ++i)
+            own << u"d%1"_s.arg(i);
+        testfiles::writeDiary(m_path, {.stamps = diary, .texts = own});
+        QStringList old;
+        for (int k = 0; k < source.size(); ++k)
+            old << (k == empty ? QString() : u"s%1"_s.arg(k));
+        writeFileBytes(m_dir.filePath(u"s.drb"_s), oldDiary(Layout::Middle, source, old));
+        OldDiarySource from;
+        QCOMPARE(from.recognise(m_dir.filePath(u"s.drb"_s)), OldDiarySource::Outcome::Recognised);
+        ImportSelection chosen{selection == u"all" ? ImportChoice::All : ImportChoice::NonEmpty, {}};
+        if (selection.front().isDigit()) {
+            chosen.choice = ImportChoice::Picked;
+            for (int k = 0; k < source.size(); ++k)
+                chosen.picked.push_back(selection.contains(QChar(u'0' + k)));
+        }
+        QVERIFY(m_doc->open(m_path, {}));
+        m_doc->importEntries(from, chosen);
+        QCOMPARE(entryTexts(m_path).join(u' '), merged);
+    }
+
+    // After a word search: a rebuild that fails leaves the diary and its list as they were; the retry
+    // keeps every entry of the diary, lists them all and keeps the one on view; a diary that would hold
+    // too many entries is refused before anything is written.
+    void importsIntoTheOpenDiary()
+    {
+        testfiles::writeDiary(
+            m_path, {.stamps = {oldfiles::stampOf(2), oldfiles::stampOf(4)}, .texts = {u"два"_s, u"четыре"_s}});
+        QVERIFY(m_doc->open(m_path, {}));
+        const QString sourcePath = m_dir.filePath(u"s.drb"_s);
+        writeFileBytes(sourcePath,
+                       oldDiary(Layout::Late, {oldfiles::stampOf(3), oldfiles::stampOf(1), oldfiles::stampOf(4)},
+                                {u"три"_s, QString(), u"4 again"_s}, toCp1251(u"ключ")));
+        OldDiarySource source;
+        QCOMPARE(source.recognise(sourcePath), OldDiarySource::Outcome::Recognised);
+        QVERIFY(source.checkPassword(u"ключ"_s));
+        QCOMPARE(m_doc->findWord(u"четыре"_s), 1);
+        QCOMPARE(shown(0), u"четыре"_s);
+
+        const QByteArray before = fileBytes(m_path);
+        setRebuildFaultHook([](RebuildStep at) {
+            if (at == RebuildStep::Rename)
+                throw FileError(FileError::DiskFull);
+        });
+        QCOMPARE(errorText([&] { m_doc->importEntries(source, {ImportChoice::NonEmpty, {}}); }), u"Disk full"_s);
+        setRebuildFaultHook({});
+        QVERIFY(fileBytes(m_path) == before && m_doc->isOpen() && list()->rowCount() == 1);
+
+        QList<qint64> heard;
+        m_doc->importEntries(source, {ImportChoice::NonEmpty, {}},
+                             [&](qint64 done, qint64 total) { heard << done * 10 + total; });
+        QCOMPARE(entryTexts(m_path), (QStringList{u"два"_s, u"три"_s, u"четыре"_s}));
+        // The diary's 2 and at most one of the source's per second; one without text shows only once read.
+        QVERIFY(heard.first() == 4 && heard.last() == 44 && heard.size() <= 6);
+        QCOMPARE(std::tuple(list()->rowCount(), diary().viewedRecord(), diary().listsEveryEntry()),
+                 std::tuple(3, 3, true));
+        QVERIFY(QFile::resize(m_path, qint64(MaxEntries + 1) * RecordSize)); // full, sparse
+        QCOMPARE(errorText([&] { m_doc->importEntries(source, {}); }),
+                 u"Импорт не выполнен: в дневнике может быть не больше 65535 записей, а после импорта их стало бы "
+                 u"65536. Можно добавить ещё 0."_s);
     }
 
     void changeCutShort_data()
@@ -264,7 +441,7 @@ private slots:
 
         m_doc.emplace(); // as a new run of the program
         QVERIFY(m_doc->open(m_path, {}));
-        QCOMPARE(m_doc->readEntry(2).text, changed ? text : entryText(2));
+        QCOMPARE(entryTexts(m_path).value(1), changed ? text : entryText(2));
         QCOMPARE(fileBytes(m_path).remove(2 * RecordSize, RecordSize),
                  QByteArray(before).remove(2 * RecordSize, RecordSize));
         QVERIFY(!QFile::exists(journal));
@@ -296,7 +473,7 @@ private slots:
         QVERIFY(::stat(qPrintable(m_path), &rebuilt) == 0);
         QCOMPARE(std::tuple(rebuilt.st_mode, rebuilt.st_uid, rebuilt.st_gid),
                  std::tuple(info.st_mode & ~0777 | 0640, owner, ::getuid() == 0 ? 4243 : info.st_gid));
-        QCOMPARE(m_doc->readEntry(1).text, entryText(2));
+        QCOMPARE(entryTexts(m_path).value(0), entryText(2));
     }
 
     // Another program may store lone CRs and LFs: an entry saved as it was shown keeps them, and counts each once.
@@ -360,25 +537,40 @@ private slots:
         QCOMPARE(shown(1), entryText(2));
         QVERIFY(QFile::resize(m_path, 4 * RecordSize));
         QCOMPARE(list()->rowText(4), u"??.??.????"_s);
-        QCOMPARE(errorText([&] { m_doc->view(4); }), u"Read beyond end of file"_s);
-        QCOMPARE(state().ViewedRecord, 2);
+        QCOMPARE(errorText([&] { m_doc->viewEntry(4); }), u"Read beyond end of file"_s);
+        QCOMPARE(diary().viewedRecord(), 2);
         const qint64 records = (qint64(1) << 40) / RecordSize; // a terabyte, sparse: nothing past the list is read
         QVERIFY(QFile::resize(m_path, records * RecordSize));
         QCOMPARE(list()->rowText(4), stampText(0)); // the failed read was not kept
         QCOMPARE(m_doc->listAll(), MaxEntries);
-        QCOMPARE(state().DiaryFile.readEntryStamps().size(), size_t(MaxEntries));
         QCOMPARE(m_doc->findWord(u"Текст 2"_s), 1);
+        QCOMPARE(m_doc->findDay(QDate(2024, 3, 1)), 2);
         QVERIFY(m_doc->unlistedEntriesNotice().contains(QString::number(records - 1 - MaxEntries)));
+    }
 
-        QSignalSpy reloaded(&*m_doc, &DiaryDocument::reloaded);
-        writeDiary(m_path, 6);
-        m_doc->reload();
-        QVERIFY(reloaded.count() == 1 && list()->rowCount() == 6);
-        QCOMPARE(list()->rowText(4), stampText(stampOf(5)));
-
-        QVERIFY(QFile::remove(m_path));
-        QCOMPARE(errorText([&] { m_doc->reload(); }), u"File not found"_s);
-        QVERIFY(!m_doc->isOpen() && list()->rowCount() == 0);
+    void recognisesThePassword_data()
+    {
+        QTest::addColumn<QString>("set"); // as typed when it was set
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("matches");
+        const QString longer = QString(254, u'п') + u"Ab"_s + QString(44, u'я'); // stored as its first 255
+        QTest::newRow("longer than stored, as set") << longer << longer << true;
+        QTest::newRow("longer than stored, as stored") << longer << longer.left(255) << true;
+        QTest::newRow("one short") << longer << longer.left(254) << false;
+        QTest::newRow("letter case") << longer << longer.left(254) + u'a' << false;
+        QTest::newRow("beyond Windows-1251, where '?' is stored") << u"?"_s << u"\u0105"_s << false;
+        QTest::newRow("nothing") << u"x"_s << QString() << false;
+    }
+    // One rule wherever a typed password meets a stored one: the prompt, the password window and the
+    // old diaries all ask it.
+    void recognisesThePassword()
+    {
+        QFETCH(QString, set);
+        QFETCH(QString, typed);
+        QFETCH(bool, matches);
+        QVERIFY(openDiary(1));
+        m_doc->rekey(passwordFileBytes(set));
+        QCOMPARE(m_doc->isPassword(typed), matches);
     }
 };
 

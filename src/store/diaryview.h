@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+class DateListModel;
+struct DiaryState;
+
+// What the windows may know of the open diary, read only and as the document holds it at the moment
+// of asking: never its file, never its key. The document makes the one instance and keeps it true.
+class DiaryView
+{
+public:
+    DiaryView(const DiaryState& state, const DateListModel& list);
+    DiaryView(const DiaryView&) = delete;
+    DiaryView& operator=(const DiaryView&) = delete;
+
+    bool isOpen() const;
+    // Full path of the open diary; empty when none is open.
+    const QString& path() const;
+    bool hasPassword() const;
+    // The header's title and owner as stored (possibly empty), and its creation stamp.
+    const QString& title() const;
+    const QString& owner() const;
+    double created() const;
+    // Entries in the diary's file as it is now; 0 when none is open. Throws FileError when its size
+    // cannot be read.
+    qint64 entryCount() const;
+
+    // The records that the date list's rows stand for, in row order.
+    std::vector<std::int32_t> listedRecords() const;
+    // The list shows every entry, in file order.
+    bool listsEveryEntry() const;
+    // The list text of `record`'s stamp as the date list shows it; "??.??.????" when it cannot be read.
+    QString labelOf(std::int32_t record) const;
+
+    // The entry on view: its record, 0 while none is, and its list text as it was shown.
+    std::int32_t viewedRecord() const;
+    const QString& viewedLabel() const;
+    // Changing and deleting entries is allowed.
+    bool editAllowed() const;
+
+private:
+    const DiaryState& m_state;
+    const DateListModel& m_list;
+};
