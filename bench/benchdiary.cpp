@@ -6,7 +6,11 @@
 #include "store/recordfile.h"
 #include "store/scramble.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
+#include <QMessageBox>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -100,4 +104,50 @@ void printRatio(const char* what, double measured, double reference, double goal
 {
     const double ratio = measured / reference;
     std::printf("%-44s %8.3f  (goal <= %.2f: %s)\n", what, ratio, goal, ratio <= goal ? "met" : "NOT met");
+}
+
+void useOffscreenWindows()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+namespace
+{
+
+// Notes when a message box shows, and closes it once its own event loop runs.
+class MessageCatcher : public QObject
+{
+public:
+    std::chrono::steady_clock::time_point shownAt;
+    QString text;
+    bool shown = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* box = qobject_cast<QMessageBox*>(watched);
+        if (event->type() == QEvent::Show && box && !shown) {
+            shownAt = std::chrono::steady_clock::now();
+            shown = true;
+            text = box->text();
+            QTimer::singleShot(0, box, &QMessageBox::accept);
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+double clickToMessage(QAbstractButton* button, QString* message)
+{
+    MessageCatcher catcher;
+    qApp->installEventFilter(&catcher);
+    const auto start = std::chrono::steady_clock::now();
+    button->click();
+    const auto end = catcher.shown ? catcher.shownAt : std::chrono::steady_clock::now();
+    qApp->removeEventFilter(&catcher);
+    if (message)
+        *message = catcher.text;
+    return std::chrono::duration<double, std::milli>(end - start).count();
 }

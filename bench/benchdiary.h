@@ -29,3 +29,13 @@ double bestMilliseconds(int runs, const std::function<void()>& work);
 qint64 heapInUse();
 
 void printRatio(const char* what, double measured, double reference, double goal);
+
+class QAbstractButton;
+
+// Benchmarks that drive the real windows do so offscreen, unless a platform was chosen.
+void useOffscreenWindows();
+
+// The time from a click on `button` to the program's message that ends what it started, in
+// milliseconds; the message, closed at once, goes to `message`. Where no message comes, the time to
+// the end of the click.
+double clickToMessage(QAbstractButton* button, QString* message = nullptr);

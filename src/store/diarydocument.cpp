@@ -174,7 +174,7 @@ void DiaryDocument::deleteViewedEntry()
             });
         },
         [&](RecordFile&& file) {
-            m_state.DiaryFile = std::move(file);
+            takeRebuiltFile(std::move(file));
             forgetDeletedEntry(record);
         });
 }
@@ -313,10 +313,17 @@ void DiaryDocument::rebuildOpenDiary(const std::function<void(RecordSink&)>& pro
     take(std::move(replacement));
 }
 
+// Nobody waits for the old file to go: it has lost its name, and only this handle holds it.
+void DiaryDocument::takeRebuiltFile(RecordFile&& file)
+{
+    m_state.DiaryFile.closeWithoutWaiting();
+    m_state.DiaryFile = std::move(file);
+}
+
 // The entries keep their places, so the list and the entry on view stay as they are.
 void DiaryDocument::takeRekeyedFile(RecordFile&& file, const QByteArray& newKey)
 {
-    m_state.DiaryFile = std::move(file);
+    takeRebuiltFile(std::move(file));
     m_state.EntryKey = newKey;
     takeHeader(DiaryHeader::fromRecord(m_state.DiaryFile.readHeader()));
     emit reloaded();
@@ -363,7 +370,7 @@ void DiaryDocument::importEntries(const OldDiarySource& source, const ImportSele
 // The entry on view has a new place; its label still finds it.
 void DiaryDocument::takeMergedFile(RecordFile&& file, std::int32_t viewedRecord)
 {
-    m_state.DiaryFile = std::move(file);
+    takeRebuiltFile(std::move(file));
     relistAll();
     m_state.ViewedRecord = viewedRecord;
     emit entriesRenumbered();

@@ -135,6 +135,7 @@ private:
     void relistAll();
     void rebuildOpenDiary(const std::function<void(RecordSink&)>& produce,
                           const std::function<void(RecordFile&&)>& take);
+    void takeRebuiltFile(RecordFile&& file);
     void takeRekeyedFile(RecordFile&& file, const QByteArray& newKey);
     void takeMergedFile(RecordFile&& file, std::int32_t viewedRecord);
     void forgetDeletedEntry(std::int32_t record);

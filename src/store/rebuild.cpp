@@ -35,7 +35,8 @@ void beginStep(RebuildStep step)
         hook(step);
 }
 
-// Records are gathered and written 64 at a time.
+// Records are gathered and written 64 at a time. What is written goes on to the disk while the rest
+// is still made, so that the flush at the end has little left to wait for.
 class BufferedSink : public RecordSink
 {
 public:
@@ -50,16 +51,25 @@ public:
 
     void flush()
     {
-        posixio::writeAll(m_fd, m_buffer.front().data(), qint64(m_buffer.size()) * RecordSize, -1);
+        const qint64 bytes = qint64(m_buffer.size()) * RecordSize;
+        posixio::writeAll(m_fd, m_buffer.front().data(), bytes, -1);
         m_buffer.clear();
+        m_written += bytes;
+        if (m_written - m_sentOn >= WritebackStep) {
+            sidefiles::startWriteback(m_fd, m_sentOn, m_written);
+            m_sentOn = m_written;
+        }
     }
 
     bool empty() const { return m_buffer.empty(); }
 
 private:
     static constexpr size_t Capacity = 64;
+    static constexpr qint64 WritebackStep = qint64(8) << 20;
     int m_fd;
     std::vector<DiaryRecord> m_buffer;
+    qint64 m_written = 0;
+    qint64 m_sentOn = 0;
 };
 
 constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";

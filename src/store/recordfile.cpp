@@ -11,7 +11,10 @@
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace
 {
@@ -146,6 +149,19 @@ void RecordFile::close() noexcept
     m_path.clear();
 }
 
+void RecordFile::closeWithoutWaiting() noexcept
+{
+    if (m_fd < 0)
+        return;
+    const int fd = std::exchange(m_fd, -1);
+    m_path.clear();
+    try {
+        std::thread([fd] { ::close(fd); }).detach();
+    } catch (const std::system_error&) {
+        ::close(fd);
+    }
+}
+
 qint64 RecordFile::count() const
 {
     if (m_fd < 0)
@@ -165,6 +181,16 @@ void RecordFile::read(qint64 n, DiaryRecord& record) const
     if (posixio::readUpTo(m_fd, scratch.data(), RecordSize, recordOffset(n)) != RecordSize)
         posixio::throwCode(FileError::ReadBeyondEnd);
     record = scratch;
+}
+
+void RecordFile::read(qint64 first, std::span<DiaryRecord> records) const
+{
+    if (m_fd < 0)
+        posixio::throwCode(posixio::FileNotOpen);
+    const qint64 bytes = qint64(records.size()) * RecordSize;
+    // The file may have been cut by someone else since it was counted.
+    if (bytes > 0 && posixio::readUpTo(m_fd, records.front().data(), bytes, recordOffset(first)) != bytes)
+        posixio::throwCode(FileError::ReadBeyondEnd);
 }
 
 DiaryRecord RecordFile::readHeader() const
@@ -214,10 +240,7 @@ void RecordFile::readEach(qint64 first, const std::function<void(qint64, DiaryRe
     std::vector<DiaryRecord> chunk(size_t(qMin(ChunkRecords, total - n)));
     while (n < total) {
         const qint64 wanted = qMin<qint64>(qint64(chunk.size()), total - n);
-        const qint64 bytes = wanted * RecordSize;
-        // The file may have been cut by someone else since it was counted.
-        if (posixio::readUpTo(m_fd, chunk.front().data(), bytes, n * RecordSize) != bytes)
-            posixio::throwCode(FileError::ReadBeyondEnd);
+        read(n, std::span(chunk.data(), std::size_t(wanted)));
         for (qint64 i = 0; i < wanted; ++i)
             visit(n + i, chunk[size_t(i)]);
         n += wanted;

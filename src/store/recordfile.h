@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <limits>
+#include <span>
 #include <vector>
 
 // A file of fixed 5128-byte records. Record n lies at byte n * 5128; the number of records is the
@@ -35,6 +36,9 @@ public:
     static RecordFile fromDescriptor(int fd, const QString& path);
     // Never throws; closing a file that is not open does nothing.
     void close() noexcept;
+    // The same without waiting for it: closing the last handle of a file whose name went to another
+    // (the diary before a rebuild) frees all its blocks, which takes a while for a large one.
+    void closeWithoutWaiting() noexcept;
     bool isOpen() const { return m_fd >= 0; }
     const QString& path() const { return m_path; }
 
@@ -46,6 +50,8 @@ public:
 
     qint64 count() const;
     void read(qint64 n, DiaryRecord& record) const;
+    // Records first, first + 1, … into `records`, in one read; after a failure they hold what was read.
+    void read(qint64 first, std::span<DiaryRecord> records) const;
     DiaryRecord readHeader() const;
     // The Stamp of record n alone: 8 bytes read, not the whole record.
     double readStamp(qint64 n) const;

@@ -68,6 +68,12 @@ void keepOwnership(int fd, const struct stat& old)
         posixio::throwErrno(errno);
 }
 
+void startWriteback(int fd, qint64 from, qint64 to)
+{
+    if (to > from)
+        (void)::sync_file_range(fd, from, to - from, SYNC_FILE_RANGE_WRITE);
+}
+
 bool lockExclusively(int fd)
 {
     for (;;) {

@@ -29,6 +29,11 @@ void syncFolder(const QByteArray& folder);
 // owner. Throws FileError when the bits cannot be set.
 void keepOwnership(int fd, const struct stat& old);
 
+// Asks the system to start writing bytes `from`..`to` of the file open as `fd` to the disk now, without
+// waiting: a file written in one go and flushed at its end then finds most of it written already. Only
+// a hint; the flush at the end reports any failure.
+void startWriteback(int fd, qint64 from, qint64 to);
+
 // An advisory lock on the whole of the file open as `fd`, taken at once or not at all. False when
 // another open file holds it; a file system without locks counts as locked.
 bool lockExclusively(int fd);
