@@ -24,9 +24,10 @@ struct ExportChoice {
 enum class ExportLayout { Text, Html };
 
 // Writes the chosen entries of `diary`, their text unscrambled with `key`, to `fileName` in `layout`.
-// The footer names the program's version. Each entry is read once, by its record number, and only one
-// entry's text is held at a time. The diary is only read; a target that is the diary's own file is
-// refused before anything is written. `progress` hears how many of the entries are written.
+// The footer names the program's version. Each entry is read once, by its record number; two threads
+// make the file in batches of a few hundred entries, and no more than two batches are held at a time.
+// The diary is only read; a target that is the diary's own file is refused before anything is written.
+// `progress` hears, on the calling thread, how many of the entries are written.
 // Throws QuillnestError (FileError for the file operations). A failure leaves no half-made result: a
 // text file is cut back to the length it had (one that the export created is removed), an HTML file
 // keeps its old content, and no temporary file stays behind. The output is always closed.

@@ -20,14 +20,20 @@ void cutTextIntoLines(DiaryRecord& record, QByteArrayView text, QByteArrayView k
     }
 }
 
-qsizetype joinLinesInto(const DiaryRecord& record, QByteArrayView key, char* out)
+QByteArray linePattern(QByteArrayView key)
+{
+    QByteArray pattern(SlotCapacity, Qt::Uninitialized);
+    for (int i = 0; i < SlotCapacity; ++i)
+        pattern[i] = key[i % key.size()];
+    return pattern;
+}
+
+qsizetype joinLinesInto(const DiaryRecord& record, const QByteArray& pattern, char* out)
 {
     qsizetype done = 0;
     for (int k = 1; k <= SlotCount; ++k) {
         const QByteArrayView piece = record.slot(k);
-        if (piece.isEmpty())
-            continue;
-        scrambleCopy(piece.data(), piece.size(), key, out + done);
+        xorWithPattern(piece.data(), pattern.constData(), piece.size(), out + done);
         done += piece.size();
     }
     return done;
@@ -36,7 +42,7 @@ qsizetype joinLinesInto(const DiaryRecord& record, QByteArrayView key, char* out
 QByteArray joinLines(const DiaryRecord& record, QByteArrayView key)
 {
     QByteArray text(MaxEntryChars, Qt::Uninitialized);
-    text.truncate(joinLinesInto(record, key, text.data()));
+    text.truncate(joinLinesInto(record, linePattern(key), text.data()));
     return text;
 }
 
@@ -45,19 +51,15 @@ QByteArray joinLines(const DiaryRecord& record, QByteArrayView key)
 // from the one key to the other where it lies, so the entry keeps its pieces exactly as they were cut.
 QByteArray lineKeyChange(QByteArrayView oldKey, QByteArrayView newKey)
 {
-    QByteArray change(SlotCapacity, Qt::Uninitialized);
-    for (int i = 0; i < SlotCapacity; ++i)
-        change[i] = char(oldKey[i % oldKey.size()] ^ newKey[i % newKey.size()]);
+    QByteArray change = linePattern(oldKey);
+    xorWithPattern(change.constData(), linePattern(newKey).constData(), SlotCapacity, change.data());
     return change;
 }
 
 void rekeyLines(DiaryRecord& record, const QByteArray& change)
 {
-    const auto* __restrict pattern = reinterpret_cast<const unsigned char*>(change.constData());
     for (int k = 1; k <= SlotCount; ++k) {
-        unsigned char* __restrict text = record.bytes.data() + slotOffset(k) + 1;
-        const int length = record.slotLength(k);
-        for (int i = 0; i < length; ++i)
-            text[i] ^= pattern[i];
+        char* text = record.data() + slotOffset(k) + 1;
+        xorWithPattern(text, change.constData(), record.slotLength(k), text);
     }
 }

@@ -18,7 +18,7 @@ public:
     // A pattern of whole key periods at least this long covers any slot in one pass.
     static constexpr qsizetype MinimumLength = 4096;
 
-    const unsigned char* bytesFor(QByteArrayView key)
+    const char* bytesFor(QByteArrayView key)
     {
         if (key.size() != qsizetype(m_key.size()) || std::memcmp(key.data(), m_key.data(), key.size()) != 0) {
             m_key.assign(key.begin(), key.end());
@@ -33,24 +33,8 @@ public:
 
 private:
     std::vector<char> m_key;
-    std::vector<unsigned char> m_pattern;
+    std::vector<char> m_pattern;
 };
-
-// `to` may be `from` itself.
-void xorBytes(const unsigned char* from, unsigned char* to, const unsigned char* pattern, qsizetype size)
-{
-    qsizetype i = 0;
-    for (; i + 8 <= size; i += 8) {
-        std::uint64_t a;
-        std::uint64_t b;
-        std::memcpy(&a, from + i, 8);
-        std::memcpy(&b, pattern + i, 8);
-        a ^= b;
-        std::memcpy(to + i, &a, 8);
-    }
-    for (; i < size; ++i)
-        to[i] = from[i] ^ pattern[i];
-}
 
 } // namespace
 
@@ -70,13 +54,11 @@ void scrambleCopy(const char* from, qsizetype size, QByteArrayView key, char* to
     }
 
     thread_local KeyPattern pattern;
-    const unsigned char* bytes = pattern.bytesFor(key);
-    const auto* in = reinterpret_cast<const unsigned char*>(from);
-    auto* out = reinterpret_cast<unsigned char*>(to);
+    const char* bytes = pattern.bytesFor(key);
     // Each pass starts at a whole key period, so the key position carries on correctly.
     for (qsizetype done = 0; done < size;) {
         const qsizetype step = std::min(size - done, pattern.length());
-        xorBytes(in + done, out + done, bytes, step);
+        xorWithPattern(from + done, bytes, step, to + done);
         done += step;
     }
 }

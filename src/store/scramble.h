@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <cstring>
+
 // The key of every stored password and of the entries of a diary without password.
 inline const QByteArray FixedKey = QByteArrayLiteral("saltmeadows");
 
@@ -12,6 +14,24 @@ QByteArray ScrambleText(QByteArrayView text, QByteArrayView key);
 void scrambleInPlace(char* data, qsizetype size, QByteArrayView key);
 // The same from `from` into `to` in one pass (they may be the same place).
 void scrambleCopy(const char* from, qsizetype size, QByteArrayView key, char* to);
+
+// to[i] = from[i] ^ pattern[i] for i < size, sixteen bytes at a time (`to` may be `from`): the loop
+// under every pass over a whole diary's text.
+inline void xorWithPattern(const char* from, const char* pattern, qsizetype size, char* to)
+{
+    using Block = unsigned char __attribute__((vector_size(16)));
+    qsizetype i = 0;
+    for (; i + qsizetype(sizeof(Block)) <= size; i += qsizetype(sizeof(Block))) {
+        Block a;
+        Block b;
+        std::memcpy(&a, from + i, sizeof a);
+        std::memcpy(&b, pattern + i, sizeof b);
+        a ^= b;
+        std::memcpy(to + i, &a, sizeof a);
+    }
+    for (; i < size; ++i)
+        to[i] = char(from[i] ^ pattern[i]);
+}
 
 // The stored form of a password: reversed, rotated by half its length, scrambled with FixedKey.
 QByteArray EncodePassword(QByteArrayView password);

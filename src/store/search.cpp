@@ -12,11 +12,12 @@ std::vector<std::uint16_t> findEntriesContaining(const RecordFile& file, QByteAr
     if (phrase.isEmpty())
         return found;
     char text[MaxEntryChars];
+    const QByteArray pattern = linePattern(key);
     // Record numbers of a diary's lists are 16-bit: later records cannot be listed, nor need be read.
     file.readEach(
         1,
         [&](qint64 n, const DiaryRecord& record) {
-            const qsizetype length = joinLinesInto(record, key, text);
+            const qsizetype length = joinLinesInto(record, pattern, text);
             if (!::memmem(text, size_t(length), phrase.data(), size_t(phrase.size())))
                 return;
             found.push_back(std::uint16_t(n));

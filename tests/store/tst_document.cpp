@@ -13,8 +13,10 @@
 #include "testfiles.h"
 
 #include <QSignalSpy>
+
 #include <QTemporaryDir>
 #include <QTest>
+#include <numeric>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -276,35 +278,55 @@ private slots:
                  u"Дневник открыт в другой копии программы. Закройте его там, чтобы открыть здесь"_s);
     }
 
-    // An export reads the chosen entries with the key held, in the order chosen; progress is heard from
-    // none to all, at most once a percent.
+    // An export reads the chosen entries with the key held and writes them in the order chosen, however
+    // many batches it makes; progress is heard from none to all, at most once a percent. A record that
+    // fails in a later batch leaves no file behind.
     void exportsThroughTheDocument()
     {
         Diary many{.password = u"ключ"_s, .stamps = {}};
-        for (int i = 1; i <= 250; ++i) {
-            many.stamps << testfiles::stampOf(2024, 3, 1, i / 60, i % 60);
+        for (int i = 1; i <= 700; ++i) {
+            many.stamps << testfiles::stampOf(2024, 3, 1 + i / 600, i / 60 % 10, i % 60);
             many.texts << u"Текст %1"_s.arg(i);
         }
         testfiles::writeDiary(m_path, many);
         QVERIFY(
             m_doc->open(m_path, [](const QString&, const RecordFile&) { return std::optional(toCp1251(u"ключ")); }));
+        bool paced = true; // every export heard from 0 to all of its total, in order, at most 102 times
+        const auto exported = [&](const ExportChoice& choice, const QString& name, ExportLayout layout) {
+            QList<qint64> heard;
+            m_doc->exportEntries(choice, m_dir.filePath(name), layout,
+                                 [&](qint64 done, qint64 total) { heard << done * 1000 + total; });
+            const qint64 total = heard.last() % 1000;
+            paced = paced && heard.first() == total && heard.last() == total * 1001 && heard.size() <= 102 &&
+                    std::is_sorted(heard.begin(), heard.end());
+            return fromCp1251(fileBytes(m_dir.filePath(name)));
+        };
         QCOMPARE(m_doc->findWord(u"Текст 24"_s), 11); // 24, 240..249
-        QList<qint64> heard;
-        const QString out = m_dir.filePath(u"out.txt"_s);
-        m_doc->exportEntries({false, m_doc->view().listedRecords()}, out, ExportLayout::Text,
-                             [&](qint64 done, qint64 total) { heard << done * 1000 + total; });
-        QStringList written = fromCp1251(fileBytes(out)).split(u"\r\n"_s).filter(u"Текст"_s);
-        QCOMPARE(written.size(), 11);
-        QCOMPARE(std::pair(written.first(), written.last()), std::pair(u"Текст 24"_s, u"Текст 249"_s));
-        QCOMPARE(std::pair(heard.first(), heard.last()), std::pair(qint64(11), qint64(11011)));
-        QVERIFY(heard.size() <= 13 && std::is_sorted(heard.begin(), heard.end()));
+        const QStringList found = exported({false, m_doc->view().listedRecords()}, u"found.txt"_s, ExportLayout::Text)
+                                      .split(u"\r\n"_s)
+                                      .filter(u"Текст"_s);
+        QCOMPARE(found, (QStringList{u"Текст 24"_s} << [] {
+                     QStringList tens;
+                     for (int i = 240; i < 250; ++i)
+                         tens << u"Текст %1"_s.arg(i);
+                     return tens;
+                 }()));
 
-        heard.clear();
-        m_doc->exportEntries({true, {}}, m_dir.filePath(u"all.html"_s), ExportLayout::Html,
-                             [&](qint64 done, qint64 total) { heard << done * 1000 + total; });
-        QCOMPARE(fromCp1251(fileBytes(m_dir.filePath(u"all.html"_s))).count(u"<h3>"_s), 251); // and the footer
-        QVERIFY(heard.size() <= 102 && std::is_sorted(heard.begin(), heard.end()));
-        QCOMPARE(std::pair(heard.first(), heard.last()), std::pair(qint64(250), qint64(250250)));
+        std::vector<std::int32_t> backwards(600);
+        std::iota(backwards.rbegin(), backwards.rend(), 1);
+        QStringList texts;
+        for (const std::int32_t record : backwards)
+            texts << u"Текст %1"_s.arg(record);
+        QCOMPARE(exported({false, backwards}, u"back.txt"_s, ExportLayout::Text).split(u"\r\n"_s).filter(u"Текст"_s),
+                 texts);
+        QCOMPARE(exported({true, {}}, u"all.html"_s, ExportLayout::Html).count(u"<h3>"_s), 701); // and the footer
+
+        backwards[400] = 701; // past the last entry
+        QCOMPARE(errorText([&] {
+                     m_doc->exportEntries({false, backwards}, m_dir.filePath(u"bad.txt"_s), ExportLayout::Text);
+                 }),
+                 u"Read beyond end of file"_s);
+        QVERIFY(!QFile::exists(m_dir.filePath(u"bad.txt"_s)) && paced);
     }
 
     void mergesInStampOrder_data()
