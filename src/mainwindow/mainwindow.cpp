@@ -13,7 +13,6 @@
 #include "store/diaryopen.h"
 #include "store/error.h"
 #include "store/stamp.h"
-#include "toolpictures.h"
 #include "version.h"
 
 #include <QAction>
@@ -24,66 +23,17 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QStatusBar>
 #include <QTextDocument>
 #include <QToolButton>
 
 namespace
 {
 
-// The window as designed: client area (under the menu bar, status bar included) and its parts.
-constexpr int ClientWidth = 601;
-constexpr int ClientHeight = 381;
-constexpr int StatusBarHeight = 20;
-constexpr int CoolBarHeight = 41;
-constexpr int BandTop = 2;
-constexpr int BandHeight = 37;
-constexpr int ButtonSide = 22;
-constexpr int ButtonTop = (BandHeight - ButtonSide) / 2;
-constexpr int FieldHeight = 21;
-constexpr int FieldTop = (BandHeight - FieldHeight) / 2;
-constexpr int LastStatusPanelWidth = 50;
-
 const QString WaitingText = QStringLiteral(" Ожидание...");
 const QString NoDiaryText = QStringLiteral(" Нет открытых дневников");
 const QString FoundText = QStringLiteral(" Найдено записей: ");
-
-// The design leaves room for the caption in the classic dialog font; a wider stand-in font must not
-// put the name over the end of the caption.
-QLabel* makeNameLabel(QWidget* parent, const char* name, const QWidget* caption, QPoint at, int width)
-{
-    const int x = std::max(at.x(), caption->geometry().right() + 4);
-    QLabel* label = makeLabel(parent, name, QString(), QPoint(x, at.y()));
-    label->resize(at.x() + width - x, 15);
-    return label;
-}
-
-QFrame* makeBand(QWidget* bar, const char* name, int x, int width, const QString& toolTip = QString())
-{
-    auto* band = new QFrame(bar);
-    band->setObjectName(QLatin1String(name));
-    band->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    band->setGeometry(x, BandTop, width, BandHeight);
-    band->setToolTip(toolTip);
-    return band;
-}
-
-QToolButton* makeButton(QWidget* band, const char* name, const QString& toolTip, int x, int width = ButtonSide)
-{
-    return makeToolButton(band, name, toolTip, QRect(x, ButtonTop, width, ButtonSide));
-}
-
-QToolButton* makePictureButton(QWidget* band, const char* name, ToolPicture picture, const QString& toolTip, int x,
-                               int width = ButtonSide)
-{
-    QToolButton* button = makeButton(band, name, toolTip, x, width);
-    button->setIcon(toolPicture(picture));
-    return button;
-}
 
 } // namespace
 
@@ -100,210 +50,51 @@ TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quillnest (v ") + QLatin1String(QuillnestVersion) + QLatin1Char(')'));
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
-
-    buildMenu();
-    auto* client = new QWidget(this);
-    client->resize(ClientWidth, ClientHeight - StatusBarHeight);
-    buildLabels(client);
-    buildCoolBar(client);
-    buildPanel4(client);
-    setCentralWidget(client);
-    buildStatusBar();
-    resize(ClientWidth, MainMenu1->sizeHint().height() + ClientHeight);
-    centreOnScreen(this, size());
-
+    setupLayout(this, m_document.listModel());
+    connectHandlers();
     connect(&m_document, &DiaryDocument::opened, this, &TForm1::showOpenedDiary);
     connect(&m_document, &DiaryDocument::closed, this, &TForm1::showClosedDiary);
     connect(&m_document, &DiaryDocument::reloaded, this, &TForm1::showHeading);
     FormCreate();
 }
 
-QString TForm1::settingsPath() const
+void TForm1::connectHandlers()
 {
-    return settingsFilePath(m_programDir);
-}
-
-void TForm1::buildMenu()
-{
-    MainMenu1 = menuBar();
-    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
-
-    QMenu* file = MainMenu1->addMenu(QStringLiteral("Файл"));
-    N2 = addItem(file, "N2", QStringLiteral("Открыть"));
-    N12 = addItem(file, "N12", QStringLiteral("Создать"));
-    N14 = addItem(file, "N14", QStringLiteral("Закрыть"));
-    N3 = addSeparator(file, "N3");
-    N4 = addItem(file, "N4", QStringLiteral("Выход"));
     route(N2, &QAction::triggered, &TForm1::N2Click);
     route(N12, &QAction::triggered, &TForm1::N12Click);
     route(N14, &QAction::triggered, &TForm1::N14Click);
     route(N4, &QAction::triggered, &TForm1::BexitClick);
-
-    QMenu* options = MainMenu1->addMenu(QStringLiteral("Опции"));
-    N10 = addCheckItem(options, "N10", QStringLiteral("Редактирование"), false);
-    N19 = addCheckItem(options, "N19", QStringLiteral("Поиск по дате"), true);
-    N20 = addCheckItem(options, "N20", QStringLiteral("Поиск по слову"), true);
-    N22 = addSeparator(options, "N22");
-    N23 = addItem(options, "N23", QStringLiteral("Настройки"));
     // A check item's mark has already flipped when it is triggered: the handlers read it as it now is.
     route(N10, &QAction::triggered, &TForm1::N10Click);
     route(N19, &QAction::triggered, &TForm1::N19Click);
     route(N20, &QAction::triggered, &TForm1::N20Click);
     route(N23, &QAction::triggered, &TForm1::N23Click);
-
-    QMenu* service = MainMenu1->addMenu(QStringLiteral("Сервис"));
-    N13 = addDisabledItem(service, "N13", QStringLiteral("Статистика"));
-    N25 = addItem(service, "N25", QStringLiteral("Экспорт записей"));
-    N11 = addItem(service, "N11", QStringLiteral("Импорт записей"));
-    N21 = addItem(service, "N21", QStringLiteral("Защита"));
-    N24 = addItem(service, "N24", QStringLiteral("Сделать главным"));
     route(N13, &QAction::triggered, &TForm1::N13Click);
     route(N25, &QAction::triggered, &TForm1::N25Click);
     route(N11, &QAction::triggered, &TForm1::N11Click);
     route(N21, &QAction::triggered, &TForm1::N21Click);
     route(N24, &QAction::triggered, &TForm1::N24Click);
-
-    // There is no help file, so "Помощь" never becomes available.
-    QMenu* help = MainMenu1->addMenu(QStringLiteral("Справка"));
-    N26 = addDisabledItem(help, "N26", QStringLiteral("Помощь"));
-    N7 = addItem(help, "N7", QStringLiteral("О дневнике"));
-    N8 = addItem(help, "N8", QStringLiteral("О программе"));
     route(N7, &QAction::triggered, &TForm1::N7Click);
     route(N8, &QAction::triggered, &TForm1::N8Click);
-}
-
-// Ldate is made before the tool bar so that the bar covers it: it only records which entry is on
-// view, for the program's own use.
-void TForm1::buildLabels(QWidget* client)
-{
-    Ldate = makeLabel(client, "Ldate", QString(), QPoint(25, 8));
-    Ldate->resize(150, 14);
-    StaticText1 = makeStaticText(client, "StaticText1", QStringLiteral("Дневник:"), QPoint(8, 38));
-    dname = makeNameLabel(client, "dname", StaticText1, QPoint(64, 40), 228);
-    StaticText2 = makeStaticText(client, "StaticText2", QStringLiteral("Владелец:"), QPoint(296, 38));
-    mname = makeNameLabel(client, "mname", StaticText2, QPoint(358, 40), 235);
-}
-
-void TForm1::buildCoolBar(QWidget* client)
-{
-    CoolBar = new QFrame(client);
-    CoolBar->setObjectName(QStringLiteral("CoolBar"));
-    CoolBar->setGeometry(0, 0, ClientWidth, CoolBarHeight);
-    CoolBar->setAutoFillBackground(true);
-    CoolBar->raise();
-    buildEntryBand();
-    buildWordBand();
-    buildDateBand();
-    buildAllBand();
-
-    auto* anchors = new EdgeAnchors(client);
-    anchors->add(CoolBar, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
-}
-
-// The save buttons take the place of "Добавить" and "Изменить" while an entry is being written.
-void TForm1::buildEntryBand()
-{
-    Panel1 = makeBand(CoolBar, "Panel1", 0, 107);
-    Bclear = makePictureButton(Panel1, "Bclear", ToolPicture::Clear, QStringLiteral("Очистить"), 10);
-    Badd = makePictureButton(Panel1, "Badd", ToolPicture::Add, QStringLiteral("Добавить"), 34);
-    BSave1 = makePictureButton(Panel1, "BSave1", ToolPicture::Save, QStringLiteral("Сохранить запись"), 34);
-    BSave1->hide();
-    Bchange = makePictureButton(Panel1, "Bchange", ToolPicture::Change, QStringLiteral("Изменить"), 58);
-    BSave2 = makePictureButton(Panel1, "BSave2", ToolPicture::Save, QStringLiteral("Сохранить изменения"), 58);
-    BSave2->hide();
-    Bdel = makePictureButton(Panel1, "Bdel", ToolPicture::Delete, QStringLiteral("Удалить"), 82);
     route(Bclear, &QToolButton::clicked, &TForm1::BclearClick);
     route(Badd, &QToolButton::clicked, &TForm1::BaddClick);
     route(BSave1, &QToolButton::clicked, &TForm1::Bsave1Click);
     route(Bchange, &QToolButton::clicked, &TForm1::BchangeClick);
     route(BSave2, &QToolButton::clicked, &TForm1::Bsave2Click);
     route(Bdel, &QToolButton::clicked, &TForm1::BdelClick);
-}
-
-void TForm1::buildWordBand()
-{
-    Panel2 = makeBand(CoolBar, "Panel2", 107, 221, QStringLiteral("Поиск по слову"));
-    InWord = makeField<QLineEdit>(Panel2, "InWord", QRect(10, FieldTop, 150, FieldHeight));
-    Search = makePictureButton(Panel2, "Search", ToolPicture::Search, QStringLiteral("Поиск"), 164);
-    ClearSearch = makePictureButton(Panel2, "ClearSearch", ToolPicture::ClearSearch, QStringLiteral("Стереть"), 190);
     route(Search, &QToolButton::clicked, &TForm1::SearchClick);
     route(ClearSearch, &QToolButton::clicked, &TForm1::ClearSearchClick);
-}
-
-void TForm1::buildDateBand()
-{
-    Panel3 = makeBand(CoolBar, "Panel3", 328, 213, QStringLiteral("Поиск по дате"));
-    DTPicker = makeField<QDateEdit>(Panel3, "DTPicker", QRect(10, FieldTop, 102, FieldHeight));
-    DTPicker->setCalendarPopup(false);
-    DTPicker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    ToChNum = makePictureButton(Panel3, "ToChNum", ToolPicture::GoToDate, QStringLiteral("К выбранному числу"), 115);
-    Today = makeButton(Panel3, "Today", QStringLiteral("Сегодняшнее число"), 140, 62);
-    Today->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    // Without a picture only a raised frame shows that the date is a button.
-    Today->setAutoRaise(false);
     route(ToChNum, &QToolButton::clicked, &TForm1::ToChNumClick);
     route(Today, &QToolButton::clicked, &TForm1::TodayClick);
-}
-
-void TForm1::buildAllBand()
-{
-    Panel5 = makeBand(CoolBar, "Panel5", 541, 54);
-    AllRec =
-        makePictureButton(Panel5, "AllRec", ToolPicture::AllEntries, QStringLiteral("Показать все записи"), 11, 32);
     route(AllRec, &QToolButton::clicked, &TForm1::AllRecClick);
-}
-
-void TForm1::buildPanel4(QWidget* client)
-{
-    Panel4 = new QFrame(client);
-    Panel4->setObjectName(QStringLiteral("Panel4"));
-    Panel4->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel4->setGeometry(5, 56, 589, 305);
-
-    mm = new QPlainTextEdit(Panel4);
-    mm->setObjectName(QStringLiteral("mm"));
-    mm->setGeometry(4, 8, 449, 289);
-    mm->setReadOnly(true);
-    mm->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    connect(mm, &QPlainTextEdit::textChanged, this, &TForm1::mmChange);
-
-    LBdate = new DateListView(Panel4);
-    LBdate->setObjectName(QStringLiteral("LBdate"));
-    LBdate->setGeometry(456, 8, 129, 289);
-    LBdate->setModel(m_document.listModel());
-    // The list is narrow: a condensed face, where there is one, keeps a date with its time in view.
-    QFont listFont = LBdate->font();
-    listFont.setStretch(QFont::SemiCondensed);
-    LBdate->setFont(listFont);
     route(LBdate, &QAbstractItemView::doubleClicked, &TForm1::LBdateDblClick);
+    connect(mm, &QPlainTextEdit::textChanged, this, &TForm1::mmChange);
     LBdate->viewport()->installEventFilter(this);
-
-    auto* clientAnchors = new EdgeAnchors(client);
-    clientAnchors->add(Panel4, AllEdges);
-    auto* panelAnchors = new EdgeAnchors(Panel4);
-    panelAnchors->add(mm, AllEdges);
-    panelAnchors->add(LBdate, Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
 }
 
-void TForm1::buildStatusBar()
+QString TForm1::settingsPath() const
 {
-    SBar = statusBar();
-    SBar->setObjectName(QStringLiteral("SBar"));
-    SBar->setFixedHeight(StatusBarHeight);
-}
-
-void TForm1::setStatusText(int panel, const QString& text)
-{
-    if (panel >= 0 && panel < StatusPanelCount && m_statusPanels[panel])
-        m_statusPanels[panel]->setText(text);
-}
-
-QString TForm1::statusText(int panel) const
-{
-    if (panel >= 0 && panel < StatusPanelCount && m_statusPanels[panel])
-        return m_statusPanels[panel]->text();
-    return {};
+    return settingsFilePath(m_programDir);
 }
 
 QString TForm1::todayCaption()
@@ -390,7 +181,7 @@ void TForm1::updateControls()
 
 void TForm1::FormCreate()
 {
-    createStatusPanels();
+    setStatusText(3, QLatin1String(QuillnestVersion));
     showToday();
     const PrivateProfile profile(settingsPath());
     const StartupOptions options = StartupOptions::read(profile);
@@ -422,37 +213,13 @@ PasswordAsker TForm1::passwordAsker()
     return [this](const QString& path, const RecordFile& probe) { return TPassDlg::ask(path, probe, this); };
 }
 
-void TForm1::createStatusPanels()
-{
-    for (int i = 0; i < StatusPanelCount; ++i) {
-        auto* panel = new QLabel(SBar);
-        panel->setObjectName(QStringLiteral("SBarPanel%1").arg(i));
-        panel->setTextFormat(Qt::PlainText);
-        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        SBar->addWidget(panel);
-        m_statusPanels[i] = panel;
-    }
-    sizeStatusPanels();
-    setStatusText(3, QLatin1String(QuillnestVersion));
-}
-
-// The widths come from the window's outer width, frame included, and stay when it is resized later.
-void TForm1::sizeStatusPanels()
-{
-    const int outerWidth = frameGeometry().width();
-    const int widths[StatusPanelCount] = {qRound(outerWidth * 0.45), qRound(outerWidth * 0.05),
-                                          qRound(outerWidth * 0.25), LastStatusPanelWidth};
-    for (int i = 0; i < StatusPanelCount; ++i)
-        m_statusPanels[i]->setFixedWidth(widths[i]);
-}
-
 // The frame is known only once the window is shown.
 void TForm1::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (!m_statusPanelsSized) {
         m_statusPanelsSized = true;
-        sizeStatusPanels();
+        sizeStatusPanels(this);
     }
 }
 

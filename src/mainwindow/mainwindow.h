@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mainwindowlayout.h"
 #include "store/diarydocument.h"
 
 #include <QMainWindow>
@@ -22,7 +23,7 @@ struct StartupOptions;
 
 // The main window: shows the open diary's list of entries and the entry on view, and turns the
 // person's commands into operations of the diary document, which it owns.
-class TForm1 : public QMainWindow
+class TForm1 : public QMainWindow, public Form1Layout
 {
     Q_OBJECT
 
@@ -33,10 +34,6 @@ public:
     DiaryDocument& document() { return m_document; }
     const DiaryDocument& document() const { return m_document; }
     QString settingsPath() const;
-
-    // The four panels of the status bar, numbered from 0.
-    static constexpr int StatusPanelCount = 4;
-    QString statusText(int panel) const;
 
     // "Сегодня " and today's date: what Ldate holds while no entry is on view.
     static QString todayCaption();
@@ -57,58 +54,6 @@ public:
     // The About window, made once at program start; "О программе" shows it.
     void setAboutWindow(SecondaryWindow* window);
 
-    // Controls, by their names.
-    QLabel* Ldate = nullptr;
-    QLabel* StaticText1 = nullptr;
-    QLabel* dname = nullptr;
-    QLabel* StaticText2 = nullptr;
-    QLabel* mname = nullptr;
-
-    QFrame* CoolBar = nullptr;
-    QFrame* Panel1 = nullptr;
-    QToolButton* Bclear = nullptr;
-    QToolButton* Badd = nullptr;
-    QToolButton* BSave1 = nullptr;
-    QToolButton* Bchange = nullptr;
-    QToolButton* BSave2 = nullptr;
-    QToolButton* Bdel = nullptr;
-    QFrame* Panel2 = nullptr;
-    QLineEdit* InWord = nullptr;
-    QToolButton* Search = nullptr;
-    QToolButton* ClearSearch = nullptr;
-    QFrame* Panel3 = nullptr;
-    QDateEdit* DTPicker = nullptr;
-    QToolButton* ToChNum = nullptr;
-    QToolButton* Today = nullptr;
-    QFrame* Panel5 = nullptr;
-    QToolButton* AllRec = nullptr;
-
-    QFrame* Panel4 = nullptr;
-    QPlainTextEdit* mm = nullptr;
-    // A view of the document's list model.
-    DateListView* LBdate = nullptr;
-
-    QStatusBar* SBar = nullptr;
-    QMenuBar* MainMenu1 = nullptr;
-    QAction* N2 = nullptr;  // "Открыть"
-    QAction* N12 = nullptr; // "Создать"
-    QAction* N14 = nullptr; // "Закрыть"
-    QAction* N3 = nullptr;
-    QAction* N4 = nullptr;  // "Выход"
-    QAction* N10 = nullptr; // "Редактирование"
-    QAction* N19 = nullptr; // "Поиск по дате"
-    QAction* N20 = nullptr; // "Поиск по слову"
-    QAction* N22 = nullptr;
-    QAction* N23 = nullptr; // "Настройки"
-    QAction* N13 = nullptr; // "Статистика"
-    QAction* N25 = nullptr; // "Экспорт записей"
-    QAction* N11 = nullptr; // "Импорт записей"
-    QAction* N21 = nullptr; // "Защита"
-    QAction* N24 = nullptr; // "Сделать главным"
-    QAction* N26 = nullptr; // "Помощь"
-    QAction* N7 = nullptr;  // "О дневнике"
-    QAction* N8 = nullptr;  // "О программе"
-
     // Made when "Открыть" is first used.
     QFileDialog* OpenD = nullptr;
 
@@ -120,15 +65,7 @@ private:
     // What the person is doing with the text box.
     enum class Mode { Viewing, Adding, Changing };
 
-    void buildMenu();
-    void buildLabels(QWidget* client);
-    void buildCoolBar(QWidget* client);
-    void buildEntryBand();
-    void buildWordBand();
-    void buildDateBand();
-    void buildAllBand();
-    void buildPanel4(QWidget* client);
-    void buildStatusBar();
+    void connectHandlers();
     template <class Sender, class Signal> void route(Sender* sender, Signal signal, void (TForm1::*handler)());
 
     // The one place where a failed operation is shown: runs it, and on QuillnestError shows the
@@ -139,9 +76,6 @@ private:
     void updateControls();
 
     void FormCreate();
-    void createStatusPanels();
-    void sizeStatusPanels();
-    void setStatusText(int panel, const QString& text);
     void showToday();
     bool openStartupDiary(const QString& path);
     PasswordAsker passwordAsker();
@@ -206,5 +140,4 @@ private:
     SecondaryWindow* m_aboutWindow = nullptr;
     // The open dialog's answer after a cancel: the name chosen last time.
     QString m_lastChosenDiary;
-    QLabel* m_statusPanels[StatusPanelCount] = {};
 };

@@ -494,7 +494,7 @@ private slots:
         struct stat rebuilt;
         QVERIFY(::stat(qPrintable(m_path), &rebuilt) == 0);
         QCOMPARE(std::tuple(rebuilt.st_mode, rebuilt.st_uid, rebuilt.st_gid),
-                 std::tuple(info.st_mode & ~0777 | 0640, owner, ::getuid() == 0 ? 4243 : info.st_gid));
+                 std::tuple((info.st_mode & ~0777) | 0640, owner, ::getuid() == 0 ? 4243 : info.st_gid));
         QCOMPARE(entryTexts(m_path).value(0), entryText(2));
     }
 
