@@ -3,6 +3,8 @@
 # on a virtual display.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# The window's title names the version, which the project's CMakeLists.txt holds.
+version=$(sed -n 's/^project(Quillnest VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$root/build" --target quillnest_demo_diary >/dev/null
@@ -15,7 +17,7 @@ shot="$root/docs/main-window.png"
 xvfb-run -a -s '-screen 0 1024x768x24' sh -c '
     cd "$1" && ./quillnest "Мой дневник.qnb" & pid=$!
     sleep 3
-    import -window "Quillnest (v 2.1.1)" "$2"
+    import -window "Quillnest (v $3)" "$2"
     kill $pid
-' sh "$work" "$shot"
+' sh "$work" "$shot" "$version"
 echo "$shot: $(stat -c %s "$shot") bytes"

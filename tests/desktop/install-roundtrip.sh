@@ -24,7 +24,8 @@ grep -qx "Exec=\"$prefix/bin/quillnest\" %f" "$prefix/share/applications/quillne
 
 # A diary of a header alone, opened from the command line as a file manager would.
 head -c 5128 /dev/zero >"$home/my.qnb"
-(cd "$home" && HOME=$home QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 "$prefix/bin/quillnest" my.qnb \
+# exec: $pid is the program itself, which the kill below must reach.
+(cd "$home" && HOME=$home QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 exec "$prefix/bin/quillnest" my.qnb \
     >/dev/null 2>&1) &
 pid=$!
 for _ in $(seq 100); do
