@@ -146,8 +146,11 @@ QAction* addDisabledItem(QMenu* menu, const char* name, const QString& text)
     return action;
 }
 
+// Nothing to do is all done: a gauge of no steps would show as busy instead of full.
 void showProgress(QProgressBar* gauge, qint64 done, qint64 total)
 {
+    if (total <= 0)
+        done = total = 1;
     const int most = int(std::min<qint64>(total, std::numeric_limits<int>::max()));
     if (gauge->maximum() != most)
         gauge->setRange(0, most);
