@@ -29,10 +29,11 @@
 #include <utility>
 #include <vector>
 
-const QString ExportCredit = QStringLiteral(" — личный дневник");
-
 namespace
 {
+
+// Our credit at the end of the footer line of both layouts.
+const QString ExportCredit = QStringLiteral(" — личный дневник");
 
 constexpr qsizetype LineChars = 80;
 // The text layout breaks a line at its last blank, but never makes it shorter than this.
@@ -115,13 +116,13 @@ public:
         reserveFor(bytes.size());
         posixio::writeAll(m_fd, bytes.data(), bytes.size(), -1);
     }
+    // Gives back what was reserved and not used, where the file lets it: a file that may only grow
+    // keeps the room, and the export is done all the same.
     void finish()
     {
-        if (!m_reserved)
-            return;
         struct stat info;
-        if (::fstat(m_fd, &info) != 0 || ::ftruncate(m_fd, info.st_size) != 0)
-            posixio::throwErrno(errno);
+        if (m_reserved && ::fstat(m_fd, &info) == 0)
+            (void)::ftruncate(m_fd, info.st_size);
     }
 
 private:
@@ -135,8 +136,9 @@ private:
         if (m_reservedTo < 0 || m_end <= m_reservedTo)
             return;
         const qint64 more = std::max(ReserveBytes, m_end - m_reservedTo);
-        m_reserved = true; // even a reservation that failed may have kept some room
-        m_reservedTo = ::fallocate(m_fd, FALLOC_FL_KEEP_SIZE, m_reservedTo, more) == 0 ? m_reservedTo + more : -1;
+        const bool done = ::fallocate(m_fd, FALLOC_FL_KEEP_SIZE, m_reservedTo, more) == 0;
+        m_reserved = m_reserved || done || errno == ENOSPC; // a disk that ran out may have kept some room
+        m_reservedTo = done ? m_reservedTo + more : -1;
     }
 
     int m_fd;
@@ -231,10 +233,11 @@ qint64 exportedEntryCount(const RecordFile& diary, const ExportChoice& choice)
 class BatchExport
 {
 public:
-    BatchExport(const RecordFile& diary, QByteArrayView key, const ExportChoice& choice, const Layout& layout,
-                FileEnd& file, ProgressPace& pace)
+    // `entries`: how many the choice names (exportedEntryCount).
+    BatchExport(const RecordFile& diary, QByteArrayView key, const ExportChoice& choice, qint64 entries,
+                const Layout& layout, FileEnd& file, ProgressPace& pace)
         : m_diary(diary), m_pattern(linePattern(key)), m_choice(choice), m_layout(layout), m_file(file), m_pace(pace),
-          m_entries(exportedEntryCount(diary, choice))
+          m_entries(entries)
     {
     }
 
@@ -489,15 +492,15 @@ void writeExport(const RecordFile& diary, QByteArrayView key, const ExportChoice
                  ExportLayout layout, const ProgressReport& progress)
 {
     const FileIdentity diaryFile = diary.identity();
-    const QByteArray footer =
-        toCp1251(QStringLiteral("Quillnest (v ") + QLatin1String(QuillnestVersion) + QLatin1Char(')') + ExportCredit);
+    const QByteArray footer = toCp1251(QLatin1String(QuillnestCaption) + ExportCredit);
     const auto write = [&](int fd, const Layout& layout) {
         FileEnd file(fd);
         Output out;
         layout.begin(out);
         file.append(out.bytes());
-        ProgressPace pace(progress, exportedEntryCount(diary, choice));
-        BatchExport(diary, key, choice, layout, file, pace).run();
+        const qint64 entries = exportedEntryCount(diary, choice);
+        ProgressPace pace(progress, entries);
+        BatchExport(diary, key, choice, entries, layout, file, pace).run();
         out.clear();
         layout.end(out, footer);
         file.append(out.bytes());

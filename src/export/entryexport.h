@@ -10,9 +10,6 @@
 
 class RecordFile;
 
-// Our credit at the end of the footer line of both layouts.
-extern const QString ExportCredit;
-
 // The entries an export writes: every entry of the diary in file order, or the given records in the
 // given order (a record may come more than once).
 struct ExportChoice {

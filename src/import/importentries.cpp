@@ -60,7 +60,7 @@ qint64 DiaryMerger::mostEntries(qint64 ownEntries) const
 void DiaryMerger::checkRoom(qint64 ownEntries) const
 {
     qint64 total = mostEntries(ownEntries);
-    if (total > MaxEntries && m_selection.choice == ImportChoice::NonEmpty)
+    if (total > MaxEntries && ownEntries <= MaxEntries && m_selection.choice == ImportChoice::NonEmpty)
         total = ownEntries + exactSourceEntries();
     if (total <= MaxEntries)
         return;

@@ -32,7 +32,8 @@ struct ImportSelection {
 // first of them stamped later, at whole seconds as the list shows them. Among equal stamps the diary's
 // own come first: a source entry is left out where the diary has an entry of its second, or where a
 // source entry of its second went in already, so an old entry is never imported twice nor beside one
-// of the diary's of the same second. O(n log n); each source entry is read once, as it is written.
+// of the diary's of the same second. O(n log n); each source entry is read once, as it is written (but
+// for an import of those with text that may not fit: see checkRoom).
 //
 // The merge itself: begin(), putOwn() for each of the diary's entries in file order, finish().
 class DiaryMerger
@@ -48,7 +49,7 @@ public:
     qint64 mostEntries(qint64 ownEntries) const;
     // Refuses, with a message that says how many more would fit, a merge that leaves the diary of
     // `ownEntries` with more than MaxEntries entries. Reads the source entries only where their text
-    // alone tells.
+    // alone tells: an import of entries with text whose most would not fit.
     void checkRoom(qint64 ownEntries) const;
 
     void begin(RecordSink& sink, ProgressPace& pace);
@@ -69,7 +70,7 @@ private:
     qint64 exactSourceEntries() const;
 
     const OldDiarySource& m_source;
-    const ImportSelection& m_selection;
+    const ImportSelection m_selection;
     const QByteArray m_key;
     // Offered source entries without a diary entry of their second, by stamp, then in source order.
     std::vector<Candidate> m_candidates;

@@ -49,7 +49,7 @@ template <class Sender, class Signal> void TForm1::route(Sender* sender, Signal 
 TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent), m_programDir(programDir)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Quillnest (v ") + QLatin1String(QuillnestVersion) + QLatin1Char(')'));
+    setWindowTitle(QLatin1String(QuillnestCaption));
     setupLayout(this, m_document.listModel());
     connectHandlers();
     connect(&m_document, &DiaryDocument::opened, this, &TForm1::showOpenedDiary);

@@ -236,7 +236,7 @@ std::optional<int> DiaryDocument::findDay(const QDate& day)
 // The creation time of day is shown as hour and minute without leading zeros.
 QString DiaryDocument::information() const
 {
-    const qint64 entries = std::max<qint64>(m_state.DiaryFile.count() - 1, 0);
+    const qint64 entries = m_view.entryCount();
     const QDateTime created = stampToDateTime(m_state.DiaryCreated);
     const QString hour = created.isValid() ? QString::number(created.time().hour()) : QStringLiteral("?");
     const QString minute = created.isValid() ? QString::number(created.time().minute()) : QStringLiteral("?");
@@ -273,11 +273,6 @@ bool DiaryDocument::isPassword(const QString& typed) const
     return isTypedPassword(typed, DecodePassword(DiaryHeader::fromRecord(m_state.DiaryFile.readHeader()).Password));
 }
 
-qint64 DiaryDocument::entryCount() const
-{
-    return std::max<qint64>(m_state.DiaryFile.count() - 1, 0);
-}
-
 void DiaryDocument::rekey(const QByteArray& newPassword)
 {
     const QByteArray newKey = newPassword.isEmpty() ? FixedKey : newPassword;
@@ -295,7 +290,7 @@ void DiaryDocument::rekey(const QByteArray& newPassword)
                 sink.put(entry);
             });
         },
-        [&](RecordFile&& file) { takeRekeyedFile(std::move(file), newKey); });
+        [&](RecordFile&& file) { takeRekeyedFile(std::move(file), newKey, DiaryHeader::fromRecord(header)); });
 }
 
 // A rebuild that is done but not yet safe on disk has put the new file in the old one's place all
@@ -321,11 +316,12 @@ void DiaryDocument::takeRebuiltFile(RecordFile&& file)
 }
 
 // The entries keep their places, so the list and the entry on view stay as they are.
-void DiaryDocument::takeRekeyedFile(RecordFile&& file, const QByteArray& newKey)
+// Nothing here can fail: the file is already the new one.
+void DiaryDocument::takeRekeyedFile(RecordFile&& file, const QByteArray& newKey, const DiaryHeader& header)
 {
     takeRebuiltFile(std::move(file));
     m_state.EntryKey = newKey;
-    takeHeader(DiaryHeader::fromRecord(m_state.DiaryFile.readHeader()));
+    takeHeader(header);
     emit reloaded();
 }
 
@@ -340,7 +336,7 @@ void DiaryDocument::importEntries(const OldDiarySource& source, const ImportSele
                                   const ProgressReport& progress)
 {
     m_state.DiaryFile.checkStillAtPath();
-    const qint64 own = entryCount();
+    const qint64 own = m_view.entryCount();
     // A diary of more entries than a list holds is refused by its count alone: its stamps are not read.
     DiaryMerger merger(source, selection,
                        own > MaxEntries ? std::vector<double>() : m_state.DiaryFile.readEntryStamps(),

@@ -25,8 +25,12 @@ struct ImportSelection;
 // clear password, once the person gave the right one, or nothing when they gave up.
 using PasswordAsker = std::function<std::optional<QByteArray>(const QString& path, const RecordFile& probe)>;
 
-// A diary that is readable and unlocked, ready to take the open diary's place.
-struct PreparedDiary {
+// A diary that is readable and unlocked, ready to take the open diary's place: what the caller may
+// only hand back to the document that prepared it.
+class PreparedDiary
+{
+private:
+    friend class DiaryDocument;
     QString path;
     RecordFile file;
     DiaryHeader header;
@@ -109,13 +113,13 @@ public:
     // list and the entry on view stay. Emits reloaded().
     void rekey(const QByteArray& newPassword);
 
-    // Writes the chosen entries in clear text to `fileName` in `layout` (see exportEntries of the
-    // export writers); the diary is only read. `progress` hears how many of the entries are written.
+    // Writes the chosen entries in clear text to `fileName` in `layout` (see writeExport); the diary is
+    // only read. `progress` hears how many of the entries are written.
     void exportEntries(const ExportChoice& choice, const QString& fileName, ExportLayout layout,
                        const ProgressReport& progress = {}) const;
     // Merges the entries that `selection` takes from `source` into the diary, under its key, in one
-    // rebuild (see DiaryMerger), each read once. A diary that would hold more than MaxEntries entries is
-    // refused before anything is written. Afterwards the list shows every entry and the entry on view
+    // rebuild (see DiaryMerger). A diary that would hold more than MaxEntries entries is refused before
+    // anything is written. Afterwards the list shows every entry and the entry on view
     // stays on view. `progress` hears how many entries of the merged diary are written. Emits
     // entriesRenumbered() and reloaded().
     void importEntries(const OldDiarySource& source, const ImportSelection& selection,
@@ -131,12 +135,11 @@ signals:
     void entriesRenumbered();
 
 private:
-    qint64 entryCount() const;
     void relistAll();
     void rebuildOpenDiary(const std::function<void(RecordSink&)>& produce,
                           const std::function<void(RecordFile&&)>& take);
     void takeRebuiltFile(RecordFile&& file);
-    void takeRekeyedFile(RecordFile&& file, const QByteArray& newKey);
+    void takeRekeyedFile(RecordFile&& file, const QByteArray& newKey, const DiaryHeader& header);
     void takeMergedFile(RecordFile&& file, std::int32_t viewedRecord);
     void forgetDeletedEntry(std::int32_t record);
     void takeHeader(const DiaryHeader& header);

@@ -6,6 +6,7 @@
 
 void cutTextIntoLines(DiaryRecord& record, QByteArrayView text, QByteArrayView key)
 {
+    const QByteArray pattern = linePattern(key);
     qsizetype done = 0;
     for (int k = 1; k <= SlotCount; ++k) {
         const qsizetype length = std::min<qsizetype>(text.size() - done, SlotCapacity);
@@ -15,13 +16,15 @@ void cutTextIntoLines(DiaryRecord& record, QByteArrayView text, QByteArrayView k
         }
         record.setSlot(k, text.sliced(done, length));
         // Each slot is scrambled on its own, the key starting again at its first character.
-        scrambleInPlace(record.data() + slotOffset(k) + 1, length, key);
+        char* line = record.data() + slotOffset(k) + 1;
+        xorWithPattern(line, pattern.constData(), length, line);
         done += length;
     }
 }
 
 QByteArray linePattern(QByteArrayView key)
 {
+    Q_ASSERT_X(!key.isEmpty(), "linePattern", "lines are scrambled with a key");
     QByteArray pattern(SlotCapacity, Qt::Uninitialized);
     for (int i = 0; i < SlotCapacity; ++i)
         pattern[i] = key[i % key.size()];

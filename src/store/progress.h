@@ -17,6 +17,7 @@ class ProgressPace
 public:
     // `report` may be empty; it must outlive the pace.
     ProgressPace(const ProgressReport& report, qint64 total);
+    ProgressPace(ProgressReport&& report, qint64 total) = delete;
 
     // `done` steps are done. Costs a comparison until a report may be due.
     void advance(qint64 done)

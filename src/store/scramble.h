@@ -11,9 +11,6 @@ inline const QByteArray FixedKey = QByteArrayLiteral("saltmeadows");
 // Combines byte i of `text` with key byte (i mod key length) by exclusive or; its own inverse.
 // The key may be empty only when the text is.
 QByteArray ScrambleText(QByteArrayView text, QByteArrayView key);
-void scrambleInPlace(char* data, qsizetype size, QByteArrayView key);
-// The same from `from` into `to` in one pass (they may be the same place).
-void scrambleCopy(const char* from, qsizetype size, QByteArrayView key, char* to);
 
 // to[i] = from[i] ^ pattern[i] for i < size, sixteen bytes at a time (`to` may be `from`): the loop
 // under every pass over a whole diary's text.

@@ -36,7 +36,7 @@ const QList<QByteArrayList> HtmlLines = [] {
     lines[6] = {run(79, 'x') + "&lt;", "&amp;&gt;"};
     return lines;
 }();
-const QByteArray Footer = toCp1251(u"Quillnest (v "_s + QLatin1String(QuillnestVersion) + u") — личный дневник"_s);
+const QByteArray Footer = toCp1251(QLatin1String(QuillnestCaption) + u" — личный дневник"_s);
 
 // Entry i was saved on day i + 1 at 10:00:0i.
 const auto heading = [](int i) { return QByteArray("0") + char('1' + i) + ".02.2026 10:00:0" + char('0' + i); };

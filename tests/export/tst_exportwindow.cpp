@@ -94,8 +94,7 @@ private slots:
         for (const QString& line : lines.filter(u"Текст"_s))
             texts << line.section(u' ', 1, 1).toInt();
         QCOMPARE(texts, entries);
-        QCOMPARE(lines.value(lines.size() - 2),
-                 u"Quillnest (v "_s + QLatin1String(QuillnestVersion) + u") — личный дневник"_s);
+        QCOMPARE(lines.value(lines.size() - 2), QLatin1String(QuillnestCaption) + u" — личный дневник"_s);
     }
 
     // The file type chosen appends its extension; a cancel keeps the name chosen before.
