@@ -55,9 +55,16 @@ bool splitStamp(double stamp, SplitStamp& out)
     const double whole = std::trunc(stamp);
     std::int64_t day = static_cast<std::int64_t>(whole);
     std::int64_t msecs = std::llround(std::fabs(stamp - whole) * double(MsecsPerDay));
+    // A time that rounds to midnight is the next day's start; before the epoch that day has the next
+    // higher number, whose start is a whole number again and no longer this stamp's day: such a time
+    // stays the last moment of its own day.
     if (msecs >= MsecsPerDay) {
-        msecs -= MsecsPerDay;
-        day += stamp < 0 ? -1 : 1;
+        if (stamp < 0) {
+            msecs = MsecsPerDay - 1;
+        } else {
+            msecs -= MsecsPerDay;
+            ++day;
+        }
     }
     if (day < FirstDay || day > LastDay)
         return false;

@@ -171,7 +171,7 @@ private slots:
                                                {46361 + 86399.999 * second, "05.12.2026 23:59:59"},
                                                {46361 + 86399.9996 * second, "06.12.2026"}, // rounds into the next day
                                                {-1.25, "29.12.1899 06:00:00"},
-                                               {-1 - 86399.9996 * second, "28.12.1899"},
+                                               {-1 - 86399.9996 * second, "29.12.1899 23:59:59"}, // its own day
                                                {-693593.75, "01.01.0001 18:00:00"},
                                                {2958465 + 86399 * second, "31.12.9999 23:59:59"}};
         // Past the years 1..9999, and values no conversion to an integer may meet.
@@ -194,6 +194,10 @@ private slots:
             QCOMPARE(stampToDateTime(stamp), local);
             QCOMPARE(stampDate(stamp), date);
         }
+        // Seconds order as the times do, before the epoch too.
+        const QList<double> inTimeOrder{-2.0, -1.0, -1.25, -1.99999999999, 0.0, 0.99999999999, 1.0};
+        for (qsizetype i = 1; i < inTimeOrder.size(); ++i)
+            QVERIFY2(stampSeconds(inTimeOrder[i - 1]) <= stampSeconds(inTimeOrder[i]), qPrintable(QString::number(i)));
         QVERIFY(std::isnan(dateTimeToStamp(QDateTime())));
         QVERIFY(std::fabs(currentStamp() - dateTimeToStamp(QDateTime::currentDateTime())) < 1.0 / 24);
         QCOMPARE(shortDateText(QDate(7, 3, 9)), QStringLiteral("09.03.0007"));
