@@ -299,8 +299,9 @@ void DiaryDocument::rebuildOpenDiary(const std::function<void(RecordSink&)>& pro
                                      const std::function<void(RecordFile&&)>& take)
 {
     RecordFile replacement;
+    const FileIdentity madeFrom = m_state.DiaryFile.identity();
     try {
-        rebuildDiary(m_state.DiaryPath, produce, &replacement);
+        rebuildDiary(m_state.DiaryPath, produce, &replacement, &madeFrom);
     } catch (const NotDurableError&) {
         take(std::move(replacement));
         throw;

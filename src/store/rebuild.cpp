@@ -2,6 +2,7 @@
 
 #include "error.h"
 #include "posixio.h"
+#include "recordfile.h"
 #include "sidefiles.h"
 
 #include <QFile>
@@ -133,14 +134,45 @@ void setRebuildFaultHook(RebuildFaultHook hook)
 namespace
 {
 
-// The new file goes where the old one is, or, for a file that must be new, where nothing may be yet.
-void renameInto(const QByteArray& temporary, const QByteArray& target, bool mustBeNew)
+FileIdentity identityOf(const struct stat& info)
 {
-    if (!mustBeNew) {
+    return {true, quint64(info.st_dev), quint64(info.st_ino)};
+}
+
+// The new file takes the old one's place in one step, the two names exchanged, and the old one goes.
+// Only the file the rebuild was made from is replaced: anything else found there is put back as it
+// was, with the new file at the temporary name, which the caller removes. Where the file system cannot
+// exchange names, the old one is checked just before the rename instead.
+void exchangeInto(QByteArray& temporary, const QByteArray& target, const FileIdentity& madeFrom, const QString& path)
+{
+    struct stat found;
+    if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) != 0) {
+        if (errno == ENOENT)
+            throw DiaryReplacedError(path);
+        if (errno != EINVAL && errno != ENOSYS)
+            posixio::throwErrno(errno);
+        if (::stat(target.constData(), &found) != 0 || identityOf(found) != madeFrom)
+            throw DiaryReplacedError(path);
         if (::rename(temporary.constData(), target.constData()) != 0)
             posixio::throwErrno(errno);
         return;
     }
+    if (::lstat(temporary.constData(), &found) == 0 && identityOf(found) == madeFrom) {
+        ::unlink(temporary.constData()); // the old file, which only handles open on it still keep
+        return;
+    }
+    if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) != 0 &&
+        ::rename(temporary.constData(), target.constData()) != 0) {
+        const int err = errno;
+        temporary.clear(); // it names the other file now, which must never be removed
+        posixio::throwErrno(err);
+    }
+    throw DiaryReplacedError(path);
+}
+
+// Where nothing was, nothing that came meanwhile is replaced.
+void renameIntoNew(const QByteArray& temporary, const QByteArray& target)
+{
     if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
         return;
     // File systems that cannot rename without replacing can still link a name that must be new.
@@ -152,7 +184,7 @@ void renameInto(const QByteArray& temporary, const QByteArray& target, bool must
 }
 
 void writeWhole(const QString& path, const std::function<void(RecordSink&)>& produce, RecordFile* replacement,
-                bool mustBeNew)
+                bool mustBeNew, const FileIdentity* madeFrom)
 {
     const QByteArray target = sidefiles::resolveTarget(posixio::encodePath(path));
 
@@ -167,6 +199,8 @@ void writeWhole(const QString& path, const std::function<void(RecordSink&)>& pro
     } else if (errno != ENOENT) {
         posixio::throwErrno(errno);
     }
+    if (madeFrom && (!replacing || identityOf(old) != *madeFrom))
+        throw DiaryReplacedError(path);
 
     QByteArray temporary;
     int fd = -1;
@@ -197,7 +231,10 @@ void writeWhole(const QString& path, const std::function<void(RecordSink&)>& pro
         }
 
         beginStep(RebuildStep::Rename);
-        renameInto(temporary, target, mustBeNew);
+        if (replacing)
+            exchangeInto(temporary, target, identityOf(old), path);
+        else
+            renameIntoNew(temporary, target);
     } catch (...) {
         if (fd >= 0)
             ::close(fd);
@@ -220,14 +257,15 @@ void writeWhole(const QString& path, const std::function<void(RecordSink&)>& pro
 
 } // namespace
 
-void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& produce, RecordFile* replacement)
+void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& produce, RecordFile* replacement,
+                  const FileIdentity* madeFrom)
 {
-    writeWhole(path, produce, replacement, false);
+    writeWhole(path, produce, replacement, false, madeFrom);
 }
 
 void createDiaryWhole(const QString& path, const std::function<void(RecordSink&)>& produce)
 {
-    writeWhole(path, produce, nullptr, true);
+    writeWhole(path, produce, nullptr, true, nullptr);
 }
 
 void removeRebuildLeftovers(const QString& path)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diaryopen.h"
 #include "diaryrecord.h"
 #include "recordfile.h"
 
@@ -25,12 +26,16 @@ public:
 // For a symbolic link the file it points to is replaced and the link kept. The new file gets the
 // old one's owner, group and permission bits as far as the system allows; a file that did not exist
 // is made readable by its owner only.
+// Nothing is replaced but the file the rebuild was made from: `madeFrom`, else the file at `path`
+// when the rebuild begins (or nothing, where no file was). Should another program put a file of its
+// own at `path` meanwhile, or remove the old one, that is found when the new file is put in place, in
+// the same step: the other file stays as it is, the new one goes, and DiaryReplacedError is thrown.
 // Handles open on the old file keep reading the old contents. With `replacement`, the new file is
 // handed over there open and locked, so that no other copy of the program can take the diary between
 // the rename and the caller's reopening it; that happens as soon as the rename is done, also when the
 // folder cannot be flushed afterwards.
 void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& produce,
-                  RecordFile* replacement = nullptr);
+                  RecordFile* replacement = nullptr, const FileIdentity* madeFrom = nullptr);
 
 // Writes a new diary at `path` the same way, so that it appears whole or not at all (NotDurableError
 // once it is there); a file that is there already, or comes meanwhile, is never replaced (FileError

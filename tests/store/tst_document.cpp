@@ -233,39 +233,56 @@ private slots:
         QCOMPARE(entryTexts(m_path, keyOf(now)).value(4), entryText(5));
     }
 
-    void doneButNotDurable_data()
+    void rebuildMishaps_data()
     {
         QTest::addColumn<QString>("step");
-        QTest::newRow("delete") << u"delete"_s;
-        QTest::newRow("rekey") << u"rekey"_s;
-        QTest::newRow("import") << u"import"_s;
+        QTest::addColumn<bool>("replaced"); // else only the folder's flush fails
+        for (const char* step : {"delete", "rekey", "import"}) {
+            QTest::addRow("%s, not made safe on disk", step) << QString::fromLatin1(step) << false;
+            QTest::addRow("%s, diary replaced at the rename", step) << QString::fromLatin1(step) << true;
+        }
     }
     // Once the rebuilt file has taken the diary's place, only flushing its folder can fail: the change
     // is done and the person told so, and the document holds the new file, locked, and goes on working.
-    void doneButNotDurable()
+    // A diary that another program put in the old one's place while the rebuild ran stays as it is.
+    void rebuildMishaps()
     {
         QFETCH(QString, step);
+        QFETCH(bool, replaced);
         QVERIFY(openDiary(3, u"старый"_s));
         QCOMPARE(shown(1), entryText(2));
         writeFileBytes(m_dir.filePath(u"s.drb"_s), oldDiary(Layout::Middle, {oldfiles::stampOf(1)}, {u"старое"_s}));
         OldDiarySource source;
         QCOMPARE(source.recognise(m_dir.filePath(u"s.drb"_s)), OldDiarySource::Outcome::Recognised);
-        setRebuildFaultHook([](RebuildStep at) {
-            if (at == RebuildStep::FlushFolder)
+        const QString otherPath = m_dir.filePath(u"other.qnb"_s); // as another program writes a diary
+        writeDiary(otherPath, 1);
+        const QByteArray other = fileBytes(otherPath);
+        setRebuildFaultHook([&](RebuildStep at) {
+            if (replaced && at == RebuildStep::Rename)
+                ::rename(QFile::encodeName(otherPath).constData(), QFile::encodeName(m_path).constData());
+            if (!replaced && at == RebuildStep::FlushFolder)
                 throw FileError(FileError::DiskFull);
         });
         QStringList texts{entryText(1), entryText(2), entryText(3)};
-        const QByteArray key = toCp1251(step == "rekey" ? u"новый"_s : u"старый"_s);
-        QCOMPARE(errorText([&] {
-                     if (step == "delete")
-                         m_doc->deleteViewedEntry();
-                     else if (step == "rekey")
-                         m_doc->rekey(key);
-                     else
-                         m_doc->importEntries(source, {});
-                 }),
-                 u"Disk full\rИзменения записаны, но при сбое питания они могут потеряться."_s);
+        const QByteArray key = toCp1251(step == "rekey" && !replaced ? u"новый"_s : u"старый"_s);
+        const QString error = errorText([&] {
+            if (step == "delete")
+                m_doc->deleteViewedEntry();
+            else if (step == "rekey")
+                m_doc->rekey(toCp1251(u"новый"));
+            else
+                m_doc->importEntries(source, {});
+        });
         setRebuildFaultHook({});
+        QVERIFY(QDir(m_dir.path()).entryList({u"*.buf"_s}, QDir::Files).isEmpty());
+        if (replaced) {
+            QCOMPARE(firstLine(error), u"Файл дневника заменён, перемещён или удалён другой программой; в дневник "
+                                       u"ничего не записано. Откройте его заново:"_s);
+            QCOMPARE(fileBytes(m_path), other);
+            QCOMPARE(shown(2), entryText(3)); // the diary the document holds is as it was
+            return;
+        }
+        QCOMPARE(error, u"Disk full\rИзменения записаны, но при сбое питания они могут потеряться."_s);
         if (step == "delete")
             texts.removeAt(1);
         if (step == "import")
