@@ -10,6 +10,7 @@
 #include "version.h"
 
 #include <QFile>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <array>
@@ -354,87 +355,43 @@ void checkTarget(const struct stat& target, const FileIdentity& diary)
         throw QuillnestError(QStringLiteral("Записи нельзя экспортировать в файл самого дневника"));
 }
 
-// A text file opened for appending. Unless committed, it is cut back to the length it had, or
-// removed when it was made here.
-class AppendedFile
+// What a target held goes first into the file that replaces it, for an export that appends.
+void copyContent(const QByteArray& from, int to)
 {
-public:
-    AppendedFile() = default;
-    AppendedFile(const AppendedFile&) = delete;
-    AppendedFile& operator=(const AppendedFile&) = delete;
-    ~AppendedFile()
-    {
-        if (m_fd < 0)
+    const int fd = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        posixio::throwOpenFailure(QFile::decodeName(from), errno);
+    const auto closing = qScopeGuard([fd] { ::close(fd); });
+    for (;;) {
+        const ssize_t copied = ::copy_file_range(fd, nullptr, to, nullptr, std::size_t(1) << 30, 0);
+        if (copied == 0)
             return;
-        undo();
-        ::close(m_fd);
-    }
-
-    // Without blocking, so that a pipe of the name is refused instead of waiting for a reader.
-    void open(const QString& path, const FileIdentity& diary)
-    {
-        m_name = posixio::encodePath(path);
-        while (m_fd < 0) {
-            m_fd = ::open(m_name.constData(), O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC);
-            if (m_fd >= 0 || errno == EINTR)
-                continue;
-            if (errno != ENOENT)
-                posixio::throwOpenFailure(path, errno);
-            // The file holds clear text of the diary: its owner's alone, like the diary.
-            m_fd = ::open(m_name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-            m_created = m_fd >= 0;
-            if (m_fd < 0 && errno != EEXIST && errno != EINTR)
-                posixio::throwOpenFailure(path, errno);
-        }
-        struct stat info;
-        if (::fstat(m_fd, &info) != 0)
+        if (copied > 0 || errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
             posixio::throwErrno(errno);
-        checkTarget(info, diary);
-        m_oldLength = info.st_size;
-        m_checked = true;
-        if (::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK) != 0)
-            posixio::throwErrno(errno);
+        // A file system that cannot copy by itself: through a buffer, from where it stopped.
+        std::vector<char> buffer(std::size_t(1) << 20);
+        qint64 at = ::lseek(fd, 0, SEEK_CUR);
+        for (qint64 got; (got = posixio::readUpTo(fd, buffer.data(), qint64(buffer.size()), at)) > 0; at += got)
+            posixio::writeAll(to, buffer.data(), got, -1);
+        return;
     }
-    int fd() const { return m_fd; }
+}
 
-    void commit()
-    {
-        const int fd = std::exchange(m_fd, -1);
-        if (::close(fd) != 0 && errno != EINTR) {
-            const int err = errno;
-            if (m_created)
-                ::unlink(m_name.constData());
-            else
-                (void)::truncate(m_name.constData(), m_oldLength);
-            posixio::throwErrno(err);
-        }
-    }
-
-private:
-    void undo()
-    {
-        if (m_created)
-            ::unlink(m_name.constData());
-        else if (m_checked)
-            (void)::ftruncate(m_fd, m_oldLength);
-    }
-
-    QByteArray m_name;
-    int m_fd = -1;
-    bool m_created = false;
-    bool m_checked = false;
-    off_t m_oldLength = 0;
-};
-
-// A file written anew beside its target and renamed over it once complete, so that a file of the
-// name keeps its old content until then. Unless committed, the new file is removed.
-class ReplacedFile
+// The file an export writes, made anew beside its target and renamed over it once complete, so that
+// the target keeps its old content until then, whatever stops the export, a kill included. A file
+// that is appended to begins with the old one's content. An existing target must be a plain file the
+// person could write in place, whatever the folder allows, and never the diary's own file; the new
+// file keeps its owner, group and mode as far as the system allows. Unless committed, the new file is
+// removed; one that a killed export left goes with the next export to the same target.
+class ExportedFile
 {
 public:
-    ReplacedFile() = default;
-    ReplacedFile(const ReplacedFile&) = delete;
-    ReplacedFile& operator=(const ReplacedFile&) = delete;
-    ~ReplacedFile()
+    ExportedFile() = default;
+    ExportedFile(const ExportedFile&) = delete;
+    ExportedFile& operator=(const ExportedFile&) = delete;
+    ~ExportedFile()
     {
         if (m_fd >= 0)
             ::close(m_fd);
@@ -443,23 +400,25 @@ public:
     }
 
     // A link keeps pointing where it did: the file it names is replaced.
-    void open(const QString& path, const FileIdentity& diary)
+    void open(const QString& path, const FileIdentity& diary, bool appending)
     {
         m_target = sidefiles::resolveTarget(posixio::encodePath(path));
         struct stat old;
         m_replacing = ::stat(m_target.constData(), &old) == 0;
-        if (m_replacing)
+        if (m_replacing) {
             checkTarget(old, diary);
-        else if (errno != ENOENT)
+            if (::faccessat(AT_FDCWD, m_target.constData(), W_OK, AT_EACCESS) != 0)
+                posixio::throwCode(FileError::AccessDenied);
+        } else if (errno != ENOENT) {
             posixio::throwErrno(errno);
-
-        QByteArray temporary = sidefiles::besideTarget(m_target, ".XXXXXX");
-        m_fd = ::mkostemp(temporary.data(), O_CLOEXEC); // owner-only, like a new text file
-        if (m_fd < 0)
-            posixio::throwOpenFailure(QFile::decodeName(temporary), errno);
-        m_temporary = temporary;
-        if (m_replacing)
-            sidefiles::keepOwnership(m_fd, old);
+        }
+        sidefiles::removeLeftoverTemporaries(m_target);
+        m_fd = sidefiles::createTemporary(m_target, m_temporary);
+        if (!m_replacing)
+            return;
+        sidefiles::keepOwnership(m_fd, old);
+        if (appending)
+            copyContent(m_target, m_fd);
     }
     int fd() const { return m_fd; }
 
@@ -507,15 +466,8 @@ void writeExport(const RecordFile& diary, QByteArrayView key, const ExportChoice
         file.finish();
         pace.finish();
     };
-    if (layout == ExportLayout::Text) {
-        AppendedFile file;
-        file.open(fileName, diaryFile);
-        write(file.fd(), TextLayout);
-        file.commit();
-    } else {
-        ReplacedFile file;
-        file.open(fileName, diaryFile);
-        write(file.fd(), HtmlLayout);
-        file.commit();
-    }
+    ExportedFile file;
+    file.open(fileName, diaryFile, layout == ExportLayout::Text);
+    write(file.fd(), layout == ExportLayout::Text ? TextLayout : HtmlLayout);
+    file.commit();
 }

@@ -17,7 +17,7 @@ struct ExportChoice {
     std::vector<std::int32_t> records;
 };
 
-// The text layout appends to what the file holds; the HTML layout replaces the file.
+// The text layout appends to what the file holds; the HTML layout replaces it.
 enum class ExportLayout { Text, Html };
 
 // Writes the chosen entries of `diary`, their text unscrambled with `key`, to `fileName` in `layout`.
@@ -25,8 +25,11 @@ enum class ExportLayout { Text, Html };
 // make the file in batches of a few hundred entries, and no more than two batches are held at a time.
 // The diary is only read; a target that is the diary's own file is refused before anything is written.
 // `progress` hears, on the calling thread, how many of the entries are written.
-// Throws QuillnestError (FileError for the file operations). A failure leaves no half-made result: a
-// text file is cut back to the length it had (one that the export created is removed), an HTML file
-// keeps its old content, and no temporary file stays behind. The output is always closed.
+// The file is written whole beside the target and then takes its place (for the text layout it begins
+// with what the target held), so that whatever stops an export, a kill included, the target is as it
+// was or complete. An existing target must be a file the person may write in place ("File access
+// denied" otherwise, whatever its folder allows). Throws QuillnestError (FileError for the file
+// operations); a failure leaves no temporary file, and one that a killed export left goes with the
+// next export to the same target.
 void writeExport(const RecordFile& diary, QByteArrayView key, const ExportChoice& choice, const QString& fileName,
                  ExportLayout layout, const ProgressReport& progress = {});

@@ -5,9 +5,11 @@
 #include "datelistmodel.h"
 #include "diaryedit.h"
 #include "entrytext.h"
+#include "posixio.h"
 #include "rebuild.h"
 #include "scramble.h"
 #include "search.h"
+#include "sidefiles.h"
 #include "stamp.h"
 
 #include "export/entryexport.h"
@@ -56,7 +58,7 @@ std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const P
     PreparedDiary diary;
     diary.file.openExclusive(path);
     recoverInterruptedChange(diary.file);
-    removeRebuildLeftovers(path);
+    sidefiles::removeLeftoverTemporaries(sidefiles::resolveTarget(posixio::encodePath(path)));
     {
         const ClosingGuard closeProbe(m_state.ProbeFile);
         m_state.ProbeFile.open(path);

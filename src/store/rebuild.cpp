@@ -73,57 +73,6 @@ private:
     qint64 m_sentOn = 0;
 };
 
-constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-constexpr QByteArrayView TemporaryPattern = ".XXXXXX.buf";
-
-// Opens a new file "<name>.XXXXXX.buf" beside the diary, readable by its owner only: it holds the
-// diary's text. It is locked at once, so that a copy of the program opening the diary meanwhile
-// sees that it is in use and leaves it alone.
-int createTemporary(const QByteArray& target, QByteArray& temporary)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray suffix(6, Qt::Uninitialized);
-        for (char& c : suffix)
-            c = Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))];
-        const QByteArray candidate = sidefiles::besideTarget(target, '.' + suffix + ".buf");
-        const int fd = ::open(candidate.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            temporary = candidate; // only a file made here may be removed on failure
-            sidefiles::lockExclusively(fd);
-            return fd;
-        }
-        if (errno != EEXIST && errno != EINTR)
-            posixio::throwOpenFailure(QFile::decodeName(candidate), errno);
-    }
-    posixio::throwErrno(EEXIST);
-}
-
-// "<stem>.XXXXXX.buf", as createTemporary names them.
-bool isTemporaryName(QByteArrayView name, QByteArrayView stem)
-{
-    if (name.size() != stem.size() + TemporaryPattern.size() || !name.startsWith(stem) || !name.endsWith(".buf") ||
-        name[stem.size()] != '.')
-        return false;
-    const QByteArrayView letters = name.sliced(stem.size() + 1, 6);
-    return std::all_of(letters.begin(), letters.end(),
-                       [](char c) { return std::strchr(Letters, c) != nullptr && c != '\0'; });
-}
-
-// A running rebuild holds its temporary file locked; one that nobody holds was left by a rebuild
-// that never finished, and goes. Links and anything but plain files are left alone.
-void removeUnlessHeld(const QByteArray& name)
-{
-    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    struct stat opened;
-    struct stat named;
-    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && sidefiles::lockExclusively(fd) &&
-        ::lstat(name.constData(), &named) == 0 && named.st_ino == opened.st_ino && named.st_dev == opened.st_dev)
-        ::unlink(name.constData());
-    ::close(fd);
-}
-
 } // namespace
 
 void setRebuildFaultHook(RebuildFaultHook hook)
@@ -187,6 +136,7 @@ void writeWhole(const QString& path, const std::function<void(RecordSink&)>& pro
                 bool mustBeNew, const FileIdentity* madeFrom)
 {
     const QByteArray target = sidefiles::resolveTarget(posixio::encodePath(path));
+    sidefiles::removeLeftoverTemporaries(target);
 
     struct stat old;
     const bool replacing = ::stat(target.constData(), &old) == 0;
@@ -206,7 +156,7 @@ void writeWhole(const QString& path, const std::function<void(RecordSink&)>& pro
     int fd = -1;
     try {
         beginStep(RebuildStep::CreateTemporary);
-        fd = createTemporary(target, temporary);
+        fd = sidefiles::createTemporary(target, temporary);
         if (replacing)
             sidefiles::keepOwnership(fd, old);
 
@@ -266,21 +216,4 @@ void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& p
 void createDiaryWhole(const QString& path, const std::function<void(RecordSink&)>& produce)
 {
     writeWhole(path, produce, nullptr, true, nullptr);
-}
-
-void removeRebuildLeftovers(const QString& path)
-{
-    const QByteArray target = sidefiles::resolveTarget(posixio::encodePath(path));
-    const QByteArray folder = sidefiles::folderOf(target);
-    const QByteArray sample = sidefiles::besideTarget(target, TemporaryPattern);
-    const QByteArray stem = sample.mid(sample.lastIndexOf('/') + 1).chopped(TemporaryPattern.size());
-    DIR* listing = ::opendir(folder.constData());
-    if (!listing)
-        return;
-    while (const dirent* entry = ::readdir(listing)) {
-        const QByteArrayView name(entry->d_name);
-        if (isTemporaryName(name, stem))
-            removeUnlessHeld(folder + '/' + name.toByteArray());
-    }
-    ::closedir(listing);
 }

@@ -19,7 +19,8 @@ public:
 // Replaces the file at `path` by the records that `produce` puts, so that at no moment is the file
 // missing or half-written: they go to a temporary file in the same folder, which is flushed to
 // disk and renamed over the file. On any failure (FileError, or whatever `produce` throws) the old
-// file stays as it was, no temporary file is left, and the error is thrown on.
+// file stays as it was, no temporary file is left, and the error is thrown on. Temporary files that
+// earlier writes of `path` left when they were killed go first (sidefiles::removeLeftoverTemporaries).
 // The one exception is the last step: once the rename is done, the folder is flushed so that the
 // rename itself survives a power cut. If that fails NotDurableError is thrown: the file at `path`
 // already holds the new records whole (and no temporary file is left).
@@ -41,11 +42,6 @@ void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& p
 // once it is there); a file that is there already, or comes meanwhile, is never replaced (FileError
 // for EEXIST).
 void createDiaryWhole(const QString& path, const std::function<void(RecordSink&)>& produce);
-
-// Removes the temporary files of rebuilds of the diary at `path` that were cut short (the program was
-// killed, the machine stopped): each is a whole copy of a diary's private text. A temporary file that
-// a running copy of the program holds is left alone. Never throws; what cannot be removed stays.
-void removeRebuildLeftovers(const QString& path);
 
 // The steps of a rebuild, for tests that make one of them fail.
 enum class RebuildStep { CreateTemporary, WriteRecords, FlushTemporary, CloseTemporary, Rename, FlushFolder };

@@ -2,10 +2,15 @@
 
 #include "posixio.h"
 
+#include <QFile>
+#include <QRandomGenerator>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -13,6 +18,40 @@
 
 namespace sidefiles
 {
+
+namespace
+{
+
+constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr QByteArrayView TemporaryPattern = ".XXXXXX.buf";
+
+// "<stem>.XXXXXX.buf", as createTemporary names them.
+bool isTemporaryName(QByteArrayView name, QByteArrayView stem)
+{
+    if (name.size() != stem.size() + TemporaryPattern.size() || !name.startsWith(stem) || !name.endsWith(".buf") ||
+        name[stem.size()] != '.')
+        return false;
+    const QByteArrayView letters = name.sliced(stem.size() + 1, 6);
+    return std::all_of(letters.begin(), letters.end(),
+                       [](char c) { return std::strchr(Letters, c) != nullptr && c != '\0'; });
+}
+
+// A running writer holds its temporary file locked; one that nobody holds was left by a writer that
+// never finished, and goes. Links and anything but plain files are left alone.
+void removeUnlessHeld(const QByteArray& name)
+{
+    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat opened;
+    struct stat named;
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && lockExclusively(fd) &&
+        ::lstat(name.constData(), &named) == 0 && named.st_ino == opened.st_ino && named.st_dev == opened.st_dev)
+        ::unlink(name.constData());
+    ::close(fd);
+}
+
+} // namespace
 
 QByteArray resolveTarget(const QByteArray& name)
 {
@@ -85,6 +124,41 @@ bool lockExclusively(int fd)
         // unlocked, as it always was.
         return errno != EWOULDBLOCK;
     }
+}
+
+int createTemporary(const QByteArray& target, QByteArray& temporary)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray suffix(6, Qt::Uninitialized);
+        for (char& c : suffix)
+            c = Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))];
+        const QByteArray candidate = besideTarget(target, '.' + suffix + ".buf");
+        const int fd = ::open(candidate.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            temporary = candidate; // only a file made here may be removed on failure
+            lockExclusively(fd);
+            return fd;
+        }
+        if (errno != EEXIST && errno != EINTR)
+            posixio::throwOpenFailure(QFile::decodeName(candidate), errno);
+    }
+    posixio::throwErrno(EEXIST);
+}
+
+void removeLeftoverTemporaries(const QByteArray& target)
+{
+    const QByteArray folder = folderOf(target);
+    const QByteArray sample = besideTarget(target, TemporaryPattern);
+    const QByteArray stem = sample.mid(sample.lastIndexOf('/') + 1).chopped(TemporaryPattern.size());
+    DIR* listing = ::opendir(folder.constData());
+    if (!listing)
+        return;
+    while (const dirent* entry = ::readdir(listing)) {
+        const QByteArrayView name(entry->d_name);
+        if (isTemporaryName(name, stem))
+            removeUnlessHeld(folder + '/' + name.toByteArray());
+    }
+    ::closedir(listing);
 }
 
 } // namespace sidefiles

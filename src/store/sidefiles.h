@@ -1,7 +1,7 @@
 #pragma once
 
-// Files written beside another and put in its place (a rebuild's temporary copy, the change journal,
-// an export replacing a page), and the folder operations they need. For the core library's own
+// Files written beside another and put in its place (a rebuild's temporary copy, a new diary, the
+// change journal, an export), and the folder operations they need. For the core library's own
 // writers (store, export), not for the windows.
 
 #include <QByteArray>
@@ -33,6 +33,17 @@ void keepOwnership(int fd, const struct stat& old);
 // waiting: a file written in one go and flushed at its end then finds most of it written already. Only
 // a hint; the flush at the end reports any failure.
 void startWriteback(int fd, qint64 from, qint64 to);
+
+// Opens a new file "<target>.XXXXXX.buf" beside `target` for reading and writing, readable by its
+// owner only (it holds what the target will), and locks it at once, so that nobody removes it as a
+// leftover while it is written. `temporary` receives its name. Throws FileError.
+int createTemporary(const QByteArray& target, QByteArray& temporary);
+
+// Removes the temporary files beside `target` that writers cut short (the program was killed, the
+// machine stopped) left behind: each may hold a whole copy of a diary's private text. One that a
+// running writer holds is left alone, and so is anything not named as createTemporary names them.
+// Never throws; what cannot be removed stays.
+void removeLeftoverTemporaries(const QByteArray& target);
 
 // An advisory lock on the whole of the file open as `fd`, taken at once or not at all. False when
 // another open file holds it; a file system without locks counts as locked.

@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -16,6 +17,7 @@ using namespace testfiles;
 namespace
 {
 
+constexpr uid_t Nobody = 65534;
 const auto run = [](int count, char c) { return QByteArray(count, c); };
 const QByteArray Zhe = "\xE6"; // "ж"
 // The lines that each entry's text becomes, the text being them joined: 80 characters; 81 with a blank at 50;
@@ -103,6 +105,7 @@ private slots:
         QFETCH(QByteArray, after);
         if (!before.isNull())
             writeFileBytes(file(name), before);
+        writeFileBytes(file(name + u".Ab1Cd2.buf"_s), "left by a killed export"); // goes with the next one
         const QByteArray diary = fileBytes(m_diaryPath);
         exportAll(name);
         exportAll(name);
@@ -124,6 +127,9 @@ private slots:
         QTest::newRow("a folder") << u"j.txt"_s << QByteArray("folder") << u"File access denied"_s;
         QTest::newRow("the diary") << u"k.html"_s << QByteArray("diary")
                                    << u"Записи нельзя экспортировать в файл самого дневника"_s;
+        // In a folder open to all, as the person who exports: neither is theirs to write in place.
+        QTest::newRow("another's page") << u"report.html"_s << QByteArray("another's") << u"File access denied"_s;
+        QTest::newRow("own read-only page") << u"mine.html"_s << QByteArray("read-only") << u"File access denied"_s;
     }
     // Tests run as root, where no permission stops a write: the file size limit does.
     void failures()
@@ -137,6 +143,15 @@ private slots:
             QCOMPARE(::link(QFile::encodeName(m_diaryPath), QFile::encodeName(file(name))), 0);
         else if (!before.isNull())
             writeFileBytes(file(name), before);
+        // As root, who may write anything, the export runs as another person.
+        const bool root = ::getuid() == 0;
+        const bool asPerson = root && (before == "another's" || before == "read-only");
+        const uid_t person = asPerson ? Nobody : ::getuid();
+        if (before == "another's" && !root)
+            QSKIP("only root can make a page of another user");
+        if (before == "read-only")
+            QVERIFY(::chmod(qPrintable(file(name)), 0444) == 0 && ::chown(qPrintable(file(name)), person, -1) == 0);
+        QVERIFY(::chmod(qPrintable(m_dir.path()), 0777) == 0);
         const QStringList kept = files();
         const QByteArray diary = fileBytes(m_diaryPath);
         rlimit unlimited;
@@ -144,7 +159,9 @@ private slots:
         rlimit limited{rlim_t(before.size() + 500), unlimited.rlim_max};
         ::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(::setrlimit(RLIMIT_FSIZE, error == u"I/O error 27"_s ? &limited : &unlimited), 0);
+        QVERIFY(!asPerson || ::seteuid(person) == 0);
         const QString thrown = errorText([&] { exportAll(name); });
+        QVERIFY(!asPerson || ::seteuid(0) == 0);
         ::setrlimit(RLIMIT_FSIZE, &unlimited);
         QCOMPARE(thrown, error);
         QCOMPARE(files(), kept);

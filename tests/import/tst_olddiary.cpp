@@ -96,15 +96,17 @@ private slots:
         QCOMPARE(source.key(), FixedKey);
     }
 
-    // A new diary from a protected source keeps its password and its lines as they were; an existing
-    // file is never replaced.
+    // A new diary from a protected source keeps its password and its lines as they were; what an import
+    // killed on the way left beside it goes; an existing file is never replaced.
     void importsIntoANewDiary()
     {
         OldDiarySource source;
         QCOMPARE(source.recognise(written(
                      "n.drb", oldDiary(Layout::Late, {stampOf(1), stampOf(2)}, {"один", "два"}, toCp1251(u"ключ")))),
                  Outcome::Recognised);
+        written("new.qnb.Ab1Cd2.buf", "left by an import that was killed"); // goes with the next one
         importIntoNewDiary(source, {ImportChoice::Picked, {false, true}}, path("new.qnb"), "Title", "Owner");
+        QVERIFY(!QFile::exists(path("new.qnb.Ab1Cd2.buf")));
         DiaryDocument document;
         QVERIFY(document.open(path("new.qnb"),
                               [](const QString&, const RecordFile&) { return std::optional(toCp1251(u"ключ")); }));
