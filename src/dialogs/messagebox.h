@@ -7,3 +7,9 @@ class QWidget;
 // Every message of the program: the application title, the text and one OK button; returns once
 // the user has closed it.
 void showMessage(QWidget* parent, const QString& text);
+
+// The program's questions, in the same box: "Да", "Нет" and, where the person may also change their
+// mind, "Отмена". Esc and the close box answer the last button.
+enum class Answer { Yes, No, Cancel };
+Answer askYesNoCancel(QWidget* parent, const QString& text);
+bool askYesNo(QWidget* parent, const QString& text);

@@ -4,6 +4,7 @@
 #include "dialogs/controls.h"
 #include "dialogs/messagebox.h"
 #include "dialogs/secondarywindow.h"
+#include "draftkeeper.h"
 #include "protection/passwordprompt.h"
 #include "protection/passwordwindow.h"
 #include "settings/privateprofile.h"
@@ -17,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDate>
 #include <QDateEdit>
 #include <QFileDialog>
@@ -51,6 +53,9 @@ TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QLatin1String(QuillnestCaption));
     setupLayout(this, m_document.listModel());
+    m_draft = new DraftKeeper(m_document, mm, this);
+    connect(m_draft, &DraftKeeper::failed, this,
+            [this](const QString& error) { setStatusText(0, QStringLiteral(" Черновик не записан: ") + error); });
     connectHandlers();
     connect(&m_document, &DiaryDocument::opened, this, &TForm1::showOpenedDiary);
     connect(&m_document, &DiaryDocument::closed, this, &TForm1::showClosedDiary);
@@ -246,9 +251,10 @@ void TForm1::showToday()
     Today->setText(shortDateText(today));
 }
 
-// An entry being added or changed in the previous diary is dropped unsaved.
+// An entry being added or changed in the previous diary was saved or let go when the person was asked.
 void TForm1::showOpenedDiary()
 {
+    m_draft->stop();
     m_mode = Mode::Viewing;
     m_textShown = false;
     m_diaryClosed = false;
@@ -259,12 +265,48 @@ void TForm1::showOpenedDiary()
     showHeading();
     if (const QString notice = m_document.unlistedEntriesNotice(); !notice.isEmpty())
         showMessage(this, notice);
+    offerDraft();
+}
+
+// What was being written when the program last stopped without saving it comes back, if the person
+// wants it, as it was being written: a change of the entry with the draft's stamp, while there is one.
+void TForm1::offerDraft()
+{
+    Draft draft;
+    QString setAsideAs;
+    DraftFound found = DraftFound::None;
+    attempt([&] { found = m_document.readDraft(draft, setAsideAs); });
+    if (found == DraftFound::SetAside)
+        showMessage(this, QStringLiteral("Несохранённый текст записи не читается с паролем этого дневника или "
+                                         "повреждён. Он сохранён как\r") +
+                              setAsideAs);
+    if (found != DraftFound::Readable)
+        return;
+    if (!askYesNo(
+            this,
+            QStringLiteral("Найден несохранённый текст записи от %1. Восстановить?").arg(stampText(draft.writtenAt)))) {
+        m_document.forgetDraft();
+        return;
+    }
+    std::optional<int> row;
+    if (draft.changing && attempt([&] { row = m_document.listAllFinding(draft.entryStamp); }) && row) {
+        LBdate->setCurrentIndex(LBdate->model()->index(*row, 0));
+        LBdateDblClick();
+    }
+    if (m_document.view().viewedRecord() != 0)
+        BchangeClick();
+    else
+        BaddClick();
+    mm->setPlainText(draft.text);
+    setStatusText(0, QStringLiteral(" Восстановлен несохранённый текст"));
+    updateControls();
 }
 
 // Text typed but not saved goes with the diary: nothing may be written into a closed one. The date
 // label keeps its text.
 void TForm1::showClosedDiary()
 {
+    m_draft->stop();
     m_mode = Mode::Viewing;
     m_textShown = false;
     m_diaryClosed = true;
@@ -301,13 +343,40 @@ void TForm1::showPickerToday()
     DTPicker->setDate(today);
 }
 
-// The text as typed: toPlainText() would turn no-break spaces into plain ones.
 QString TForm1::editorText() const
 {
-    QString text = mm->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    return text;
+    return typedText(mm);
+}
+
+// Before a command that would leave an entry being written unsaved: true when it may go on. Only
+// typed text makes the person choose: "Да" saves it as its save button would (and nothing goes on
+// when that fails), "Нет" lets it go as "Очистить" does, "Отмена" keeps everything as it was.
+bool TForm1::mayLeaveTypedText()
+{
+    if (!m_draft->typed())
+        return true;
+    switch (askYesNoCancel(this, QStringLiteral("Сохранить запись?"))) {
+    case Answer::Yes:
+        m_mode == Mode::Adding ? Bsave1Click() : Bsave2Click();
+        updateControls();
+        return m_mode == Mode::Viewing;
+    case Answer::No:
+        BclearClick();
+        updateControls();
+        return true;
+    case Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    if (!mayLeaveTypedText()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 // Search and deletion work on the date list and begin by giving it the focus. While an entry is being
@@ -342,7 +411,8 @@ QString TForm1::chooseDiaryFile()
 
 void TForm1::N2Click()
 {
-    openChosen(chooseDiaryFile().left(MaxPathLength));
+    if (mayLeaveTypedText())
+        openChosen(chooseDiaryFile().left(MaxPathLength));
 }
 
 void TForm1::openChosen(const QString& chosen)
@@ -385,7 +455,8 @@ void TForm1::showSecondaryWindow(SecondaryWindow* window)
 
 void TForm1::N12Click()
 {
-    showSecondaryWindow(m_newDiaryWindow);
+    if (mayLeaveTypedText())
+        showSecondaryWindow(m_newDiaryWindow);
 }
 
 void TForm1::N23Click()
@@ -420,7 +491,8 @@ void TForm1::N21Click()
 // Also with no diary open: the text box is then disabled, as after closing one.
 void TForm1::N14Click()
 {
-    m_document.close();
+    if (mayLeaveTypedText())
+        m_document.close();
 }
 
 void TForm1::BexitClick()
@@ -456,6 +528,7 @@ void TForm1::BaddClick()
         return;
     m_mode = Mode::Adding;
     mm->clear();
+    m_draft->begin(false);
     m_textShown = true;
     showNoEntry();
     setStatusText(0, QStringLiteral(" Добавление новой записи"));
@@ -475,6 +548,7 @@ void TForm1::Bsave1Click()
     if (!added)
         return;
     m_mode = Mode::Viewing;
+    m_draft->end();
     setStatusText(0, QStringLiteral(" Новая запись успешно добавлена"));
 }
 
@@ -483,6 +557,7 @@ void TForm1::BchangeClick()
     if (!m_document.isOpen() || m_document.view().viewedRecord() == 0)
         return;
     m_mode = Mode::Changing;
+    m_draft->begin(true);
     mm->setFocus();
     setStatusText(0, QStringLiteral(" Изменение записи"));
 }
@@ -494,6 +569,7 @@ void TForm1::Bsave2Click()
     if (m_mode != Mode::Changing || !attempt([&] { m_document.change(editorText()); }))
         return;
     m_mode = Mode::Viewing;
+    m_draft->end();
     setStatusText(0, QStringLiteral(" Запись успешно изменена"));
 }
 
@@ -514,6 +590,7 @@ void TForm1::BclearClick()
     if (!m_document.isOpen())
         return;
     m_mode = Mode::Viewing;
+    m_draft->end();
     updateControls();
     LBdate->setFocus();
     mm->clear();

@@ -7,6 +7,7 @@
 #include <QString>
 
 class DateListView;
+class DraftKeeper;
 class QAction;
 class QDateEdit;
 class QFileDialog;
@@ -59,6 +60,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -84,6 +86,8 @@ private:
     void showSecondaryWindow(SecondaryWindow* window);
 
     void showOpenedDiary();
+    void offerDraft();
+    bool mayLeaveTypedText();
     void showClosedDiary();
     void showHeading();
     void showNoEntry();
@@ -126,6 +130,7 @@ private:
     QString m_programDir;
     DiaryDocument m_document;
     Mode m_mode = Mode::Viewing;
+    DraftKeeper* m_draft = nullptr;
     // The text box holds an entry or typed text, so "Статистика" has something to count.
     bool m_textShown = false;
     // A diary was closed and none opened since: the text box is disabled.

@@ -209,6 +209,14 @@ void DiaryDocument::relistAll()
     m_list->relist(rows);
 }
 
+std::optional<int> DiaryDocument::listAllFinding(double stamp)
+{
+    listAll();
+    const std::vector<double> stamps = m_state.DiaryFile.readEntryStamps();
+    const auto found = std::find(stamps.begin(), stamps.end(), stamp);
+    return found == stamps.end() ? std::nullopt : std::optional(int(found - stamps.begin()));
+}
+
 // A character that Windows-1251 lacks cannot occur in any entry, so such a phrase finds nothing,
 // instead of matching the '?' that would stand in for the character.
 std::optional<int> DiaryDocument::findWord(const QString& phrase)
@@ -268,6 +276,25 @@ QString DiaryDocument::unlistedEntriesNotice() const
                           "ещё %2 не показываются и не просматриваются.")
         .arg(MaxEntries)
         .arg(unlisted);
+}
+
+void DiaryDocument::keepDraft(bool changing, const QString& editorText)
+{
+    Draft draft{changing, 0, currentStamp(), editorText};
+    if (changing)
+        draft.entryStamp = m_state.DiaryFile.readStamp(m_state.ViewedRecord);
+    writeDraft(m_state.DiaryPath, draft, m_state.EntryKey);
+}
+
+void DiaryDocument::forgetDraft()
+{
+    if (isOpen())
+        removeDraft(m_state.DiaryPath);
+}
+
+DraftFound DiaryDocument::readDraft(Draft& draft, QString& setAsideAs)
+{
+    return ::readDraft(m_state.DiaryPath, m_state.EntryKey, draft, setAsideAs);
 }
 
 bool DiaryDocument::isPassword(const QString& typed) const

@@ -3,6 +3,7 @@
 #include "diaryrecord.h"
 #include "diarystate.h"
 #include "diaryview.h"
+#include "draft.h"
 #include "progress.h"
 
 #include <QDate>
@@ -92,6 +93,8 @@ public:
 
     // The list shows every entry; returns how many. A diary without its header record lists nothing.
     int listAll();
+    // The list shows every entry; returns the row of the first entry stamped exactly `stamp`, if any.
+    std::optional<int> listAllFinding(double stamp);
     // The list shows the entries whose text holds `phrase` (letter case counts), or those saved on
     // `day`; returns how many. Nothing is searched, and nothing returned, while the diary has no entry.
     std::optional<int> findWord(const QString& phrase);
@@ -105,6 +108,15 @@ public:
     // What to tell the user when the open diary has more entries than a list can show (they are
     // never read); empty when it has not.
     QString unlistedEntriesNotice() const;
+
+    // The text being written into the diary, kept as its draft under its key (see draft.h): a new entry,
+    // or with `changing` a change of the entry on view. Throws FileError.
+    void keepDraft(bool changing, const QString& editorText);
+    // The diary's draft goes: what it held was saved or let go.
+    void forgetDraft();
+    // Reads the draft that the diary just opened kept from the last time it was written into without
+    // saving; one that cannot be read with its key is set aside (see readDraft).
+    DraftFound readDraft(Draft& draft, QString& setAsideAs);
 
     // Whether `typed` is the open diary's password as its header holds it now (isTypedPassword).
     bool isPassword(const QString& typed) const;

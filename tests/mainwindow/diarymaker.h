@@ -27,9 +27,10 @@ inline Diary alternatingDays(int count)
     return diary;
 }
 
-// Runs `action` and plays the user in the modal windows it opens: the open dialog and the password prompt
-// take the next of `answers` (none cancels, so that a test fails instead of hanging), message boxes OK.
-// Returns the messages and dialogs' names in order; a box not the program's own shows as "alien box".
+// Runs `action` and plays the user in the modal windows it opens: the open dialog, the password prompt
+// and the program's questions take the next of `answers` (a question's answer is the text of its button;
+// none cancels or presses Esc, so that a test fails instead of hanging), messages OK. Returns the
+// messages, questions and dialogs' names in order; a box not the program's own shows as "alien box".
 inline QStringList answering(QStringList answers, const std::function<void()>& action)
 {
     QStringList seen;
@@ -37,10 +38,16 @@ inline QStringList answering(QStringList answers, const std::function<void()>& a
     QObject::connect(&timer, &QTimer::timeout, [&] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
-            const bool own = box->windowTitle() == QStringLiteral("Quillnest") && box->buttons().size() == 1;
+            const bool own = box->windowTitle() == QStringLiteral("Quillnest");
             seen << (own ? box->text() : QStringLiteral("alien box"));
-            box->button(QMessageBox::Ok)->click();
-            return;
+            if (box->buttons().size() == 1)
+                return box->buttons().first()->click();
+            const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text() == answer)
+                    return button->click();
+            }
+            return QTest::keyClick(box, Qt::Key_Escape);
         }
         if (!dialog)
             return;

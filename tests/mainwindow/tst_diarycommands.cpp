@@ -1,6 +1,7 @@
 #include "diarymaker.h"
 
 #include "dialogs/newdiarywindow.h"
+#include "store/draft.h"
 #include "store/rebuild.h"
 
 using namespace diarymaker;
@@ -41,7 +42,8 @@ private slots:
         QTest::newRow("change, entry cut off meanwhile") << "не сохранится" << false << "Запись не найдена";
     }
     // While text is written the list cannot take the focus, so searches are refused. Refused text stays to be
-    // corrected until left unsaved: a change by "Очистить", which ends the view too, a new entry by closing.
+    // corrected until left unsaved: a change by "Очистить", which ends the view too, a new entry by closing
+    // the diary and letting it go.
     void savesTypedTextWholeOrNotAtAll()
     {
         QFETCH(QString, text);
@@ -84,11 +86,127 @@ private slots:
             verifyNoEntryOnView();
             QVERIFY(w.mm->toPlainText().isEmpty() && w.statusText(0) == " Ожидание..." && w.statusText(1) == "0");
         } else {
-            w.N14->trigger();
+            QCOMPARE(answering({"Нет"}, [&w] { w.N14->trigger(); }), QStringList{"Сохранить запись?"});
             QVERIFY(save->isHidden() && w.mm->isReadOnly() && !w.mm->isEnabled() && w.mm->toPlainText().isEmpty());
             QVERIFY(answering({}, [save] { save->click(); }).isEmpty()); // nothing to save into now
         }
         QCOMPARE(fileBytes(m.path), before);
+    }
+
+    void asksBeforeTypedTextIsLost_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("changing"); // else adding
+        QTest::addColumn<bool>("typed");
+        QTest::addColumn<QString>("answer");
+        for (const char* command : {"close box", "Выход", "Открыть", "Создать", "Закрыть"}) {
+            QTest::addRow("%s, new entry saved", command) << QString(command) << false << true << "Да";
+            QTest::addRow("%s, change let go", command) << QString(command) << true << true << "Нет";
+            QTest::addRow("%s, cancelled", command) << QString(command) << false << true << "Отмена";
+            QTest::addRow("%s, change untouched", command) << QString(command) << true << false << QString();
+        }
+    }
+    // Every command that would leave typed text unsaved asks first; "Отмена" (Esc alike) keeps text and mode;
+    // with nothing typed nothing is asked. Neither saving nor letting go leaves a draft behind.
+    void asksBeforeTypedTextIsLost()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, changing);
+        QFETCH(bool, typed);
+        QFETCH(QString, answer);
+        QVERIFY(m.start(alternatingDays(3)));
+        TForm1& w = *m.window;
+        auto* form3 = new TForm3(&w);
+        w.setNewDiaryWindow(form3);
+        if (changing)
+            m.view(1);
+        QVERIFY(m.click(changing ? w.Bchange : w.Badd).isEmpty());
+        if (typed)
+            w.mm->setPlainText(QStringLiteral("набрано"));
+        const QByteArray before = fileBytes(m.path);
+        const QStringList seen = answering({answer}, [&] {
+            if (command == "close box")
+                w.close();
+            else
+                (command == "Выход"     ? w.N4
+                 : command == "Открыть" ? w.N2
+                 : command == "Создать" ? w.N12
+                                        : w.N14)
+                    ->trigger();
+        });
+        const bool wentOn = answer != "Отмена";
+        QStringList expected = typed ? QStringList{"Сохранить запись?"} : QStringList();
+        if (command == "Открыть" && wentOn)
+            expected << "OpenD"
+                     << "Файл не найден"; // cancelled, and nothing chosen before
+        QCOMPARE(seen, expected);
+        const bool done = command == "close box" || command == "Выход" ? !w.isVisible()
+                          : command == "Создать"                       ? form3->isVisible()
+                          : command == "Закрыть"                       ? !w.document().isOpen()
+                                                                       : seen.contains("OpenD");
+        QCOMPARE(done, wentOn);
+        QStringList texts = entryTexts(m.path);
+        QCOMPARE(texts.size(), answer == "Да" ? 4 : 3);
+        QCOMPARE(texts.contains("набрано"), answer == "Да");
+        if (!wentOn)
+            QVERIFY(w.BSave1->isVisible() && w.mm->toPlainText() == "набрано");
+        else
+            QVERIFY(!QFile::exists(m.path + ".draft"));
+        QVERIFY(answer == "Да" || fileBytes(m.path) == before);
+    }
+
+    // The draft: written once typing pauses, never in clear text; offered at the next start after the program
+    // stopped without a word, as the new entry or the change it was; gone when saved, cleared or refused. One
+    // that the diary's key cannot read is kept aside and said so, once.
+    void keepsADraftOfTypedText()
+    {
+        Diary diary = alternatingDays(3);
+        diary.password = "ключ";
+        m.dir.emplace();
+        m.path = writeDiary(m.file("d.qnb"), diary);
+        m.writeSettings("[Options]\nEditing=1\nOpenLast=1\n[Directory]\nLastDiary=%1/d.qnb\n");
+        QCOMPARE(m.launch({"ключ"}), QStringList{"PassDlg"});
+        const QString draft = m.path + ".draft";
+        const QByteArray key = toCp1251(u"ключ");
+        // Types `text` into a new entry or a change of entry 2, and stops without a word once it is kept.
+        const auto typeAndStop = [&](bool changing, const QString& text) {
+            if (changing)
+                m.view(1);
+            m.click(changing ? m.window->Bchange : m.window->Badd);
+            m.window->mm->setPlainText(text);
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(draft), 5000);
+            QVERIFY(!fileBytes(draft).contains(text.toUtf8()) && !fileBytes(draft).contains(toCp1251(text)));
+            m.window.reset();
+        };
+        const auto offered = [](const QStringList& seen) {
+            return seen.size() == 2 && seen[1].startsWith("Найден несохранённый текст записи от ") &&
+                   seen[1].endsWith(". Восстановить?");
+        };
+
+        typeAndStop(false, "новая 😀"); // a character no entry can hold is kept all the same
+        QVERIFY(offered(m.launch({"ключ", "Да"})));
+        QVERIFY(m.window->BSave1->isVisible() && m.window->mm->toPlainText() == "новая 😀");
+        m.click(m.window->Bclear);
+        QVERIFY(!QFile::exists(draft));
+
+        typeAndStop(true, "изменено");
+        QVERIFY(offered(m.launch({"ключ", "Да"})));
+        QVERIFY(m.window->BSave2->isVisible() && m.window->mm->toPlainText() == "изменено");
+        QVERIFY(m.click(m.window->BSave2).isEmpty() && !QFile::exists(draft));
+        QCOMPARE(entryTexts(m.path, key).value(1), "изменено");
+
+        typeAndStop(false, "не нужно");
+        QVERIFY(offered(m.launch({"ключ", "Нет"})));
+        QVERIFY(!QFile::exists(draft) && m.window->BSave1->isHidden());
+
+        m.window.reset();
+        writeDraft(m.path, {false, 0, currentStamp(), "чужое"}, "другой ключ");
+        QCOMPARE(m.launch({"ключ"}), (QStringList{"PassDlg", "Несохранённый текст записи не читается с паролем "
+                                                             "этого дневника или повреждён. Он сохранён как\r" +
+                                                                 draft + ".bad"}));
+        QVERIFY(QFile::exists(draft + ".bad") && !QFile::exists(draft));
+        m.window.reset();
+        QCOMPARE(m.launch({"ключ"}), QStringList{"PassDlg"});
     }
 
     void deletesTheEntryOnView_data()

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// What a person is writing, kept beside the diary as "<diary>.draft" while an entry is being added or
+// changed, so that a crash, a kill or a power cut loses no more than the last moments of typing.
+struct Draft {
+    bool changing = false; // a change of the entry stamped `entryStamp`; else a new entry
+    double entryStamp = 0;
+    double writtenAt = 0; // when the draft was written
+    QString text;         // as the text box held it, every character kept
+    bool operator==(const Draft&) const = default;
+};
+
+// The draft file of the diary at `diaryPath`: "<diary>.draft" beside the file a link points to.
+QByteArray draftName(const QString& diaryPath);
+
+// Makes `draft` the diary's draft, its text scrambled with `key` in pieces as entries' lines are, so
+// that it never holds clear text. The file is replaced whole: written beside it (readable by its owner
+// only), flushed and renamed over it. Throws FileError.
+void writeDraft(const QString& diaryPath, const Draft& draft, QByteArrayView key);
+
+enum class DraftFound { None, Readable, SetAside };
+// Reads the diary's draft with `key` into `draft`. A draft that does not read as one under this key (the
+// password changed since, or the file is damaged) is never thrown away: it is renamed to
+// "<diary>.draft.bad", replacing an older one, and SetAside returned; `setAsideAs` receives that name.
+DraftFound readDraft(const QString& diaryPath, QByteArrayView key, Draft& draft, QString& setAsideAs);
+
+// Never throws; a draft that is not there is no trouble.
+void removeDraft(const QString& diaryPath);
