@@ -1,7 +1,6 @@
 #include "crashloop.h"
-#include "store/diarydocument.h"
-#include "store/recordfile.h"
-#include "testfiles.h"
+#include "import/importentries.h"
+#include "import/olddiary.h"
 
 #include <QDir>
 #include <QProcess>
@@ -10,28 +9,58 @@
 #include <QTest>
 #include <QThread>
 
-// A diary that is added to, changed and deleted from by a process killed at random moments is, once
-// opened again, always in one of the states the process went through, with nothing left beside it.
+#include <chrono>
+
+// A diary that a process killed at random moments adds to, changes, deletes from, puts under another
+// password and imports into is, once opened again, always in one of the states the process went
+// through, readable with that state's password. The files it exported and made beside it are as they
+// were or complete, and nothing else of the program's is left once the next operation is done.
 class TestCrashLoop : public QObject
 {
     Q_OBJECT
 
     static constexpr int Kills = 300;
+    static constexpr int TypingKills = 5;
+
+    QTemporaryDir m_dir;
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+
+    // Checks the files the child exports and makes beside the diary, then does what the child does to
+    // them once more, which clears away what a killed writer left.
+    void checkFilesBeside(DiaryDocument& diary, const OldDiarySource& source)
+    {
+        const QByteArray exported = testfiles::fileBytes(file("out.txt"));
+        QVERIFY2(exported.isEmpty() || exported.endsWith(crashloop::exportFooter()), "an export half made");
+        if (QFile::exists(file("n.qnb"))) {
+            QCOMPARE(testfiles::entryTexts(file("n.qnb")).size(), source.entryCount());
+            QVERIFY(QFile::remove(file("n.qnb")));
+        }
+        if (exported.size() > (1 << 20))
+            QVERIFY(QFile::remove(file("out.txt")));
+        QCOMPARE(testfiles::errorText([&] {
+                     diary.exportEntries({true, {}}, file("out.txt"), ExportLayout::Text);
+                     importIntoNewDiary(source, {}, file("n.qnb"), {}, {});
+                 }),
+                 QStringLiteral("no error"));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files).join(u' '), QStringLiteral("c.qnb n.qnb out.txt s.drb"));
+    }
 
 private slots:
     void killedAtRandom()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("c.qnb"));
+        const QString path = file("c.qnb");
         createDiaryFile(path, DiaryHeader().toRecord(), false);
-        QByteArray held = crashloop::digest({});
-        int midway = 0;
+        testfiles::writeFileBytes(file("s.drb"), crashloop::sourceDiary());
+        OldDiarySource source;
+        QCOMPARE(source.recognise(file("s.drb")), OldDiarySource::Outcome::Recognised);
+        QByteArray held = crashloop::digest({}, {});
         int steps = 0;
+        QMap<QString, int> midway; // kills in the middle of a step, by its kind
         for (int kill = 0; kill < Kills; ++kill) {
             QProcess child;
             child.start(QStringLiteral(CRASHLOOP_CHILD), {path, QString::number(kill)});
             QVERIFY(child.waitForReadyRead(10000)); // the diary is open
-            QThread::usleep(QRandomGenerator::global()->bounded(20000));
+            QThread::usleep(QRandomGenerator::global()->bounded(40000));
             child.kill();
             QVERIFY(child.waitForFinished(10000));
 
@@ -39,21 +68,79 @@ private slots:
             QCOMPARE(lines.first(), "done " + held);
             QByteArray done;
             QByteArray next; // of a step under way when the kill came
+            QString kind;
             for (const QByteArray& line : lines) {
-                if (line.startsWith("next "))
-                    next = line.mid(5);
+                if (line.startsWith("next ")) {
+                    next = line.sliced(line.lastIndexOf(' ') + 1);
+                    kind = QString::fromUtf8(line.sliced(5, line.lastIndexOf(' ') - 5));
+                }
                 if (line.startsWith("done "))
                     std::tie(done, next) = std::pair(line.mid(5), QByteArray());
             }
+            // The system lets go of a killed process's locks a moment after it is gone.
             DiaryDocument diary;
-            QVERIFY(diary.open(path, {}));
-            held = crashloop::digest(testfiles::entryTexts(path));
+            for (int attempt = 0; attempt < 100 && !diary.isOpen(); ++attempt) {
+                try {
+                    diary.open(path, crashloop::knowingThePassword());
+                } catch (const DiaryInUseError&) {
+                    QThread::msleep(10);
+                }
+            }
+            QVERIFY(diary.isOpen());
+            held = crashloop::digestOf(path);
             QVERIFY2(held == done || (!next.isEmpty() && held == next), qPrintable(QString::number(kill)));
-            QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("c.qnb")});
-            midway += !next.isEmpty();
+            checkFilesBeside(diary, source);
+            QVERIFY(!QTest::currentTestFailed());
+            if (!next.isEmpty())
+                ++midway[kind];
             steps += int(lines.size()) / 2 - 1;
         }
-        qInfo("%d kills after %d steps in all, %d of them in the middle of a step", Kills, steps, midway);
+        QStringList counts;
+        for (const QString& kind : crashloop::Steps)
+            counts << QStringLiteral("%1 %2").arg(kind).arg(midway.value(kind));
+        qInfo("%d kills after %d steps in all; in the middle of a step: %s", Kills, steps,
+              qPrintable(counts.join(QStringLiteral(", "))));
+    }
+
+    // A person typing into a new entry is killed at a random moment: the diary opened again offers what
+    // they typed but for its last two seconds.
+    void killedWhileTyping()
+    {
+        using namespace std::chrono;
+        for (int kill = 0; kill < TypingKills; ++kill) {
+            QTemporaryDir folder;
+            const QString path = testfiles::writeDiary(folder.filePath("t.qnb"), {});
+            testfiles::writeFileBytes(folder.filePath("Settings.ini"),
+                                      "[Options]\nOpenLast=1\n[Directory]\nLastDiary=" + path.toUtf8() + "\n");
+            QProcess typist;
+            typist.start(QStringLiteral(CRASHLOOP_TYPIST), {folder.path()});
+            QVERIFY(typist.waitForReadyRead(20000)); // the first letter is typed
+            QThread::msleep(500 + QRandomGenerator::global()->bounded(4000));
+            const qint64 killedAt = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+            typist.kill();
+            QVERIFY(typist.waitForFinished(10000));
+
+            // How many letters were typed two seconds (and a little for a busy machine) before the kill.
+            qsizetype kept = 0;
+            for (const QByteArray& line : typist.readAllStandardOutput().split('\n')) {
+                const QList<QByteArray> fields = line.split(' '); // when, how many
+                if (fields.size() == 2 && fields[0].toLongLong() < killedAt - 2000 - 300)
+                    kept = fields[1].toLongLong();
+            }
+            DiaryDocument diary;
+            QVERIFY(diary.open(path, {}));
+            Draft draft;
+            QString aside;
+            const DraftFound found = diary.readDraft(draft, aside);
+            QCOMPARE(found, kept == 0 && found == DraftFound::None ? DraftFound::None : DraftFound::Readable);
+            QString typed;
+            while (typed.size() < draft.text.size())
+                typed += crashloop::TypedText;
+            QVERIFY2(!draft.changing && draft.text == typed.left(draft.text.size()) && draft.text.size() >= kept,
+                     qPrintable(QStringLiteral("%1 letters kept, %2 typed before the last two seconds")
+                                    .arg(draft.text.size())
+                                    .arg(kept)));
+        }
     }
 };
 
