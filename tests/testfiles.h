@@ -1,8 +1,10 @@
 #pragma once
 
 #include "store/cp1251.h"
+#include "store/diarydocument.h"
 #include "store/diaryedit.h"
 #include "store/error.h"
+#include "store/rebuild.h"
 #include "store/recordfile.h"
 #include "store/scramble.h"
 #include "store/stamp.h"
@@ -80,17 +82,52 @@ inline QString writeDiary(const QString& path, const Diary& diary)
     return path;
 }
 
-// The texts of the diary's entries in file order as the text box shows them, read through a handle of
-// the test's own.
-inline QStringList entryTexts(const QString& path, const QByteArray& key = FixedKey)
+// The key of the diary's entries: the password its header holds now, or the fixed key where it holds none.
+inline QByteArray storedKey(const RecordFile& file)
+{
+    const QByteArray password = DecodePassword(DiaryHeader::fromRecord(file.readHeader()).Password);
+    return password.isEmpty() ? FixedKey : password;
+}
+
+// The password the diary's header holds now, in clear.
+inline QString storedPassword(const QString& path)
 {
     RecordFile file;
     file.open(path);
+    return fromCp1251(DecodePassword(DiaryHeader::fromRecord(file.readHeader()).Password));
+}
+
+// Opens a diary with the password its header holds, as a person who knows it does.
+inline PasswordAsker knowingThePassword()
+{
+    return [](const QString&, const RecordFile& probe) { return std::optional(storedKey(probe)); };
+}
+
+// The texts of the diary's entries in file order as the text box shows them, read with the password its
+// header holds, through a handle of the test's own.
+inline QStringList entryTexts(const QString& path)
+{
+    RecordFile file;
+    file.open(path);
+    const QByteArray key = storedKey(file);
     QStringList texts;
     DiaryRecord buffer;
     for (qint64 n = 1; n < file.count(); ++n)
         texts << readEntryText(file, n, key, buffer);
     return texts;
+}
+
+// What a change done but not made safe on a full disk says.
+inline const QString NotSafeOnFullDisk =
+    QStringLiteral("Disk full\rИзменения записаны, но при сбое питания они могут потеряться.");
+
+// Every rebuild fails with "Disk full" at step `failing` until the hook is removed.
+inline void failRebuildsAt(RebuildStep failing)
+{
+    setRebuildFaultHook([failing](RebuildStep at) {
+        if (at == failing)
+            throw FileError(FileError::DiskFull);
+    });
 }
 
 } // namespace testfiles

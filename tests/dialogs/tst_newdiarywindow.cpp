@@ -73,8 +73,7 @@ private slots:
         w.show();
         QVERIFY(w.BBok->isEnabled());
         QTest::mouseClick(w.Ein, Qt::LeftButton);
-        QCOMPARE(w.Ein->text(), typed.isNull() ? QString() : typed);
-        QCOMPARE(w.BBok->isEnabled(), !typed.isNull());
+        QVERIFY(w.Ein->text() == typed && w.BBok->isEnabled() != typed.isNull());
     }
 };
 

@@ -110,7 +110,8 @@ struct Session {
         testfiles::writeFileBytes(settingsFilePath(dir->path()), text.replace("%1", dir->path().toUtf8()));
     }
 
-    // Starts the program with `diary` as d.qnb, by default opened as the last diary with editing on.
+    // Starts the program with `diary` as d.qnb, by default opened as the last diary with editing on; its
+    // password is given when asked.
     bool start(const Diary& diary,
                const QByteArray& settings = "[Options]\nEditing=1\nOpenLast=1\n[Directory]\nLastDiary=%1/d.qnb\n")
     {
@@ -118,7 +119,7 @@ struct Session {
         path = writeDiary(file(QStringLiteral("d.qnb")), diary);
         if (!settings.isNull())
             writeSettings(settings);
-        return launch().isEmpty();
+        return launch({diary.password}) == QStringList(diary.password.isEmpty() ? 0 : 1, QStringLiteral("PassDlg"));
     }
 
     // What showed meanwhile, as answering() returns it.

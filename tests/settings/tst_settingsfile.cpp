@@ -69,8 +69,7 @@ private slots:
         const QString longer = QString(2046, u'a') + QStringLiteral("Жxyz");
         const QString split = QString(2046, u's') + QStringLiteral("\U0001F600tail");
         profile.writeStrings("Long", {{"A", longer}, {"B", split}});
-        QCOMPARE(read("Long", "A"), longer.left(2047));
-        QCOMPARE(read("Long", "B"), split.left(2046));
+        QVERIFY(read("Long", "A") == longer.left(2047) && read("Long", "B") == split.left(2046));
         QVERIFY(fileBytes(m_ini).endsWith("\nA=" + longer.toUtf8() + "\nB=" + split.toUtf8() + '\n'));
     }
 
@@ -97,6 +96,8 @@ private slots:
         QTest::newRow("new section after a line without break")
             << QByteArray("[A]\nx=1") << "B|y|2" << QByteArray("[A]\nx=1\n[B]\ny=2\n");
         QTest::newRow("empty file") << QByteArray("") << "B|y|a=b;[Мой]" << QByteArray("[B]\ny=a=b;[Мой]\n");
+        // A pipe would block every read and write that opened it: it reads as no file, and a file takes its place.
+        QTest::newRow("pipe") << QByteArray("pipe") << "Options|Editing|1" << QByteArray("[Options]\nEditing=1\n");
         // Files last saved on an old Mac end their lines with CR alone; new lines follow suit.
         const QByteArray mac = "[Options]\rEditing=1\r\r[Directory]\rLastDiary=\" /a.qnb\"\r\nFaveDiary=/b.qnb";
         QTest::newRow("CR alone") << mac << "Options|ByWord|0"
@@ -109,17 +110,38 @@ private slots:
         QTest::newRow("empty key") << kept << "Options||v" << QByteArray();
         QTest::newRow("']' in section") << kept << "Opt]ions|Key|v" << QByteArray();
         QTest::newRow("refused without file") << QByteArray() << "Options|Key|a\nb" << QByteArray();
+        // Classic readers trim a value and take off one pair of enclosing quotes; what they would change must be
+        // written quoted. Values they leave alone are written bare, as before.
+        const auto stored = [](const char* name, const QString& value, const QByteArray& text) {
+            QTest::newRow(name) << QByteArray() << "Directory|LastDiary|" + value
+                                << "[Directory]\nLastDiary=" + text + '\n';
+        };
+        stored("trailing blank", "/d/diary.qnb ", "\"/d/diary.qnb \"");
+        stored("leading blank", " /d/diary.qnb", "\" /d/diary.qnb\"");
+        stored("tab edge", "x\t", "\"x\t\"");
+        stored("only blanks", "  ", "\"  \"");
+        stored("quoted", "\"a b\"", "\"\"a b\"\"");
+        stored("two quotes", "\"\"", "\"\"\"\"");
+        stored("inner quotes", "say \"hi\" now", "say \"hi\" now");
+        stored("quote at one edge", "\"open", "\"open");
+        stored("empty", "", "");
+        stored("plain", "/d/Мой дневник.qnb", "/d/Мой дневник.qnb");
     }
 
-    // The file is named relative to the current folder; messages name it in full. The file keeps its mode.
+    // The file is named relative to the current folder; messages name it in full. The file keeps its mode; a
+    // new one is its owner's alone.
     void writeKeepsEveryOtherLine()
     {
         QFETCH(QByteArray, before);
         QFETCH(QString, write);
         QFETCH(QByteArray, after);
-        if (!before.isNull())
+        if (before == "pipe")
+            QVERIFY(::mkfifo(QFile::encodeName(m_ini).constData(), 0600) == 0);
+        else if (!before.isNull())
             writeFileBytes(m_ini, before);
-        const QFileDevice::Permissions mode = QFile::permissions(m_ini);
+        const QFileDevice::Permissions mode =
+            before.isNull() ? QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser
+                            : QFile::permissions(m_ini);
         const QStringList fields = write.split(u'|');
         QList<QPair<QString, QString>> values;
         for (qsizetype i = 1; i + 1 < fields.size(); i += 2)
@@ -127,6 +149,7 @@ private slots:
         const QString oldCurrent = QDir::currentPath();
         QVERIFY(QDir::setCurrent(m_dir->path()));
         PrivateProfile profile(QStringLiteral("Settings.ini"));
+        QVERIFY(before != "pipe" || (!profile.exists() && profile.readString(fields[0], fields[1], "none") == "none"));
         const QString message = errorText([&] { profile.writeStrings(fields[0], values); });
         const QString read = profile.readString(fields[0], values.first().first, "none");
         QVERIFY(QDir::setCurrent(oldCurrent));
@@ -134,47 +157,7 @@ private slots:
         QCOMPARE(fileBytes(m_ini), after.isNull() ? before : after);
         QCOMPARE(QFileInfo::exists(m_ini), !before.isNull() || !after.isNull());
         QCOMPARE(read, after.isNull() ? QStringLiteral("none") : values.first().second);
-        QCOMPARE(QFile::permissions(m_ini), mode);
-    }
-
-    // Classic readers trim a value and take off one pair of enclosing quotes; what they would change
-    // must be written quoted. Values they leave alone are written bare, as before.
-    void valuesReadBackAsWritten_data()
-    {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("trailing blank") << "/d/diary.qnb " << QByteArray("\"/d/diary.qnb \"");
-        QTest::newRow("leading blank") << " /d/diary.qnb" << QByteArray("\" /d/diary.qnb\"");
-        QTest::newRow("tab edge") << "x\t" << QByteArray("\"x\t\"");
-        QTest::newRow("only blanks") << "  " << QByteArray("\"  \"");
-        QTest::newRow("quoted") << "\"a b\"" << QByteArray("\"\"a b\"\"");
-        QTest::newRow("two quotes") << "\"\"" << QByteArray("\"\"\"\"");
-        QTest::newRow("inner quotes") << "say \"hi\" now" << QByteArray("say \"hi\" now");
-        QTest::newRow("quote at one edge") << "\"open" << QByteArray("\"open");
-        QTest::newRow("empty") << "" << QByteArray("");
-        QTest::newRow("plain") << "/d/Мой дневник.qnb" << QByteArray("/d/Мой дневник.qnb");
-    }
-
-    void valuesReadBackAsWritten()
-    {
-        QFETCH(QString, value);
-        QFETCH(QByteArray, stored);
-        PrivateProfile profile(m_ini);
-        profile.writeString("Directory", "LastDiary", value);
-        QCOMPARE(fileBytes(m_ini), "[Directory]\nLastDiary=" + stored + '\n');
-        QCOMPARE(QFile::permissions(m_ini), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
-        QCOMPARE(profile.readString("Directory", "LastDiary", "none"), value);
-    }
-
-    // A pipe in the file's place would block every read and write that opened it.
-    void pipeReadsAsMissingFile()
-    {
-        QVERIFY(::mkfifo(QFile::encodeName(m_ini).constData(), 0600) == 0);
-        PrivateProfile profile(m_ini);
-        QVERIFY(!profile.exists());
-        QCOMPARE(profile.readString("Directory", "LastDiary", "NoFile"), QStringLiteral("NoFile"));
-        profile.writeBool("Options", "Editing", true);
-        QVERIFY(QFileInfo(m_ini).isFile() && profile.readBool("Options", "Editing", false));
+        QVERIFY(!QFileInfo::exists(m_ini) || QFile::permissions(m_ini) == mode);
     }
 
     // A write that fails keeps the old file byte for byte and says so: a disk that fills up while the new file is
@@ -194,8 +177,7 @@ private slots:
         const QString message = errorText([&] { StartupOptions{}.write(profile); });
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldAction);
-        QCOMPARE(message, refused);
-        QCOMPARE(fileBytes(m_ini), before);
+        QVERIFY(message == refused && fileBytes(m_ini) == before);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Settings.ini"});
 
         if (geteuid() == 0)
@@ -219,8 +201,7 @@ private slots:
         const StartupOptions options{.Editing = true, .ByWord = false, .OpenFave = true};
         const QString inPlace = errorText([&] { options.write(inside); });
         QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        QCOMPARE(made, "Unable to write to " + missing);
-        QCOMPARE(inPlace, QStringLiteral("no error"));
+        QVERIFY(made == "Unable to write to " + missing && inPlace == QStringLiteral("no error"));
         QCOMPARE(fileBytes(inside.fileName()),
                  QByteArray("[Options]\nEditing=1\nByWord=0\nByDate=1\nOpenLast=0\nOpenFave=1\n"));
         QCOMPARE(QDir(locked).entryList(QDir::Files | QDir::Hidden), QStringList{"Settings.ini"});

@@ -2,9 +2,7 @@
 
 #include "export/entryexport.h"
 #include "import/oldfiles.h"
-#include "store/diarydocument.h"
 #include "testfiles.h"
-#include "version.h"
 
 #include <QCryptographicHash>
 #include <QStringList>
@@ -28,23 +26,6 @@ inline QByteArray sourceDiary()
     return oldfiles::oldDiary(oldfiles::Layout::Middle, stamps, texts);
 }
 
-inline QByteArray keyOf(const QString& password)
-{
-    return password.isEmpty() ? FixedKey : toCp1251(password);
-}
-
-// The password the diary's header holds now, in clear.
-inline QString storedPassword(const RecordFile& file)
-{
-    return fromCp1251(DecodePassword(DiaryHeader::fromRecord(file.readHeader()).Password));
-}
-
-// Opens a diary with the password its header holds, as a person who knows it does.
-inline PasswordAsker knowingThePassword()
-{
-    return [](const QString&, const RecordFile& probe) { return std::optional(keyOf(storedPassword(probe))); };
-}
-
 // What a diary holds, as the crash loop compares it: its password and the texts of its entries in file
 // order, read with that password.
 inline QByteArray digest(const QString& password, const QStringList& texts)
@@ -55,19 +36,10 @@ inline QByteArray digest(const QString& password, const QStringList& texts)
 
 inline QByteArray digestOf(const QString& path)
 {
-    RecordFile file;
-    file.open(path);
-    const QString password = storedPassword(file);
-    return digest(password, testfiles::entryTexts(path, keyOf(password)));
+    return digest(testfiles::storedPassword(path), testfiles::entryTexts(path));
 }
 
 // What the typist types, over and over, and so what its draft holds the beginning of.
 inline const QString TypedText = QStringLiteral("the quick brown fox jumps over the lazy dog ");
-
-// The line that ends every text export.
-inline QByteArray exportFooter()
-{
-    return toCp1251(QLatin1String(QuillnestCaption) + QStringLiteral(" — личный дневник")) + "\r\n";
-}
 
 } // namespace crashloop

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 
 #include <unistd.h>
 
@@ -26,21 +27,15 @@ void say(const QByteArray& what)
 
 // The texts the diary will hold once `selection` of `source` is imported: the same import, made on a
 // copy of it in a folder of its own.
-QStringList importedInto(const QString& path, const OldDiarySource& source, const ImportSelection& selection,
-                         const QString& password)
+QStringList importedInto(const QString& path, const OldDiarySource& source, const ImportSelection& selection)
 {
-    QDir scratchFolder = QFileInfo(path).dir();
-    scratchFolder.mkdir(QStringLiteral("scratch"));
-    const QString copy = scratchFolder.filePath(QStringLiteral("scratch/c.qnb"));
-    QFile::remove(copy);
+    const QTemporaryDir scratch(QFileInfo(path).dir().filePath(QStringLiteral("scratch-XXXXXX")));
+    const QString copy = scratch.filePath(QStringLiteral("c.qnb"));
     QFile::copy(path, copy);
-    DiaryDocument scratch;
-    scratch.open(copy, crashloop::knowingThePassword());
-    scratch.importEntries(source, selection);
-    scratch.close();
-    const QStringList texts = testfiles::entryTexts(copy, crashloop::keyOf(password));
-    QFile::remove(copy);
-    return texts;
+    DiaryDocument copied;
+    copied.open(copy, testfiles::knowingThePassword());
+    copied.importEntries(source, selection);
+    return testfiles::entryTexts(copy);
 }
 
 } // namespace
@@ -52,15 +47,13 @@ int main(int argc, char** argv)
     const QString path = QString::fromLocal8Bit(argv[1]);
     const QDir folder = QFileInfo(path).dir();
     DiaryDocument diary;
-    if (!diary.open(path, crashloop::knowingThePassword()))
+    if (!diary.open(path, testfiles::knowingThePassword()))
         return 2;
     OldDiarySource source;
     if (source.recognise(folder.filePath(QStringLiteral("s.drb"))) != OldDiarySource::Outcome::Recognised)
         return 2;
-    RecordFile header;
-    header.open(path);
-    QString password = crashloop::storedPassword(header);
-    QStringList texts = testfiles::entryTexts(path, crashloop::keyOf(password));
+    QString password = testfiles::storedPassword(path);
+    QStringList texts = testfiles::entryTexts(path);
     say("done " + crashloop::digest(password, texts));
 
     QRandomGenerator random(QByteArray(argv[2]).toUInt());
@@ -88,7 +81,7 @@ int main(int argc, char** argv)
         } else if (step == 4) {
             selection.picked[size_t(random.bounded(5))] = true;
             selection.picked[size_t(random.bounded(5))] = true;
-            next = importedInto(path, source, selection, password);
+            next = importedInto(path, source, selection);
         }
         say("next " + crashloop::Steps[step].toUtf8() + ' ' + crashloop::digest(nextPassword, next));
         if (step == 0) {

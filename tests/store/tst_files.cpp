@@ -47,10 +47,7 @@ QByteArray diaryBytes(int records)
 // The error that `action` throws while one step of every rebuild fails with "Disk full".
 template <typename Action> QString errorAt(RebuildStep failing, Action action)
 {
-    setRebuildFaultHook([failing](RebuildStep step) {
-        if (step == failing)
-            throw FileError(FileError::DiskFull);
-    });
+    failRebuildsAt(failing);
     const auto reset = qScopeGuard([] { setRebuildFaultHook({}); });
     return errorText(action);
 }
@@ -89,22 +86,10 @@ private slots:
         file.flush();
         QCOMPARE(file.readStamp(3), numberedRecord(3).stamp());
         QCOMPARE(fileBytes(name), diaryBytes(4).replace(RecordSize, RecordSize, recordBytes(numberedRecord(9))));
-        // The handle moves with the object; the one moved from is closed.
-        RecordFile moved(std::move(file));
-        QVERIFY(!file.isOpen() && file.path().isEmpty());
-        QCOMPARE(moved.count(), 4);
-        file = std::move(moved);
-        QVERIFY(!moved.isOpen());
-        file.create(name);
-        file.write(0, numberedRecord(0));
-        file.close();
-        QVERIFY(!file.isOpen());
-        QCOMPARE(fileBytes(name), diaryBytes(1));
 
         writeFileBytes(path("short.qnb"), QByteArray(RecordSize - 1, 'x'));
         file.open(path("short.qnb"));
-        QCOMPARE(file.count(), 0);
-        QVERIFY(file.readEntryStamps().empty());
+        QVERIFY(file.count() == 0 && file.readEntryStamps().empty());
         DiaryRecord record = numberedRecord(7);
         QCOMPARE(errorText([&] { file.read(0, record); }), BeyondEnd);
         QCOMPARE(recordBytes(record), recordBytes(numberedRecord(7))); // a failed read changes nothing
@@ -114,20 +99,19 @@ private slots:
         QCOMPARE(file.count(), 3);
         QCOMPARE(errorText([&] { file.read(3, record); }), BeyondEnd);
         QCOMPARE(errorText([&] { file.readStamp(3); }), BeyondEnd); // its 100 bytes hold a stamp
-        QVERIFY(errorText([&] { file.read(-1, record); }).startsWith("I/O error"));
-        QVERIFY(errorText([&] { file.write(-1, record); }).startsWith("I/O error"));
-        QVERIFY(errorText([&] { file.write(qint64(1) << 62, record); }).startsWith("I/O error"));
+        for (const qint64 outside : {qint64(-1), qint64(1) << 62}) {
+            QVERIFY(errorText([&] { file.read(outside, record); }).startsWith("I/O error"));
+            QVERIFY(errorText([&] { file.write(outside, record); }).startsWith("I/O error"));
+        }
         QCOMPARE(file.readEntryStamps().size(), size_t(2));
         file.append(numberedRecord(3));
         QCOMPARE(fileBytes(name), diaryBytes(4));
 
-        const QString invalid = QStringLiteral("Invalid filename");
         QCOMPARE(errorText([&] { file.open(path("missing.qnb")); }), QStringLiteral("File not found"));
-        QCOMPARE(errorText([&] { file.open(path("no folder/missing.qnb")); }), invalid);
-        QCOMPARE(errorText([&] { file.open(QString()); }), invalid);
-        QCOMPARE(errorText([&] { file.open(path(QStringLiteral("a") + QChar(0) + "b")); }), invalid);
+        for (const QString& invalid :
+             {path("no folder/missing.qnb"), QString(), path(QStringLiteral("a") + QChar(0) + "b")})
+            QCOMPARE(errorText([&] { file.open(invalid); }), QStringLiteral("Invalid filename"));
         QCOMPARE(errorText([&] { file.open(m_dir->path()); }), QStringLiteral("File access denied"));
-        QCOMPARE(errorText([&] { file.create(path("no folder/new.qnb")); }), invalid);
         QVERIFY(file.path() == name && file.count() == 4);
         // EIO has the number of "access denied" and must not pass for it.
         QCOMPARE(FileError::fromErrno(EIO).text(), QStringLiteral("I/O error 5"));
@@ -195,7 +179,7 @@ private slots:
             QSKIP("cannot install a seccomp filter here");
     }
 
-    // Rebuilds and new diaries lose no file whichever step fails (-1: the producer throws); links stay links.
+    // Rebuilds lose no file whichever step fails (-1: the producer throws); links stay links.
     void rebuilds()
     {
         const QString name = path("diary.qnb");
@@ -217,16 +201,6 @@ private slots:
             QCOMPARE(fileBytes(name), diaryBytes(renamed ? 130 : 150));
         }
 
-        // A new diary replaces an existing file only when asked to, and then as a rebuild does.
-        QVERIFY(errorText([&] { createDiaryFile(name, numberedRecord(7), false); }) != QStringLiteral("no error"));
-        QCOMPARE(errorAt(RebuildStep::Rename, [&] { createDiaryFile(name, numberedRecord(7), true); }),
-                 QStringLiteral("Disk full"));
-        QCOMPARE(fileBytes(name), diaryBytes(130));
-        createDiaryFile(name, numberedRecord(7), true);
-        createDiaryFile(path("new.qnb"), numberedRecord(0), false);
-        QCOMPARE(fileBytes(name), recordBytes(numberedRecord(7)));
-        QCOMPARE(fileBytes(path("new.qnb")), diaryBytes(1));
-        QCOMPARE(folderEntries(), QStringList({"diary.qnb", "new.qnb"}));
         // Something that is not a plain file is never replaced.
         QVERIFY(QDir().mkdir(path("folder.qnb")));
         QCOMPARE(errorText([&] { createDiaryFile(path("folder.qnb"), numberedRecord(0), true); }),
@@ -254,8 +228,7 @@ private slots:
         });
         QCOMPARE(fileBytes(target),
                  diaryBytes(200).remove(100 * RecordSize, RecordSize) + recordBytes(numberedRecord(500)));
-        QCOMPARE(QFileInfo(link).symLinkTarget(), target);
-        QCOMPARE(QFile::permissions(target), mode);
+        QVERIFY(QFileInfo(link).symLinkTarget() == target && QFile::permissions(target) == mode);
         QCOMPARE(folderEntries("real"), QStringList{longest});
 
         rebuildDiary(link, [](RecordSink&) {});
