@@ -302,8 +302,8 @@ void TForm1::offerDraft()
     updateControls();
 }
 
-// Text typed but not saved goes with the diary: nothing may be written into a closed one. The date
-// label keeps its text.
+// Typed text was saved or let go when the person was asked: nothing may be written into a closed diary.
+// The date label keeps its text.
 void TForm1::showClosedDiary()
 {
     m_draft->stop();

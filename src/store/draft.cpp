@@ -84,6 +84,21 @@ QByteArray readAll(int fd)
     return posixio::readUpTo(fd, bytes.data(), bytes.size(), 0) == bytes.size() ? bytes : QByteArray();
 }
 
+// Renames the draft `name` to the first of "<diary>.draft.bad", "<diary>.draft.bad.1", … that is free
+// and returns its new name; one that cannot be renamed keeps its own.
+QByteArray setAside(const QByteArray& diary, const QByteArray& name)
+{
+    for (int n = 0; n < 100; ++n) {
+        const QByteArray aside =
+            sidefiles::besideTarget(diary, n == 0 ? QByteArray(".draft.bad") : ".draft.bad." + QByteArray::number(n));
+        if (::renameat2(AT_FDCWD, name.constData(), AT_FDCWD, aside.constData(), RENAME_NOREPLACE) == 0)
+            return aside;
+        if (errno != EEXIST)
+            break;
+    }
+    return name;
+}
+
 } // namespace
 
 QByteArray draftName(const QString& diaryPath)
@@ -125,6 +140,7 @@ void writeDraft(const QString& diaryPath, const Draft& draft, QByteArrayView key
 DraftFound readDraft(const QString& diaryPath, QByteArrayView key, Draft& draft, QString& setAsideAs)
 {
     const QByteArray name = draftName(diaryPath);
+    sidefiles::removeLeftoverTemporaries(name);
     const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT)
         return DraftFound::None;
@@ -135,8 +151,7 @@ DraftFound readDraft(const QString& diaryPath, QByteArrayView key, Draft& draft,
     }
     if (parse(file, key, draft))
         return DraftFound::Readable;
-    const QByteArray aside = sidefiles::besideTarget(diaryTarget(diaryPath), ".draft.bad");
-    setAsideAs = QFile::decodeName(::rename(name.constData(), aside.constData()) == 0 ? aside : name);
+    setAsideAs = QFile::decodeName(setAside(diaryTarget(diaryPath), name));
     return DraftFound::SetAside;
 }
 

@@ -23,9 +23,10 @@ QByteArray draftName(const QString& diaryPath);
 void writeDraft(const QString& diaryPath, const Draft& draft, QByteArrayView key);
 
 enum class DraftFound { None, Readable, SetAside };
-// Reads the diary's draft with `key` into `draft`. A draft that does not read as one under this key (the
-// password changed since, or the file is damaged) is never thrown away: it is renamed to
-// "<diary>.draft.bad", replacing an older one, and SetAside returned; `setAsideAs` receives that name.
+// Reads the diary's draft with `key` into `draft`, once what a draft's writing killed on the way left is
+// gone. A draft that does not read as one under this key (the password changed since, or the file is
+// damaged) is never thrown away: it is renamed to "<diary>.draft.bad" (or ".bad.1" and on, where such a
+// file is kept already), and SetAside returned; `setAsideAs` receives that name.
 DraftFound readDraft(const QString& diaryPath, QByteArrayView key, Draft& draft, QString& setAsideAs);
 
 // Never throws; a draft that is not there is no trouble.

@@ -76,14 +76,6 @@ RecordFile& RecordFile::operator=(RecordFile&& other) noexcept
     return *this;
 }
 
-void RecordFile::create(const QString& path)
-{
-    const int fd = openDescriptor(path, O_RDWR | O_CREAT | O_TRUNC);
-    close();
-    m_fd = fd;
-    m_path = path;
-}
-
 void RecordFile::open(const QString& path)
 {
     // The file that was open stays open if the new one cannot be opened.

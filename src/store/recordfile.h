@@ -24,8 +24,6 @@ public:
     RecordFile(RecordFile&& other) noexcept;
     RecordFile& operator=(RecordFile&& other) noexcept;
 
-    // Creates the file, or cuts an existing one to length 0, and keeps it open.
-    void create(const QString& path);
     // Opens an existing file for reading and writing without cutting it. No lock is taken.
     // If it fails, the file that was open before stays open.
     void open(const QString& path);
