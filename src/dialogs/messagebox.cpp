@@ -6,20 +6,19 @@
 namespace
 {
 
-// The buttons carry their Russian names whatever translations the desktop has.
-Answer ask(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons)
+// The buttons carry their Russian names whatever translations the desktop has. Without a "Отмена" on
+// show, Esc and the close box press a hidden one.
+Answer ask(QWidget* parent, const QString& text, bool cancelShown)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillnest"), text, buttons, parent);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillnest"), text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
     box.setTextFormat(Qt::PlainText);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
     box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("Отмена"));
+    box.button(QMessageBox::Cancel)->setVisible(cancelShown);
     box.setDefaultButton(QMessageBox::Yes);
-    if (auto* cancel = box.button(QMessageBox::Cancel)) {
-        cancel->setText(QStringLiteral("Отмена"));
-        box.setEscapeButton(cancel);
-    } else {
-        box.setEscapeButton(box.button(QMessageBox::No));
-    }
+    box.setEscapeButton(box.button(QMessageBox::Cancel));
     const int answer = box.exec();
     return answer == QMessageBox::Yes ? Answer::Yes : answer == QMessageBox::No ? Answer::No : Answer::Cancel;
 }
@@ -36,10 +35,10 @@ void showMessage(QWidget* parent, const QString& text)
 
 Answer askYesNoCancel(QWidget* parent, const QString& text)
 {
-    return ask(parent, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    return ask(parent, text, true);
 }
 
-bool askYesNo(QWidget* parent, const QString& text)
+Answer askYesNo(QWidget* parent, const QString& text)
 {
-    return ask(parent, text, QMessageBox::Yes | QMessageBox::No) == Answer::Yes;
+    return ask(parent, text, false);
 }

@@ -9,7 +9,7 @@ class QWidget;
 void showMessage(QWidget* parent, const QString& text);
 
 // The program's questions, in the same box: "Да", "Нет" and, where the person may also change their
-// mind, "Отмена". Esc and the close box answer the last button.
+// mind, "Отмена". Esc and the close box answer Cancel, with or without its button: neither is a "Нет".
 enum class Answer { Yes, No, Cancel };
 Answer askYesNoCancel(QWidget* parent, const QString& text);
-bool askYesNo(QWidget* parent, const QString& text);
+Answer askYesNo(QWidget* parent, const QString& text);

@@ -117,8 +117,8 @@ public:
         reserveFor(bytes.size());
         posixio::writeAll(m_fd, bytes.data(), bytes.size(), -1);
     }
-    // Gives back what was reserved and not used, where the file lets it: a file that may only grow
-    // keeps the room, and the export is done all the same.
+    // Gives back what was reserved and not used. Only a saving, like the reservation: where the file
+    // system will not give it back, the room stays with the file and the export is done all the same.
     void finish()
     {
         struct stat info;
@@ -356,12 +356,8 @@ void checkTarget(const struct stat& target, const FileIdentity& diary)
 }
 
 // What a target held goes first into the file that replaces it, for an export that appends.
-void copyContent(const QByteArray& from, int to)
+void copyContent(int fd, int to)
 {
-    const int fd = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        posixio::throwOpenFailure(QFile::decodeName(from), errno);
-    const auto closing = qScopeGuard([fd] { ::close(fd); });
     for (;;) {
         const ssize_t copied = ::copy_file_range(fd, nullptr, to, nullptr, std::size_t(1) << 30, 0);
         if (copied == 0)
@@ -399,31 +395,41 @@ public:
             ::unlink(m_temporary.constData());
     }
 
-    // A link keeps pointing where it did: the file it names is replaced.
+    // A link keeps pointing where it did: the file it names is replaced. The old file is opened once,
+    // without waiting (a pipe of the name is refused, not waited on), and all is checked on what was
+    // opened, not on the name.
     void open(const QString& path, const FileIdentity& diary, bool appending)
     {
         m_target = sidefiles::resolveTarget(posixio::encodePath(path));
-        struct stat old;
-        m_replacing = ::stat(m_target.constData(), &old) == 0;
+        const int old = ::open(m_target.constData(), (appending ? O_RDONLY | O_NONBLOCK : O_PATH) | O_CLOEXEC);
+        if (old < 0 && errno != ENOENT)
+            posixio::throwOpenFailure(path, errno);
+        const auto closing = qScopeGuard([old] {
+            if (old >= 0)
+                ::close(old);
+        });
+        m_replacing = old >= 0;
+        struct stat info;
         if (m_replacing) {
-            checkTarget(old, diary);
+            if (::fstat(old, &info) != 0)
+                posixio::throwErrno(errno);
+            checkTarget(info, diary);
             if (::faccessat(AT_FDCWD, m_target.constData(), W_OK, AT_EACCESS) != 0)
                 posixio::throwCode(FileError::AccessDenied);
-        } else if (errno != ENOENT) {
-            posixio::throwErrno(errno);
         }
         sidefiles::removeLeftoverTemporaries(m_target);
         m_fd = sidefiles::createTemporary(m_target, m_temporary);
         if (!m_replacing)
             return;
-        sidefiles::keepOwnership(m_fd, old);
+        sidefiles::keepOwnership(m_fd, info);
         if (appending)
-            copyContent(m_target, m_fd);
+            copyContent(old, m_fd);
     }
     int fd() const { return m_fd; }
 
     // Where an old file is replaced, the new one is on the disk before it takes the name, so that not
-    // even a crash can leave the name with neither. A new name has nothing to lose.
+    // even a crash can leave the name with neither. A new name has nothing to lose, and a file that came
+    // there meanwhile is not replaced.
     void commit()
     {
         while (m_replacing && ::fsync(m_fd) != 0) {
@@ -433,7 +439,9 @@ public:
         const int fd = std::exchange(m_fd, -1);
         if (::close(fd) != 0 && errno != EINTR)
             posixio::throwErrno(errno);
-        if (::rename(m_temporary.constData(), m_target.constData()) != 0)
+        if (!m_replacing)
+            sidefiles::renameIntoNew(m_temporary, m_target);
+        else if (::rename(m_temporary.constData(), m_target.constData()) != 0)
             posixio::throwErrno(errno);
         m_temporary.clear();
     }

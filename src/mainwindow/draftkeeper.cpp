@@ -34,6 +34,13 @@ DraftKeeper::DraftKeeper(DiaryDocument& document, QPlainTextEdit* box, QWidget* 
     }
     connect(box, &QPlainTextEdit::textChanged, this, &DraftKeeper::textChanged);
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &DraftKeeper::keepNow);
+    // A new password or an import rebuilds the diary: the draft goes under its key and entry again.
+    connect(&document, &DiaryDocument::reloaded, this, &DraftKeeper::keepNow);
+    // The document goes before the window that holds both; nothing is kept after it.
+    connect(&document, &QObject::destroyed, this, [this, window] {
+        stop();
+        window->removeEventFilter(this);
+    });
     window->installEventFilter(this);
 }
 
@@ -47,8 +54,17 @@ void DraftKeeper::begin(bool changing)
 void DraftKeeper::end()
 {
     if (m_active)
-        m_document.forgetDraft();
+        forget();
     stop();
+}
+
+void DraftKeeper::forget()
+{
+    try {
+        m_document.forgetDraft();
+    } catch (const QuillnestError& error) {
+        emit failed(error.text());
+    }
 }
 
 void DraftKeeper::stop()
@@ -80,7 +96,7 @@ void DraftKeeper::keepNow()
     m_pause->stop();
     m_deadline->stop();
     if (!typed()) {
-        m_document.forgetDraft();
+        forget();
         return;
     }
     try {

@@ -35,7 +35,8 @@ public:
     void keepNow();
 
 signals:
-    // The draft could not be written; `error` says why. Typing goes on and the next write tries again.
+    // The draft could not be written or removed; `error` says why. Typing goes on and the next write
+    // tries again.
     void failed(const QString& error);
 
 protected:
@@ -43,6 +44,7 @@ protected:
 
 private:
     void textChanged();
+    void forget();
 
     DiaryDocument& m_document;
     QPlainTextEdit* m_box;

@@ -269,34 +269,32 @@ void TForm1::showOpenedDiary()
 }
 
 // What was being written when the program last stopped without saving it comes back, if the person
-// wants it, as it was being written: a change of the entry with the draft's stamp, while there is one.
+// wants it, as it was being written: a change of the entry it was for, while there is one. Esc keeps
+// it for the next opening.
 void TForm1::offerDraft()
 {
     Draft draft;
-    QString setAsideAs;
+    QString aside;
     DraftFound found = DraftFound::None;
-    attempt([&] { found = m_document.readDraft(draft, setAsideAs); });
+    attempt([&] { found = m_document.readDraft(draft, aside); });
     if (found == DraftFound::SetAside)
-        showMessage(this, QStringLiteral("Несохранённый текст записи не читается с паролем этого дневника или "
-                                         "повреждён. Он сохранён как\r") +
-                              setAsideAs);
-    if (found != DraftFound::Readable)
+        showMessage(this, QStringLiteral("Несохранённый текст записи не читается с паролем этого дневника, оставлен "
+                                         "другим дневником или повреждён. Он сохранён как\r") +
+                              aside);
+    const QString question = QStringLiteral("Найден несохранённый текст записи от %1. Восстановить?");
+    const Answer answer =
+        found == DraftFound::Readable ? askYesNo(this, question.arg(stampText(draft.writtenAt))) : Answer::Cancel;
+    if (answer == Answer::No)
+        attempt([&] { m_document.forgetDraft(); });
+    if (answer != Answer::Yes)
         return;
-    if (!askYesNo(
-            this,
-            QStringLiteral("Найден несохранённый текст записи от %1. Восстановить?").arg(stampText(draft.writtenAt)))) {
-        m_document.forgetDraft();
-        return;
-    }
     std::optional<int> row;
-    if (draft.changing && attempt([&] { row = m_document.listAllFinding(draft.entryStamp); }) && row) {
+    if (draft.changing && attempt([&] { row = m_document.listAllFinding(draft.entryRecord, draft.entryStamp); }) &&
+        row) {
         LBdate->setCurrentIndex(LBdate->model()->index(*row, 0));
         LBdateDblClick();
     }
-    if (m_document.view().viewedRecord() != 0)
-        BchangeClick();
-    else
-        BaddClick();
+    m_document.view().viewedRecord() != 0 ? BchangeClick() : BaddClick();
     mm->setPlainText(draft.text);
     setStatusText(0, QStringLiteral(" Восстановлен несохранённый текст"));
     updateControls();
@@ -417,6 +415,8 @@ void TForm1::N2Click()
 
 void TForm1::openChosen(const QString& chosen)
 {
+    if (!mayLeaveTypedText())
+        return;
     // The same file under another name (a link, another spelling) is still the open diary.
     if (m_document.isOpen() && isSameFile(m_document.view().path(), chosen)) {
         showMessage(this, QStringLiteral("Файл уже открыт"));
@@ -677,12 +677,11 @@ void TForm1::N13Click()
 
 void TForm1::N24Click()
 {
-    if (!m_document.isOpen())
-        return;
-    attempt([&] {
-        PrivateProfile(settingsPath())
-            .writeString(SettingsKeys::Directory, SettingsKeys::FaveDiary, m_document.view().path());
-    });
+    if (m_document.isOpen())
+        attempt([&] {
+            PrivateProfile(settingsPath())
+                .writeString(SettingsKeys::Directory, SettingsKeys::FaveDiary, m_document.view().path());
+        });
 }
 
 // The settings window's boxes take effect at once. With no diary open the word-search mark waits for

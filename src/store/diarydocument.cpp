@@ -209,10 +209,13 @@ void DiaryDocument::relistAll()
     m_list->relist(rows);
 }
 
-std::optional<int> DiaryDocument::listAllFinding(double stamp)
+// Entries may share a stamp: the record that had it comes first.
+std::optional<int> DiaryDocument::listAllFinding(std::int32_t record, double stamp)
 {
     listAll();
     const std::vector<double> stamps = m_state.DiaryFile.readEntryStamps();
+    if (record >= 1 && std::size_t(record) <= stamps.size() && stamps[std::size_t(record) - 1] == stamp)
+        return record - 1;
     const auto found = std::find(stamps.begin(), stamps.end(), stamp);
     return found == stamps.end() ? std::nullopt : std::optional(int(found - stamps.begin()));
 }
@@ -280,9 +283,11 @@ QString DiaryDocument::unlistedEntriesNotice() const
 
 void DiaryDocument::keepDraft(bool changing, const QString& editorText)
 {
-    Draft draft{changing, 0, currentStamp(), editorText};
-    if (changing)
+    Draft draft{changing, 0, 0, m_state.DiaryCreated, currentStamp(), editorText};
+    if (changing) {
+        draft.entryRecord = m_state.ViewedRecord;
         draft.entryStamp = m_state.DiaryFile.readStamp(m_state.ViewedRecord);
+    }
     writeDraft(m_state.DiaryPath, draft, m_state.EntryKey);
 }
 
@@ -294,7 +299,7 @@ void DiaryDocument::forgetDraft()
 
 DraftFound DiaryDocument::readDraft(Draft& draft, QString& setAsideAs)
 {
-    return ::readDraft(m_state.DiaryPath, m_state.EntryKey, draft, setAsideAs);
+    return ::readDraft(m_state.DiaryPath, m_state.EntryKey, m_state.DiaryCreated, draft, setAsideAs);
 }
 
 bool DiaryDocument::isPassword(const QString& typed) const

@@ -93,8 +93,9 @@ public:
 
     // The list shows every entry; returns how many. A diary without its header record lists nothing.
     int listAll();
-    // The list shows every entry; returns the row of the first entry stamped exactly `stamp`, if any.
-    std::optional<int> listAllFinding(double stamp);
+    // The list shows every entry; returns the row of entry `record` while it is stamped exactly `stamp`,
+    // else of the first entry that is, if any.
+    std::optional<int> listAllFinding(std::int32_t record, double stamp);
     // The list shows the entries whose text holds `phrase` (letter case counts), or those saved on
     // `day`; returns how many. Nothing is searched, and nothing returned, while the diary has no entry.
     std::optional<int> findWord(const QString& phrase);
@@ -112,7 +113,7 @@ public:
     // The text being written into the diary, kept as its draft under its key (see draft.h): a new entry,
     // or with `changing` a change of the entry on view. Throws FileError.
     void keepDraft(bool changing, const QString& editorText);
-    // The diary's draft goes: what it held was saved or let go.
+    // The diary's draft goes: what it held was saved or let go. Throws FileError.
     void forgetDraft();
     // Reads the draft that the diary just opened kept from the last time it was written into without
     // saving; one that cannot be read with its key is set aside (see readDraft).

@@ -16,17 +16,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// The draft's layout: "QNDRAFT1"; 'A' for a new entry or 'C' for a change; the changed entry's stamp
-// and the time of writing (little-endian doubles); the length of what follows (little-endian, 4
-// bytes); then a check text and the draft's text in UTF-8, scrambled together in pieces of 255 bytes
-// with the diary's key. Under another key the check text reads wrong.
+// The draft's layout: "QNDRAFT1"; 'A' for a new entry or 'C' for a change; the changed entry's record
+// number (4 bytes); its stamp, the diary's `Created` and the time of writing (doubles); the length of
+// what follows (4 bytes), numbers little-endian; then a check text and the draft's text in UTF-8,
+// scrambled together in pieces of 255 bytes with the diary's key. Under another key the check text
+// reads wrong.
 
 namespace
 {
 
 constexpr QByteArrayView Magic = "QNDRAFT1";
 constexpr QByteArrayView Check = "Quillnest draft.";
-constexpr qsizetype HeaderSize = Magic.size() + 1 + 8 + 8 + 4;
+constexpr qsizetype HeaderSize = Magic.size() + 1 + 4 + 3 * 8 + 4;
 // Far more than anyone types into one entry; a bigger file is no draft of ours.
 constexpr qint64 LargestDraft = qint64(64) << 20;
 
@@ -40,15 +41,22 @@ void scramblePieces(QByteArray& bytes, QByteArrayView key)
     }
 }
 
-void appendStamp(QByteArray& out, double stamp)
+template <typename T> void append(QByteArray& out, T value)
 {
-    const quint64 bits = qToLittleEndian(std::bit_cast<quint64>(stamp));
-    out.append(reinterpret_cast<const char*>(&bits), sizeof bits);
+    const T little = qToLittleEndian(value);
+    out.append(reinterpret_cast<const char*>(&little), sizeof little);
 }
 
-double stampAt(QByteArrayView in, qsizetype offset)
+template <typename T> T take(QByteArrayView in, qsizetype& at)
 {
-    return std::bit_cast<double>(qFromLittleEndian<quint64>(in.data() + offset));
+    const T value = qFromLittleEndian<T>(in.data() + at);
+    at += sizeof value;
+    return value;
+}
+
+double takeStamp(QByteArrayView in, qsizetype& at)
+{
+    return std::bit_cast<double>(take<quint64>(in, at));
 }
 
 QByteArray diaryTarget(const QString& diaryPath)
@@ -60,17 +68,20 @@ bool parse(QByteArrayView file, QByteArrayView key, Draft& draft)
 {
     if (file.size() < HeaderSize || !file.startsWith(Magic))
         return false;
-    const char kind = file[Magic.size()];
-    const quint32 length = qFromLittleEndian<quint32>(file.data() + HeaderSize - 4);
+    qsizetype at = Magic.size();
+    const char kind = file[at++];
+    draft.changing = kind == 'C';
+    draft.entryRecord = take<qint32>(file, at);
+    draft.entryStamp = takeStamp(file, at);
+    draft.diaryCreated = takeStamp(file, at);
+    draft.writtenAt = takeStamp(file, at);
+    const quint32 length = take<quint32>(file, at);
     if ((kind != 'A' && kind != 'C') || qint64(length) != file.size() - HeaderSize || length < Check.size())
         return false;
     QByteArray body = file.sliced(HeaderSize).toByteArray();
     scramblePieces(body, key);
     if (!body.startsWith(Check))
         return false;
-    draft.changing = kind == 'C';
-    draft.entryStamp = stampAt(file, Magic.size() + 1);
-    draft.writtenAt = stampAt(file, Magic.size() + 9);
     draft.text = QString::fromUtf8(body.sliced(Check.size()));
     return true;
 }
@@ -91,10 +102,13 @@ QByteArray setAside(const QByteArray& diary, const QByteArray& name)
     for (int n = 0; n < 100; ++n) {
         const QByteArray aside =
             sidefiles::besideTarget(diary, n == 0 ? QByteArray(".draft.bad") : ".draft.bad." + QByteArray::number(n));
-        if (::renameat2(AT_FDCWD, name.constData(), AT_FDCWD, aside.constData(), RENAME_NOREPLACE) == 0)
+        try {
+            sidefiles::renameIntoNew(name, aside);
             return aside;
-        if (errno != EEXIST)
-            break;
+        } catch (const FileError& error) {
+            if (error.code() != FileError::codeForErrno(EEXIST))
+                break;
+        }
     }
     return name;
 }
@@ -111,14 +125,13 @@ void writeDraft(const QString& diaryPath, const Draft& draft, QByteArrayView key
     QByteArray body = Check.toByteArray() + draft.text.toUtf8();
     scramblePieces(body, key);
     QByteArray file = Magic.toByteArray() + (draft.changing ? 'C' : 'A');
-    appendStamp(file, draft.entryStamp);
-    appendStamp(file, draft.writtenAt);
-    const quint32 length = qToLittleEndian(quint32(body.size()));
-    file.append(reinterpret_cast<const char*>(&length), sizeof length);
+    append(file, draft.entryRecord);
+    for (const double stamp : {draft.entryStamp, draft.diaryCreated, draft.writtenAt})
+        append(file, std::bit_cast<quint64>(stamp));
+    append(file, quint32(body.size()));
     file += body;
 
     const QByteArray name = draftName(diaryPath);
-    sidefiles::removeLeftoverTemporaries(name);
     QByteArray temporary;
     const int fd = sidefiles::createTemporary(name, temporary);
     try {
@@ -135,9 +148,15 @@ void writeDraft(const QString& diaryPath, const Draft& draft, QByteArrayView key
         throw;
     }
     ::close(fd);
+    // Only a saving: a draft's name that a power cut takes back loses it, no more.
+    try {
+        sidefiles::syncFolder(sidefiles::folderOf(name));
+    } catch (const QuillnestError&) {
+    }
 }
 
-DraftFound readDraft(const QString& diaryPath, QByteArrayView key, Draft& draft, QString& setAsideAs)
+DraftFound readDraft(const QString& diaryPath, QByteArrayView key, double diaryCreated, Draft& draft,
+                     QString& setAsideAs)
 {
     const QByteArray name = draftName(diaryPath);
     sidefiles::removeLeftoverTemporaries(name);
@@ -149,7 +168,7 @@ DraftFound readDraft(const QString& diaryPath, QByteArrayView key, Draft& draft,
         file = readAll(fd);
         ::close(fd);
     }
-    if (parse(file, key, draft))
+    if (parse(file, key, draft) && draft.diaryCreated == diaryCreated)
         return DraftFound::Readable;
     setAsideAs = QFile::decodeName(setAside(diaryTarget(diaryPath), name));
     return DraftFound::SetAside;
@@ -157,8 +176,6 @@ DraftFound readDraft(const QString& diaryPath, QByteArrayView key, Draft& draft,
 
 void removeDraft(const QString& diaryPath)
 {
-    try {
-        ::unlink(draftName(diaryPath).constData());
-    } catch (const QuillnestError&) {
-    }
+    if (::unlink(draftName(diaryPath).constData()) != 0 && errno != ENOENT)
+        posixio::throwErrno(errno);
 }

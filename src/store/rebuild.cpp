@@ -5,17 +5,7 @@
 #include "recordfile.h"
 #include "sidefiles.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QRandomGenerator>
-
-#include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -110,26 +100,15 @@ void exchangeInto(QByteArray& temporary, const QByteArray& target, const FileIde
         ::unlink(temporary.constData()); // the old file, which only handles open on it still keep
         return;
     }
-    if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) != 0 &&
-        ::rename(temporary.constData(), target.constData()) != 0) {
+    if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) != 0) {
+        // The other file must never be taken for a leftover: it gets a name of its own beside the diary.
         const int err = errno;
-        temporary.clear(); // it names the other file now, which must never be removed
+        ::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, sidefiles::besideTarget(target, ".other").constData(),
+                    RENAME_NOREPLACE);
+        temporary.clear();
         posixio::throwErrno(err);
     }
     throw DiaryReplacedError(path);
-}
-
-// Where nothing was, nothing that came meanwhile is replaced.
-void renameIntoNew(const QByteArray& temporary, const QByteArray& target)
-{
-    if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
-        return;
-    // File systems that cannot rename without replacing can still link a name that must be new.
-    if (errno != EINVAL && errno != ENOSYS)
-        posixio::throwErrno(errno);
-    if (::link(temporary.constData(), target.constData()) != 0)
-        posixio::throwErrno(errno);
-    ::unlink(temporary.constData());
 }
 
 void writeWhole(const QString& path, const std::function<void(RecordSink&)>& produce, RecordFile* replacement,
@@ -184,7 +163,7 @@ void writeWhole(const QString& path, const std::function<void(RecordSink&)>& pro
         if (replacing)
             exchangeInto(temporary, target, identityOf(old), path);
         else
-            renameIntoNew(temporary, target);
+            sidefiles::renameIntoNew(temporary, target);
     } catch (...) {
         if (fd >= 0)
             ::close(fd);

@@ -18,7 +18,7 @@ public:
 
 // Replaces the file at `path` by the records that `produce` puts, so that at no moment is the file
 // missing or half-written: they go to a temporary file in the same folder, which is flushed to
-// disk and renamed over the file. On any failure (FileError, or whatever `produce` throws) the old
+// disk and put in the file's place. On any failure (FileError, or whatever `produce` throws) the old
 // file stays as it was, no temporary file is left, and the error is thrown on. Temporary files that
 // earlier writes of `path` left when they were killed go first (sidefiles::removeLeftoverTemporaries).
 // The one exception is the last step: once the rename is done, the folder is flushed so that the

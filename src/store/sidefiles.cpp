@@ -32,12 +32,21 @@ bool isTemporaryName(QByteArrayView name, QByteArrayView stem)
         name[stem.size()] != '.')
         return false;
     const QByteArrayView letters = name.sliced(stem.size() + 1, 6);
-    return std::all_of(letters.begin(), letters.end(),
-                       [](char c) { return std::strchr(Letters, c) != nullptr && c != '\0'; });
+    return std::all_of(letters.begin(), letters.end(), [](char c) { return std::strchr(Letters, c) != nullptr; });
 }
 
-// A running writer holds its temporary file locked; one that nobody holds was left by a writer that
-// never finished, and goes. Links and anything but plain files are left alone.
+// Only a lock taken here counts: where locks fail for any reason, a file counts as held.
+bool lockedHere(int fd)
+{
+    int result;
+    do {
+        result = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
+// A running writer holds its temporary file locked; one of ours that nobody holds was left by a writer
+// that never finished, and goes. Links, anything but plain files and other people's files stay.
 void removeUnlessHeld(const QByteArray& name)
 {
     const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -45,7 +54,7 @@ void removeUnlessHeld(const QByteArray& name)
         return;
     struct stat opened;
     struct stat named;
-    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && lockExclusively(fd) &&
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid() && lockedHere(fd) &&
         ::lstat(name.constData(), &named) == 0 && named.st_ino == opened.st_ino && named.st_dev == opened.st_dev)
         ::unlink(name.constData());
     ::close(fd);
@@ -126,6 +135,18 @@ bool lockExclusively(int fd)
     }
 }
 
+void renameIntoNew(const QByteArray& temporary, const QByteArray& target)
+{
+    if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return;
+    // File systems that cannot rename without replacing can still link a name that must be new.
+    if (errno != EINVAL && errno != ENOSYS)
+        posixio::throwErrno(errno);
+    if (::link(temporary.constData(), target.constData()) != 0)
+        posixio::throwErrno(errno);
+    ::unlink(temporary.constData());
+}
+
 int createTemporary(const QByteArray& target, QByteArray& temporary)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -134,9 +155,13 @@ int createTemporary(const QByteArray& target, QByteArray& temporary)
             c = Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))];
         const QByteArray candidate = besideTarget(target, '.' + suffix + ".buf");
         const int fd = ::open(candidate.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        // A cleaner that locked the new file first takes it for a leftover: another name is tried.
+        if (fd >= 0 && !lockExclusively(fd)) {
+            ::close(fd);
+            continue;
+        }
         if (fd >= 0) {
             temporary = candidate; // only a file made here may be removed on failure
-            lockExclusively(fd);
             return fd;
         }
         if (errno != EEXIST && errno != EINTR)

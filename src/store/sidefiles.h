@@ -1,8 +1,8 @@
 #pragma once
 
 // Files written beside another and put in its place (a rebuild's temporary copy, a new diary, the
-// change journal, an export), and the folder operations they need. For the core library's own
-// writers (store, export), not for the windows.
+// change journal, an export, a draft), and the folder operations they need. For the core library's
+// own writers (store, export), not for the windows.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -34,14 +34,20 @@ void keepOwnership(int fd, const struct stat& old);
 // a hint; the flush at the end reports any failure.
 void startWriteback(int fd, qint64 from, qint64 to);
 
-// Opens a new file "<target>.XXXXXX.buf" beside `target` for reading and writing, readable by its
-// owner only (it holds what the target will), and locks it at once, so that nobody removes it as a
-// leftover while it is written. `temporary` receives its name. Throws FileError.
+// Opens a new file "<target>.XXXXXX.buf" beside `target` for reading and writing, made readable by its
+// owner only (it holds what the target will; whoever replaces a file may then give it that file's
+// owner and mode), and locks it at once, so that nobody removes it as a leftover while it is written.
+// `temporary` receives its name. Throws FileError.
 int createTemporary(const QByteArray& target, QByteArray& temporary);
+
+// Gives the file `temporary` the name `target`, where nothing may be: a file that came there meanwhile
+// is never replaced (FileError for EEXIST). Throws FileError.
+void renameIntoNew(const QByteArray& temporary, const QByteArray& target);
 
 // Removes the temporary files beside `target` that writers cut short (the program was killed, the
 // machine stopped) left behind: each may hold a whole copy of a diary's private text. One that a
-// running writer holds is left alone, and so is anything not named as createTemporary names them.
+// running writer holds is left alone, and so is another user's file or anything not named as
+// createTemporary names them.
 // Never throws; what cannot be removed stays.
 void removeLeftoverTemporaries(const QByteArray& target);
 

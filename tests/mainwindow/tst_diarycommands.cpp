@@ -186,15 +186,22 @@ private slots:
         QVERIFY(m.click(m.window->BSave2).isEmpty() && !QFile::exists(draft));
         QCOMPARE(entryTexts(m.path).value(1), "изменено");
 
-        typeAndStop(false, "не нужно");
+        typeAndStop(false, "не нужно"); // Esc keeps it for the next time
+        QVERIFY(offered(m.launch({"ключ", ""})) && QFile::exists(draft) && m.window->BSave1->isHidden());
+        m.window.reset();
         QVERIFY(offered(m.launch({"ключ", "Нет"})) && !QFile::exists(draft) && m.window->BSave1->isHidden());
 
-        m.window.reset();
-        writeDraft(m.path, {false, 0, currentStamp(), "чужое"}, "другой ключ");
-        QCOMPARE(m.launch({"ключ"}), (QStringList{"PassDlg", "Несохранённый текст записи не читается с паролем "
-                                                             "этого дневника или повреждён. Он сохранён как\r" +
-                                                                 draft + ".bad"}));
-        QVERIFY(QFile::exists(draft + ".bad") && !QFile::exists(draft));
+        // Under another key, or left by another diary made in this one's place: each kept aside.
+        const QString aside = u"Несохранённый текст записи не читается с паролем этого дневника, оставлен другим "
+                              u"дневником или повреждён. Он сохранён как\r"_qs;
+        for (const QString& kept : {draft + ".bad", draft + ".bad.1"}) {
+            m.window.reset();
+            const bool another = kept.endsWith("1");
+            writeDraft(m.path, {.diaryCreated = diary.created + another, .text = "чужое"},
+                       another ? toCp1251(u"ключ") : QByteArray("other"));
+            QCOMPARE(m.launch({"ключ"}), (QStringList{"PassDlg", aside + kept}));
+            QVERIFY(QFile::exists(kept) && !QFile::exists(draft));
+        }
         m.window.reset();
         QCOMPARE(m.launch({"ключ"}), QStringList{"PassDlg"});
     }
