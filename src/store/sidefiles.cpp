@@ -46,15 +46,17 @@ bool lockedHere(int fd)
 }
 
 // A running writer holds its temporary file locked; one of ours that nobody holds was left by a writer
-// that never finished, and goes. Links, anything but plain files and other people's files stay.
-void removeUnlessHeld(const QByteArray& name)
+// that never finished, and goes. Ours are the user's own, or the target owner's, whose owner a
+// replacement takes. Links, anything but plain files and other people's files stay.
+void removeUnlessHeld(const QByteArray& name, uid_t targetOwner)
 {
     const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return;
     struct stat opened;
     struct stat named;
-    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid() && lockedHere(fd) &&
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+        (opened.st_uid == ::geteuid() || opened.st_uid == targetOwner) && lockedHere(fd) &&
         ::lstat(name.constData(), &named) == 0 && named.st_ino == opened.st_ino && named.st_dev == opened.st_dev)
         ::unlink(name.constData());
     ::close(fd);
@@ -175,13 +177,15 @@ void removeLeftoverTemporaries(const QByteArray& target)
     const QByteArray folder = folderOf(target);
     const QByteArray sample = besideTarget(target, TemporaryPattern);
     const QByteArray stem = sample.mid(sample.lastIndexOf('/') + 1).chopped(TemporaryPattern.size());
+    struct stat info;
+    const uid_t targetOwner = ::stat(target.constData(), &info) == 0 ? info.st_uid : ::geteuid();
     DIR* listing = ::opendir(folder.constData());
     if (!listing)
         return;
     while (const dirent* entry = ::readdir(listing)) {
         const QByteArrayView name(entry->d_name);
         if (isTemporaryName(name, stem))
-            removeUnlessHeld(folder + '/' + name.toByteArray());
+            removeUnlessHeld(folder + '/' + name.toByteArray(), targetOwner);
     }
     ::closedir(listing);
 }
