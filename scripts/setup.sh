@@ -8,6 +8,8 @@ packages=(
     libjpeg62-turbo-dev libjpeg-turbo-progs
     libgtest-dev libbenchmark-dev
     xvfb xauth imagemagick fonts-dejavu-core fonts-urw-base35 desktop-file-utils
+    at-spi2-core python3-pyatspi dbus-x11
+    dpkg-dev file lintian
 )
 
 missing=()
