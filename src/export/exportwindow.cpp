@@ -51,10 +51,11 @@ QRadioButton* makeRadio(QWidget* parent, const char* name, const QString& text, 
 
 // A time stamp stays whole in a list as wide as designed: where the desktop's font is wider, the
 // list's gets smaller.
-QListView* makeList(QWidget* parent, const char* name, RecordListModel* model)
+QListView* makeList(QWidget* parent, const char* name, const QString& readName, RecordListModel* model)
 {
     auto* list = new QListView(parent);
     list->setObjectName(QLatin1String(name));
+    list->setAccessibleName(readName);
     const int room =
         ListWidth - 2 * list->frameWidth() - list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) - ItemPadding;
     list->setFont(shrunkFont(list->font(), SmallestListPoints, [room](const QFont& font) {
@@ -129,10 +130,10 @@ void TForm7::buildEntryGroup()
 
     m_listsPanel = new QWidget(GroupBox2);
     m_listsPanel->setGeometry(8, 74, 273, 110);
-    AllRecs = makeList(m_listsPanel, "AllRecs", m_allRecs);
+    AllRecs = makeList(m_listsPanel, "AllRecs", QStringLiteral("Записи дневника"), m_allRecs);
     ToEx = makeSmallButton(m_listsPanel, "ToEx", QStringLiteral(">"), QStringLiteral("Добавить"), MoveButtonSize);
     ToAll = makeSmallButton(m_listsPanel, "ToAll", QStringLiteral("<"), QStringLiteral("Убрать"), MoveButtonSize);
-    ExRecs = makeList(m_listsPanel, "ExRecs", m_exRecs);
+    ExRecs = makeList(m_listsPanel, "ExRecs", QStringLiteral("Записи на экспорт"), m_exRecs);
     enable({ToEx, ToAll}, false);
     auto* moves = new QVBoxLayout;
     moves->addStretch();

@@ -212,6 +212,7 @@ void TForm8::buildPassBox()
 {
     PassBox = makeBox(this, "PassBox", QStringLiteral("Защита "), QRect(8, 64, 169, 49));
     EPass = makeField<QLineEdit>(PassBox, "EPass", QRect(8, 18, 113, 21));
+    EPass->setAccessibleName(QStringLiteral("Пароль старого дневника"));
     // The box's caption colour tells the protection state; the typed password keeps the usual colour.
     QPalette typed = EPass->palette();
     for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
@@ -228,6 +229,7 @@ void TForm8::buildOutBox()
     RBHand = makeRadio(OutBox, "RBHand", QStringLiteral("Выборочно"), QRect(8, 54, 153, 17));
     CLB = makeField<QListView>(OutBox, "CLB", QRect(8, 76, 153, 97));
     CLB->setToolTip(QStringLiteral("Ручной выбор записей на импорт"));
+    CLB->setAccessibleName(QStringLiteral("Записи старого дневника"));
     // Every row is as high as the first, so that only the rows on view make their texts.
     CLB->setUniformItemSizes(true);
     CLB->setEditTriggers(QAbstractItemView::NoEditTriggers);

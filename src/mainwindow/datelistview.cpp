@@ -1,8 +1,11 @@
 #include "datelistview.h"
 
+#include "datelistaccessible.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -12,25 +15,85 @@ DateListView::DateListView(QWidget* parent) : QAbstractItemView(parent)
     setEditTriggers(NoEditTriggers);
     setVerticalScrollMode(ScrollPerItem);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    static const bool readable = (QAccessible::installFactory(&DateListAccessible::factory), true);
+    Q_UNUSED(readable);
 }
 
 // Rows come and go one at a time as entries are added and deleted: the bar's range and the rows in
-// sight follow at once.
+// sight follow at once, and a screen reader learns that its rows are no longer what they were.
 void DateListView::setModel(QAbstractItemModel* model)
 {
     if (model == this->model())
         return;
-    disconnect(m_rowsInserted);
-    disconnect(m_rowsRemoved);
+    for (const QMetaObject::Connection& connection : std::as_const(m_modelConnections))
+        disconnect(connection);
+    m_modelConnections.clear();
     QAbstractItemView::setModel(model);
+    followRows();
     if (!model)
         return;
-    const auto follow = [this] {
-        updateGeometries();
-        viewport()->update();
+    m_modelConnections = {
+        connect(model, &QAbstractItemModel::rowsInserted, this, &DateListView::followRows),
+        connect(model, &QAbstractItemModel::rowsRemoved, this, &DateListView::followRows),
+        connect(model, &QAbstractItemModel::layoutChanged, this, &DateListView::followRows),
+        connect(model, &QAbstractItemModel::modelReset, this, &DateListView::relisted),
     };
-    m_rowsInserted = connect(model, &QAbstractItemModel::rowsInserted, this, follow);
-    m_rowsRemoved = connect(model, &QAbstractItemModel::rowsRemoved, this, follow);
+}
+
+void DateListView::followRows()
+{
+    updateGeometries();
+    viewport()->update();
+    if (auto* readable = dynamic_cast<DateListAccessible*>(QAccessible::queryAccessibleInterface(this)))
+        readable->forgetRows();
+}
+
+// A search refilled the list while the person was on it: the reader reads the list anew.
+void DateListView::relisted()
+{
+    followRows();
+    if (hasFocus())
+        tellReaders(QAccessible::Focus);
+}
+
+void DateListView::tellReaders(QAccessible::Event type, int row)
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent event(this, type);
+    event.setChild(row);
+    QAccessible::updateAccessibility(&event);
+}
+
+// Keys, clicks, type-ahead and the program itself move the current row: a reader follows it.
+void DateListView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QAbstractItemView::currentChanged(current, previous);
+    if (current.isValid() && hasFocus())
+        tellReaders(QAccessible::Focus, current.row());
+}
+
+void DateListView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    QAbstractItemView::selectionChanged(selected, deselected);
+    for (const QItemSelection* rows : {&deselected, &selected}) {
+        for (const QModelIndex& index : rows->indexes())
+            tellReaders(QAccessible::Selection, index.row());
+    }
+}
+
+// Coming back to the list, the reader is told which row it is on. A first visit makes a row current,
+// which tells it already. Told once the focus has settled: the list itself is announced after this.
+void DateListView::focusInEvent(QFocusEvent* event)
+{
+    const QModelIndex before = currentIndex();
+    QAbstractItemView::focusInEvent(event);
+    if (!before.isValid() || before != currentIndex())
+        return;
+    QTimer::singleShot(0, this, [this] {
+        if (hasFocus() && currentIndex().isValid())
+            tellReaders(QAccessible::Focus, currentIndex().row());
+    });
 }
 
 int DateListView::rowCount() const

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QAbstractItemView>
+#include <QAccessible>
 
 // The date list's view: one column of rows of one height, laid out by arithmetic. It keeps nothing
 // per row, so a list of 65,535 entries is shown at once and costs no more than an empty one; painting
-// asks the model only for the rows in sight. Scrolls by whole rows.
+// asks the model only for the rows in sight. Scrolls by whole rows. Screen readers see it as a list
+// of rows named by their date and time (DateListAccessible), told where the current row goes.
 class DateListView : public QAbstractItemView
 {
     Q_OBJECT
@@ -29,6 +31,9 @@ protected:
     void updateGeometries() override;
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     int rowCount() const;
@@ -39,8 +44,11 @@ private:
     int lastWholeRow() const;
     int rowAt(int y) const;
     QModelIndex indexOfRow(int row) const;
+    void followRows();
+    void relisted();
+    // `row` -1 for the list itself.
+    void tellReaders(QAccessible::Event event, int row = -1);
 
     mutable int m_rowHeight = 0;
-    QMetaObject::Connection m_rowsInserted;
-    QMetaObject::Connection m_rowsRemoved;
+    QList<QMetaObject::Connection> m_modelConnections;
 };

@@ -23,6 +23,7 @@
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -95,6 +96,7 @@ void TForm1::connectHandlers()
     route(LBdate, &QAbstractItemView::doubleClicked, &TForm1::LBdateDblClick);
     connect(mm, &QPlainTextEdit::textChanged, this, &TForm1::mmChange);
     LBdate->viewport()->installEventFilter(this);
+    LBdate->installEventFilter(this);
 }
 
 QString TForm1::settingsPath() const
@@ -228,7 +230,8 @@ void TForm1::showEvent(QShowEvent* event)
     }
 }
 
-// A double click beside the rows shows the selected entry, as one on it does.
+// A double click beside the rows shows the selected entry, as one on it does. So does Enter, for
+// whoever moves through the list with the keys alone.
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == LBdate->viewport() && event->type() == QEvent::MouseButtonDblClick) {
@@ -236,6 +239,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         if (click->button() == Qt::LeftButton && !LBdate->indexAt(click->position().toPoint()).isValid()) {
             LBdateDblClick();
             updateControls();
+        }
+    }
+    if (watched == LBdate && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            LBdateDblClick();
+            updateControls();
+            return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);

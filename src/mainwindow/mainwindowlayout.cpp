@@ -61,6 +61,8 @@ QToolButton* makePictureButton(QWidget* band, const char* name, ToolPicture pict
 {
     QToolButton* button = makeButton(band, name, toolTip, x, width);
     button->setIcon(toolPicture(picture));
+    // A picture says nothing to a screen reader: the button is named as its tool tip names it.
+    button->setAccessibleName(toolTip);
     return button;
 }
 
@@ -162,6 +164,7 @@ void Form1Layout::buildWordBand()
 {
     Panel2 = makeBand(CoolBar, "Panel2", 107, 221, QStringLiteral("Поиск по слову"));
     InWord = makeField<QLineEdit>(Panel2, "InWord", QRect(10, FieldTop, 150, FieldHeight));
+    InWord->setAccessibleName(QStringLiteral("Слово для поиска"));
     Search = makePictureButton(Panel2, "Search", ToolPicture::Search, QStringLiteral("Поиск"), 164);
     ClearSearch = makePictureButton(Panel2, "ClearSearch", ToolPicture::ClearSearch, QStringLiteral("Стереть"), 190);
 }
@@ -172,6 +175,7 @@ void Form1Layout::buildDateBand()
     DTPicker = makeField<QDateEdit>(Panel3, "DTPicker", QRect(10, FieldTop, 102, FieldHeight));
     DTPicker->setCalendarPopup(false);
     DTPicker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    DTPicker->setAccessibleName(QStringLiteral("Дата для поиска"));
     ToChNum = makePictureButton(Panel3, "ToChNum", ToolPicture::GoToDate, QStringLiteral("К выбранному числу"), 115);
     Today = makeButton(Panel3, "Today", QStringLiteral("Сегодняшнее число"), 140, 62);
     Today->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -198,11 +202,13 @@ void Form1Layout::buildPanel4(QWidget* client, QAbstractItemModel* dates)
     mm->setGeometry(4, 8, 449, 289);
     mm->setReadOnly(true);
     mm->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mm->setAccessibleName(QStringLiteral("Текст записи"));
 
     LBdate = new DateListView(Panel4);
     LBdate->setObjectName(QStringLiteral("LBdate"));
     LBdate->setGeometry(456, 8, 129, 289);
     LBdate->setModel(dates);
+    LBdate->setAccessibleName(QStringLiteral("Записи по датам"));
     // The list is narrow: a condensed face, where there is one, keeps a date with its time in view.
     QFont listFont = LBdate->font();
     listFont.setStretch(QFont::SemiCondensed);

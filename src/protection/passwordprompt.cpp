@@ -61,6 +61,7 @@ void TPassDlg::buildControls()
     PassIn->setEchoMode(QLineEdit::Password);
     PassIn->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     PassIn->setGeometry(8, 48, 177, 21);
+    PassIn->setAccessibleName(QStringLiteral("Пароль дневника"));
 
     BbOK = new QPushButton(QStringLiteral("Принять"), this);
     BbOK->setObjectName(QStringLiteral("BbOK"));

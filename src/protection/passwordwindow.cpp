@@ -46,11 +46,14 @@ void TForm5::buildControls()
     GB->setObjectName(QStringLiteral("GB"));
     GB->setGeometry(8, 4, 161, m_changeMode ? 168 : 98);
     passIn1 = addField("passIn1", "Label1",
-                       m_changeMode ? QStringLiteral("введите старый пароль:") : QStringLiteral("введите пароль:"), 32);
+                       m_changeMode ? QStringLiteral("введите старый пароль:") : QStringLiteral("введите пароль:"),
+                       m_changeMode ? QStringLiteral("Старый пароль") : QStringLiteral("Пароль"), 32);
     passIn2 = addField("passIn2", "Label2",
                        m_changeMode ? QStringLiteral("введите новый пароль:") : QStringLiteral("повторите пароль:"),
+                       m_changeMode ? QStringLiteral("Новый пароль") : QStringLiteral("Повтор пароля"),
                        m_changeMode ? 80 : 68);
-    PassIn3 = addField("PassIn3", "Label3", QStringLiteral("повторите новый пароль:"), 116);
+    PassIn3 = addField("PassIn3", "Label3", QStringLiteral("повторите новый пароль:"),
+                       QStringLiteral("Повтор нового пароля"), 116);
     CBnone = makeCheckBox(GB, "CBnone", QStringLiteral("Убрать пароль"), QRect(8, 144, 145, 17));
     PassIn3->setVisible(m_changeMode);
     GB->findChild<QLabel*>(QStringLiteral("Label3"))->setVisible(m_changeMode);
@@ -61,11 +64,14 @@ void TForm5::buildControls()
     passIn1->setFocus();
 }
 
-// What is typed shows in clear.
-QLineEdit* TForm5::addField(const char* name, const char* labelName, const QString& label, int top)
+// What is typed shows in clear. The label asks for the password; `readName` tells a screen reader
+// which password the field holds.
+QLineEdit* TForm5::addField(const char* name, const char* labelName, const QString& label, const QString& readName,
+                            int top)
 {
     makeLabel(GB, labelName, label, QPoint(8, top - 16));
     auto* field = makeField<QLineEdit>(GB, name, QRect(8, top, 145, 21));
+    field->setAccessibleName(readName);
     field->setMaxLength(MaxPasswordLength);
     return field;
 }

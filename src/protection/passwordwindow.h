@@ -34,7 +34,8 @@ public:
 
 private:
     void buildControls();
-    QLineEdit* addField(const char* name, const char* labelName, const QString& label, int top);
+    QLineEdit* addField(const char* name, const char* labelName, const QString& label, const QString& readName,
+                        int top);
 
     void CBnoneClick();
     void BitBtn1Click();

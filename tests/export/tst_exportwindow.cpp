@@ -96,7 +96,8 @@ private slots:
         const auto available = [this] {
             return w->AllRecs->isEnabled() && w->ExRecs->isEnabled() && w->ToEx->isEnabled();
         };
-        QVERIFY(available());
+        QVERIFY(available() && readName(w->AllRecs) == u"Записи дневника"_s &&
+                readName(w->ExRecs) == u"Записи на экспорт"_s);
         QCOMPARE(m.click(w->ToEx) + m.click(w->ToAll), QStringList(2, u"Ничего не выбрано!"_s));
         pick(w->AllRecs, 2);
         pick(w->AllRecs, 4);

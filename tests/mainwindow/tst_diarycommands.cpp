@@ -22,6 +22,29 @@ class TestDiaryCommands : public QObject
         QVERIFY(w.BSave1->isHidden() && w.BSave2->isHidden() && w.LBdate->isEnabled() && w.mm->isReadOnly());
     }
 
+    // What a screen reader reads: a name for every control without text of its own, and the date list
+    // as list items named as the rows show, `current` focused and selected.
+    void verifyReadable(TForm1& w, int current)
+    {
+        QList<QWidget*> unlettered{w.InWord, w.DTPicker, w.mm};
+        for (QToolButton* button : w.CoolBar->findChildren<QToolButton*>())
+            unlettered << button;
+        QCOMPARE(unlettered.size(), 3 + 11);
+        for (QWidget* control : unlettered)
+            QVERIFY2(!readName(control).isEmpty(), qPrintable(control->objectName()));
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(w.LBdate);
+        QVERIFY(list->role() == QAccessible::List && readName(w.LBdate) == "Записи по датам");
+        QCOMPARE(list->childCount(), m.listCount());
+        for (int row = 0; row < m.listCount(); ++row) {
+            QAccessibleInterface* item = list->child(row);
+            QVERIFY(item->role() == QAccessible::ListItem && item->text(QAccessible::Name) == m.item(row));
+            QVERIFY(item->parent() == list && list->indexOfChild(item) == row && list->child(row) == item);
+            QVERIFY(item->state().focused == (row == current) && item->state().selected == (row == current));
+        }
+        QCOMPARE(list->focusChild(), list->child(current));
+        QVERIFY(list->child(m.listCount()) == nullptr);
+    }
+
 private slots:
     void cleanup()
     {
@@ -335,13 +358,17 @@ private slots:
         QTest::keyClick(list, Qt::Key_Home);
         QTest::keyClicks(list, "02");
         QCOMPARE(selectedRow(), 1);
+        verifyReadable(w, 1);
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(w.mm->toPlainText() == QStringLiteral("Текст 2") && w.Ldate->text() == m.item(1));
+        QTest::keyClick(list, Qt::Key_Home);
         const QPoint beside(5, list->visualRect(list->model()->index(5, 0)).bottom() + 20);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, beside);
-        QVERIFY(w.mm->toPlainText() == QStringLiteral("Текст 2") && w.Ldate->text() == m.item(1));
+        QCOMPARE(w.mm->toPlainText(), QStringLiteral("Текст 1 общее"));
 
         QVERIFY(QFile::resize(m.path, 4 * RecordSize));
         QCOMPARE(answering({}, [&] { m.view(4); }), QStringList{"Read beyond end of file"});
-        QCOMPARE(w.mm->toPlainText(), QStringLiteral("Текст 2"));
+        QCOMPARE(w.mm->toPlainText(), QStringLiteral("Текст 1 общее"));
         m.trigger(w.N14);
         QVERIFY(buttonsAre(false) && m.trigger(w.N4).isEmpty() && !w.isVisible());
     }

@@ -39,7 +39,7 @@ private slots:
         };
         // A prompt left open is ended with 99, which no real prompt gives, instead of hanging the test.
         QTimer::singleShot(0, &prompt, [&] {
-            seen << prompt.FileName->text();
+            seen << prompt.FileName->text() + u'|' + diarymaker::readName(prompt.PassIn);
             controls();
             const QByteArray header = diarymaker::fileBytes(path);
             QFile::resize(path, 100);
@@ -60,7 +60,7 @@ private slots:
         const int result = prompt.exec();
         const QString ask = QStringLiteral("Введите пароль для файла:|");
         const QStringList wrong = matches ? QStringList() : QStringList{"Неверный пароль! ||disabled"};
-        QCOMPARE(seen, QStringList({"my.qnb", ask + "|disabled", "Read beyond end of file",
+        QCOMPARE(seen, QStringList({"my.qnb|Пароль дневника", ask + "|disabled", "Read beyond end of file",
                                     ask + QString(typed.size(), u'*') + "|enabled"}) +
                            wrong);
         QCOMPARE(result, closing.isEmpty() ? TPassDlg::PasswordMatched : TPassDlg::PasswordRefused);

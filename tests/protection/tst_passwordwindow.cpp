@@ -63,6 +63,11 @@ private slots:
         auto* window = session.window->findChild<TForm5*>("Form5");
         QVERIFY(window && window->isVisible() && window->changeMode() == !before.isEmpty());
         const QList<QLineEdit*> fields{window->passIn1, window->passIn2, window->PassIn3};
+        const QStringList read{readName(fields[0]), readName(fields[1]), readName(fields[2])};
+        const QStringList names = before.isEmpty()
+                                      ? QStringList{"Пароль", "Повтор пароля"}
+                                      : QStringList{"Старый пароль", "Новый пароль", "Повтор нового пароля"};
+        QCOMPARE(read.mid(0, names.size()), names);
         for (int i = 0; i < fields.size() && i < typed.size(); ++i)
             fields[i]->setText(typed[i]);
         if (typed.contains("remove"))

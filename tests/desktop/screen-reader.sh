@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# screen-reader.sh <build dir>: starts the program with a diary of five entries on a virtual display
+# that has the desktop's accessibility bus, and reads its main window as a screen reader does
+# (read_main_window.py): the date list's rows, the tool bar buttons' names, the row the person is on.
+set -euo pipefail
+build=$1
+here=$(cd "$(dirname "$0")" && pwd)
+
+if [ "${2:-}" != --inside ]; then
+    work=$(mktemp -d)
+    xvfb=
+    trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+    # A program folder of its own, so that nobody's Settings.ini changes what opens.
+    cp "$build/src/app/quillnest" "$work/"
+    "$build/quillnest_demo_diary" "$work/d.qnb"
+    # The server writes its display number once it takes connections, on a number nobody else holds.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+    xvfb=$!
+    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+    DISPLAY=:$(cat "$work/display") dbus-run-session -- bash "$0" "$build" --inside "$work"
+    exit
+fi
+
+work=$3
+/usr/libexec/at-spi-bus-launcher --launch-immediately &
+bus=$!
+# exec: $app is the program itself, which the kill below must reach.
+(cd "$work" && QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ASAN_OPTIONS=detect_leaks=0 \
+    exec ./quillnest d.qnb >/dev/null 2>&1) &
+app=$!
+trap 'kill $app $bus 2>/dev/null || true' EXIT
+# The demo diary's entries, in its order.
+/usr/bin/python3 "$here/read_main_window.py" "03.01.2026 20:15:00" "07.01.2026 21:22:04" \
+    "11.01.2026 22:29:08" "15.01.2026 20:36:12" "19.01.2026 21:43:16"
