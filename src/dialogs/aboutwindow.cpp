@@ -7,11 +7,15 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QtMath>
+
+#include <algorithm>
 
 namespace
 {
 
 constexpr QSize ClientSize(217, 355);
+constexpr qreal SmallestDescriptionPoints = 6;
 
 // Free stand-ins that Debian packages: a Palatino-like book face and an Arial-like sans.
 QFont bookFont(int pixels)
@@ -65,6 +69,9 @@ void TForm2::buildControls()
 
     Memo1 = makeField<QPlainTextEdit>(this, "Memo1", QRect(5, 168, 207, 89));
     Memo1->setPlainText(Description);
+    // As designed, the box has no bars: the description fits it whole.
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    fitDescription();
     QPalette face = Memo1->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     Memo1->setPalette(face);
@@ -89,4 +96,20 @@ void TForm2::showEvent(QShowEvent* event)
 {
     SecondaryWindow::showEvent(event);
     setFixedSize(ClientSize);
+}
+
+// The description keeps the lines it was written in and shows them all at once: where the desktop's
+// stand-in for the dialog font is wider or taller than the one the box was laid out for, the text gets
+// smaller rather than wrap or scroll.
+void TForm2::fitDescription()
+{
+    const QStringList lines = Description.split(u'\n');
+    const qreal margin = 2 * Memo1->document()->documentMargin();
+    const QSize room = Memo1->contentsRect().size() - QSize(qCeil(margin) + Memo1->cursorWidth(), qCeil(margin));
+    Memo1->setFont(shrunkFont(font(), SmallestDescriptionPoints, [&](const QFont& candidate) {
+        const QFontMetrics metrics(candidate);
+        return lines.size() * metrics.lineSpacing() <= room.height() &&
+               std::all_of(lines.begin(), lines.end(),
+                           [&](const QString& line) { return metrics.horizontalAdvance(line) <= room.width(); });
+    }));
 }

@@ -29,4 +29,5 @@ protected:
 
 private:
     void buildControls();
+    void fitDescription();
 };

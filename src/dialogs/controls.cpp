@@ -110,6 +110,11 @@ void centreOnScreen(QWidget* window, QSize outerSize)
     window->move(outer.topLeft());
 }
 
+QFont dialogFont()
+{
+    return QFont(QStringLiteral("MS Sans Serif"), 8);
+}
+
 QFont shrunkFont(QFont font, qreal smallest, const std::function<bool(const QFont&)>& fits)
 {
     while (!fits(font) && font.pointSizeF() > smallest)

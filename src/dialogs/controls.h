@@ -69,6 +69,9 @@ QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& to
 // of its screen.
 void centreOnScreen(QWidget* window, QSize outerSize);
 
+// The font every window was laid out for; the desktop stands in its nearest face.
+QFont dialogFont();
+
 // Where the desktop's font is wider than the one a window was laid out for, captions of fixed-width
 // controls would run past their ends: the font loses half a point at a time until `fits` accepts it
 // or it reaches `smallest`, below which it would no longer be readable.

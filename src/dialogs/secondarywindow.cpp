@@ -12,6 +12,8 @@
 SecondaryWindow::SecondaryWindow(QWidget* parent, QSize outerSize) : QWidget(parent, Qt::Tool), m_outerSize(outerSize)
 {
     setWindowModality(Qt::ApplicationModal);
+    // A window of its own takes no font from the main window.
+    setFont(dialogFont());
     resize(outerSize);
 }
 

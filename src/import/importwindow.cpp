@@ -179,7 +179,6 @@ TForm8::TForm8(DiaryDocument& document, const QString& programDir, QWidget* pare
 {
     setObjectName(QStringLiteral("Form8"));
     setWindowTitle(QStringLiteral("Импорт Записей"));
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     resize(DesignClientSize);
     buildSourceBox();
     buildPassBox();

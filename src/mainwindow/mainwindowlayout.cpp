@@ -70,7 +70,7 @@ QToolButton* makePictureButton(QWidget* band, const char* name, ToolPicture pict
 
 void Form1Layout::setupLayout(QMainWindow* window, QAbstractItemModel* dates)
 {
-    window->setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    window->setFont(dialogFont());
     buildMenu(window);
     auto* client = new QWidget(window);
     client->resize(ClientWidth, ClientHeight - StatusBarHeight);

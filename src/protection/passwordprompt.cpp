@@ -29,6 +29,7 @@ TPassDlg::TPassDlg(const QString& path, const RecordFile& probe, QWidget* parent
 {
     setObjectName(QStringLiteral("PassDlg"));
     setWindowTitle(QStringLiteral("Дневник защищён паролем"));
+    setFont(dialogFont());
     resize(WindowWidth, WindowHeight);
     buildControls();
 

@@ -36,6 +36,9 @@ private slots:
         auto* about = session.window->findChild<TForm2*>("Form2");
         QVERIFY(about && about->isVisible() && !session.window->takesInput() && !about->Image1->pixmap().isNull());
         QVERIFY(about->Label1->geometry().top() >= about->Memo1->geometry().bottom()); // the name is seen
+        QCOMPARE(about->font(), session.window->font());
+        for (QTextBlock line = about->Memo1->document()->begin(); line.isValid(); line = line.next())
+            QVERIFY2(line.layout()->lineCount() == 1, qPrintable(line.text())); // no line of the description wraps
         about->Memo1->appendPlainText("заметка");
         about->close();
         QVERIFY(session.window->takesInput());
