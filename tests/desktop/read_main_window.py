@@ -86,13 +86,18 @@ for button in buttons:
         fail("a tool bar button has no name")
 
 # A person clicks the first row and presses the down arrow, then searches for a word and goes down
-# into what was found: at each step the reader is told where the person is.
+# into what was found: at each step the reader is told where the person is and what is selected.
 announced = []
+selections = []
 
 
 def on_focus(event):
     if event.detail1 == 1:
         announced.append(event.source.name)
+
+
+def on_selection(event):
+    selections.append(("+" if event.detail1 else "-") + event.source.name)
 
 
 def down_arrow(rows, expected):
@@ -101,17 +106,19 @@ def down_arrow(rows, expected):
 
 
 def on_row(rows, expected):
-    pump_until(lambda: announced[-1:] == [expected])
+    pump_until(lambda: announced[-1:] == [expected] and selections[-1:] == ["+" + expected])
     focused = [row.name for row in rows if row.getState().contains(pyatspi.STATE_FOCUSED)]
     selected = [row.name for row in rows if row.getState().contains(pyatspi.STATE_SELECTED)]
-    print("focused row %s, selected row %s; announced so far %s" % (focused, selected, announced))
+    print("focused row %s, selected row %s; announced so far %s, selections %s" % (focused, selected, announced,
+                                                                                 selections))
     if focused != [expected] or selected != [expected]:
         fail("the focused and selected row is not %s" % expected)
-    if announced[-1:] != [expected]:
+    if announced[-1:] != [expected] or selections[-1:] != ["+" + expected]:
         fail("moving to %s was not announced" % expected)
 
 
 pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
+pyatspi.Registry.registerEventListener(on_selection, "object:state-changed:selected")
 box = rows[0].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
 pyatspi.Registry.generateMouseEvent(box.x + box.width // 2, box.y + box.height // 2, "b1c")
 on_row(rows, expected_rows[0])
@@ -130,5 +137,4 @@ if [row.name for row in found] != expected_rows[:1]:
 if "Записи по датам" not in announced[heard:]:
     fail("the refilled list was not announced")
 down_arrow(found, expected_rows[0])
-pyatspi.Registry.deregisterEventListener(on_focus, "object:state-changed:focused")
 sys.exit(1 if failures else 0)
