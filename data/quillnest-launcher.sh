@@ -1,4 +1,4 @@
 #!/bin/sh
-# Starts Quillnest from where it was installed: the program keeps Settings.ini beside itself.
+# Starts Quillnest from where it was installed, in a folder of its own beside the launcher's.
 here=$(dirname "$(readlink -f "$0")")
 exec "$here/../lib/quillnest/quillnest" "$@"

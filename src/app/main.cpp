@@ -3,6 +3,7 @@
 #include "export/exportwindow.h"
 #include "import/importwindow.h"
 #include "mainwindow/mainwindow.h"
+#include "settings/settingsfile.h"
 #include "settings/settingswindow.h"
 
 #include <QApplication>
@@ -27,14 +28,16 @@ int main(int argc, char* argv[])
         icon.addFile(QStringLiteral(":/icons/quillnest-%1.png").arg(size));
     QApplication::setWindowIcon(icon);
 
+    // Beside the program, unless it was installed where the person may not write.
+    const QString dataDir = programDataDir(QCoreApplication::applicationDirPath());
     // The main window first: its creation may already open a diary. The other windows are made once
     // and stand over it.
-    TForm1 mainWindow(QCoreApplication::applicationDirPath());
+    TForm1 mainWindow(dataDir);
     mainWindow.setNewDiaryWindow(new TForm3(&mainWindow));
     mainWindow.setSettingsWindow(new TForm4(mainWindow.settingsPath(), &mainWindow));
     mainWindow.setAboutWindow(new TForm2(&mainWindow));
     mainWindow.setExportWindow(new TForm7(mainWindow.document(), &mainWindow));
-    mainWindow.setImportWindow(new TForm8(mainWindow.document(), QCoreApplication::applicationDirPath(), &mainWindow));
+    mainWindow.setImportWindow(new TForm8(mainWindow.document(), dataDir, &mainWindow));
     mainWindow.show();
     // A diary named on the command line, as a file manager's "Open with" passes it.
     const QStringList arguments = QCoreApplication::arguments();

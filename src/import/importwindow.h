@@ -30,7 +30,7 @@ class TForm8 : public SecondaryWindow
     Q_OBJECT
 
 public:
-    // `programDir` is where the file dialog starts and where new diaries go.
+    // `programDir`, programDataDir() of the program's folder, is where the file dialog starts and new diaries go.
     TForm8(DiaryDocument& document, const QString& programDir, QWidget* parent);
 
     // The text of the status bar's one panel.

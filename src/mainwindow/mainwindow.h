@@ -29,7 +29,7 @@ class TForm1 : public QMainWindow, public Form1Layout
     Q_OBJECT
 
 public:
-    // `programDir` is the folder that holds the program and its Settings.ini.
+    // `programDir`, programDataDir() of the program's folder, holds Settings.ini.
     explicit TForm1(const QString& programDir, QWidget* parent = nullptr);
 
     DiaryDocument& document() { return m_document; }

@@ -1,12 +1,46 @@
 #include "settingsfile.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace Keys = SettingsKeys;
 
-QString settingsFilePath(const QString& programDir)
+namespace
 {
-    return QDir(programDir).filePath(QStringLiteral("Settings.ini"));
+
+// As the effective user, who makes the writes: the real one may differ under a set-user-ID wrapper.
+bool mayWriteIn(const QString& dir)
+{
+    return ::faccessat(AT_FDCWD, QFile::encodeName(dir).constData(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+} // namespace
+
+QString programDataDir(const QString& programDir)
+{
+    if (mayWriteIn(programDir))
+        return programDir;
+    // XDG base directories: a value that is not an absolute path is to be ignored.
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!config.startsWith(u'/'))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    const QString dir = config + QStringLiteral("/quillnest");
+    // Theirs alone, as XDG base directories asks of the folders a program makes; "~/.config" included.
+    for (const QString& folder : {config, dir})
+        if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
+            return programDir;
+    return QFileInfo(dir).isDir() && mayWriteIn(dir) ? dir : programDir;
+}
+
+QString settingsFilePath(const QString& dataDir)
+{
+    return QDir(dataDir).filePath(QStringLiteral("Settings.ini"));
 }
 
 StartupOptions StartupOptions::read(const PrivateProfile& profile)

@@ -17,8 +17,14 @@ inline const QString FaveDiary = QStringLiteral("FaveDiary");
 inline const QString NoFile = QStringLiteral("NoFile");
 } // namespace SettingsKeys
 
-// "Settings.ini" in `programDir`.
-QString settingsFilePath(const QString& programDir);
+// The folder that takes Settings.ini and the diaries an import makes: `programDir` where the person may write
+// there (an install of their own, a build), else "$XDG_CONFIG_HOME/quillnest" (by default
+// "~/.config/quillnest"), made theirs alone if missing. Where that cannot be made either, `programDir`, so that
+// writing Settings.ini fails with the usual message.
+QString programDataDir(const QString& programDir);
+
+// "Settings.ini" in `dataDir`, a folder given by programDataDir().
+QString settingsFilePath(const QString& dataDir);
 
 // The five options of section "Options", with their defaults.
 struct StartupOptions {

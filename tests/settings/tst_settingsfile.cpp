@@ -29,6 +29,34 @@ private slots:
         m_ini = settingsFilePath(m_dir->path());
     }
 
+    // Beside the program where the person may write there, else in their configuration folder (a relative one does
+    // not count), made theirs alone; beside it again where that cannot be made, for the write to fail as usual.
+    void dataGoesWhereThePersonMayWrite()
+    {
+        const QString home = m_dir->filePath("home"), config = m_dir->filePath("config"), ro = m_dir->filePath("ro");
+        const QString gone = m_dir->filePath("gone"); // even the superuser cannot write in a missing folder
+        writeFileBytes(m_ini, "");
+        QVERIFY(QDir().mkdir(home) && QDir().mkdir(ro) &&
+                QFile::setPermissions(ro, QFile::ReadOwner | QFile::ExeOwner));
+        const QList<std::tuple<QString, QByteArray, QString>> cases = {
+            {m_dir->path(), config.toUtf8(), m_dir->path()},
+            {ro, config.toUtf8(), geteuid() == 0 ? ro : config + "/quillnest"},
+            {gone, config.toUtf8(), config + "/quillnest"},
+            {gone, QByteArray(), home + "/.config/quillnest"},
+            {gone, "relative", home + "/.config/quillnest"},
+            {gone, (m_ini + "/under a file").toUtf8(), gone}};
+        const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", home.toUtf8());
+        for (const auto& [programDir, xdg, expected] : cases) {
+            xdg.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", xdg);
+            QCOMPARE(programDataDir(programDir), expected);
+            // Nothing for the group and others.
+            QVERIFY(expected == programDir || (QFile::permissions(expected) & 0x0077) == 0);
+        }
+        qputenv("HOME", oldHome);
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+    }
+
     void readsNamesWithoutCaseAndWritesTheFilesSpelling()
     {
         // Numbers as booleans; -1: not a number, so the fallback is given back.
