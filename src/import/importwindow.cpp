@@ -163,18 +163,18 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, 
     return button;
 }
 
-// The path a new diary named `typed` gets: in the program's folder, its extension, if any, made ".qnb".
-QString newDiaryPath(const QString& programDir, const QString& typed)
+// The path a new diary named `typed` gets: in `dataDir`, its extension, if any, made ".qnb".
+QString newDiaryPath(const QString& dataDir, const QString& typed)
 {
     const qsizetype dot = typed.lastIndexOf(u'.');
     const QString stem = dot > typed.lastIndexOf(u'/') ? typed.left(dot) : typed;
-    return programDir + u'/' + stem + QStringLiteral(".qnb");
+    return dataDir + u'/' + stem + QStringLiteral(".qnb");
 }
 
 } // namespace
 
-TForm8::TForm8(DiaryDocument& document, const QString& programDir, QWidget* parent)
-    : SecondaryWindow(parent, OuterSize), m_document(document), m_programDir(programDir),
+TForm8::TForm8(DiaryDocument& document, const QString& dataDir, QWidget* parent)
+    : SecondaryWindow(parent, OuterSize), m_document(document), m_dataDir(dataDir),
       m_entries(new SourceEntryModel(this))
 {
     setObjectName(QStringLiteral("Form8"));
@@ -393,7 +393,7 @@ void TForm8::EInFChange()
 
 void TForm8::FindClick()
 {
-    OpenD->setDirectory(m_programDir);
+    OpenD->setDirectory(m_dataDir);
     if (OpenD->exec() == QDialog::Accepted)
         m_lastChosenSource = OpenD->selectedFiles().value(0);
     EInF->setText(m_lastChosenSource);
@@ -545,7 +545,7 @@ void TForm8::BBGoClick()
                                                           : ImportChoice::All,
                                     m_entries->picked()};
     const bool intoNew = RBNew->isChecked();
-    const QString path = newDiaryPath(m_programDir, EFName->text());
+    const QString path = newDiaryPath(m_dataDir, EFName->text());
     const auto progress = [this](qint64 done, qint64 total) { showProgress(PBar, done, total); };
     QString completed = CompletedText;
     try {

@@ -21,8 +21,8 @@ class QShowEvent;
 class QStatusBar;
 class SourceEntryModel;
 
-// Brings the entries of an older diary file into the open diary or into a new diary in the program's
-// folder: all of them, those with text, or those picked by hand with a preview. Made once and shown
+// Brings the entries of an older diary file into the open diary or into a new diary in the folder the
+// program keeps its files in: all of them, those with text, or those picked by hand with a preview. Made once and shown
 // again: the choice of entries and the target keep their check marks between showings, while the
 // source is opened anew each time.
 class TForm8 : public SecondaryWindow
@@ -30,8 +30,9 @@ class TForm8 : public SecondaryWindow
     Q_OBJECT
 
 public:
-    // `programDir`, programDataDir() of the program's folder, is where the file dialog starts and new diaries go.
-    TForm8(DiaryDocument& document, const QString& programDir, QWidget* parent);
+    // `dataDir`, the folder the program keeps its files in (programDataDir()), is where the file dialog
+    // starts and new diaries go.
+    TForm8(DiaryDocument& document, const QString& dataDir, QWidget* parent);
 
     // The text of the status bar's one panel.
     QString statusText() const;
@@ -104,7 +105,7 @@ private:
     void BBCloseClick();
 
     DiaryDocument& m_document;
-    const QString m_programDir;
+    const QString m_dataDir;
     OldDiarySource m_source;
     SourceEntryModel* m_entries = nullptr;
     QLabel* m_statusPanel = nullptr;

@@ -49,7 +49,7 @@ template <class Sender, class Signal> void TForm1::route(Sender* sender, Signal 
     });
 }
 
-TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent), m_programDir(programDir)
+TForm1::TForm1(const QString& dataDir, QWidget* parent) : QMainWindow(parent), m_dataDir(dataDir)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QLatin1String(QuillnestCaption));
@@ -101,7 +101,7 @@ void TForm1::connectHandlers()
 
 QString TForm1::settingsPath() const
 {
-    return settingsFilePath(m_programDir);
+    return settingsFilePath(m_dataDir);
 }
 
 QString TForm1::todayCaption()
@@ -412,7 +412,7 @@ QString TForm1::chooseDiaryFile()
         OpenD->setAcceptMode(QFileDialog::AcceptOpen);
         OpenD->setNameFilter(QStringLiteral("Файл-дневник (*.qnb)"));
     }
-    OpenD->setDirectory(m_programDir);
+    OpenD->setDirectory(m_dataDir);
     if (OpenD->exec() == QDialog::Accepted)
         m_lastChosenDiary = OpenD->selectedFiles().value(0);
     return m_lastChosenDiary;

@@ -29,8 +29,9 @@ class TForm1 : public QMainWindow, public Form1Layout
     Q_OBJECT
 
 public:
-    // `programDir`, programDataDir() of the program's folder, holds Settings.ini.
-    explicit TForm1(const QString& programDir, QWidget* parent = nullptr);
+    // `dataDir`, the folder the program keeps its files in (programDataDir()), holds Settings.ini; the open
+    // dialog starts there.
+    explicit TForm1(const QString& dataDir, QWidget* parent = nullptr);
 
     DiaryDocument& document() { return m_document; }
     const DiaryDocument& document() const { return m_document; }
@@ -127,7 +128,7 @@ private:
     void N8Click();
     SecondaryWindow* standingOver(SecondaryWindow* window);
 
-    QString m_programDir;
+    QString m_dataDir;
     DiaryDocument m_document;
     Mode m_mode = Mode::Viewing;
     DraftKeeper* m_draft = nullptr;
