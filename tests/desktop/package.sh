@@ -41,6 +41,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 for library in libqt6widgets6 libjpeg62-turbo; do
     [[ ", $(field Depends)," =~ ,\ $library[\ ,] ]] || fail "Depends lacks $library: $(field Depends)"
 done
+[ "$(field Recommends)" = qt6-translations-l10n ] || fail "Recommends: $(field Recommends)"
 
 # Warnings are allowed, errors are not.
 report=$(lintian "$deb" 2>&1) || true
