@@ -48,6 +48,8 @@ QFrame* makeBand(QWidget* bar, const char* name, int x, int width, const QString
     band->setFrameStyle(QFrame::Panel | QFrame::Raised);
     band->setGeometry(x, BandTop, width, BandHeight);
     band->setToolTip(toolTip);
+    // A screen reader names the group a field and its buttons are in as the tool tip does.
+    band->setAccessibleName(toolTip);
     return band;
 }
 

@@ -22,13 +22,17 @@ if [ "${2:-}" != --inside ]; then
 fi
 
 work=$3
-/usr/libexec/at-spi-bus-launcher --launch-immediately &
-bus=$!
+# The accessibility bus is up once it gives its address: a program started earlier would not find it.
+dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress >/dev/null
 # exec: $app is the program itself, which the kill below must reach.
 (cd "$work" && QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ASAN_OPTIONS=detect_leaks=0 \
-    exec ./quillnest d.qnb >/dev/null 2>&1) &
+    exec ./quillnest d.qnb >said 2>&1) &
 app=$!
-trap 'kill $app $bus 2>/dev/null || true' EXIT
+trap 'kill $app 2>/dev/null || true' EXIT
 # The demo diary's entries, in its order.
 /usr/bin/python3 "$here/read_main_window.py" "03.01.2026 20:15:00" "07.01.2026 21:22:04" \
-    "11.01.2026 22:29:08" "15.01.2026 20:36:12" "19.01.2026 21:43:16"
+    "11.01.2026 22:29:08" "15.01.2026 20:36:12" "19.01.2026 21:43:16" || {
+    echo "The program said:" >&2
+    cat "$work/said" >&2
+    exit 1
+}
