@@ -113,6 +113,10 @@ void TForm3::buildFields()
     Ein->setText(RequiredFieldText);
     Edn = makeNameField(this, "Edn", {8, 64});
     Emn = makeNameField(this, "Emn", {8, 104});
+    // A screen reader names each field as the caption over it.
+    Label1->setBuddy(Ein);
+    Label2->setBuddy(Edn);
+    Label3->setBuddy(Emn);
 }
 
 void TForm3::buildButtons()

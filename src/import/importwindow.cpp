@@ -253,6 +253,10 @@ void TForm8::buildToBox()
     EDName = makeField<QLineEdit>(ToBox, "EDName", QRect(8, 111, 177, 21));
     LMName = makeBoldLabel(ToBox, "LMName", QStringLiteral("Имя владельца"), {8, 136});
     EMName = makeField<QLineEdit>(ToBox, "EMName", QRect(8, 151, 177, 21));
+    // A screen reader names each field as the caption over it.
+    LFName->setBuddy(EFName);
+    LDName->setBuddy(EDName);
+    LMName->setBuddy(EMName);
 }
 
 void TForm8::buildInfoBox()

@@ -9,6 +9,8 @@ class DateListView;
 // What a screen reader is told of the date list: a list whose rows are list items named by their date
 // and time, the current row focused and selected. A row's interface is made when a reader asks for it
 // and kept until the rows change, so that a list of 65,535 entries costs nothing until it is walked.
+// It offers no table interface, so it does not tell AT-SPI clients that it manages its descendants: a
+// client that walks every child of every object would walk every row.
 class DateListAccessible : public QAccessibleWidget
 {
 public:

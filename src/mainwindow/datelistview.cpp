@@ -28,24 +28,30 @@ void DateListView::setModel(QAbstractItemModel* model)
     for (const QMetaObject::Connection& connection : std::as_const(m_modelConnections))
         disconnect(connection);
     m_modelConnections.clear();
+    // Before the view's own connections, and so before the selection model moves the current row off
+    // the rows about to be removed.
+    if (model)
+        m_modelConnections = {
+            connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { m_removingRows = true; }),
+            connect(model, &QAbstractItemModel::rowsInserted, this, &DateListView::followRows),
+            connect(model, &QAbstractItemModel::rowsRemoved, this, &DateListView::followRows),
+            connect(model, &QAbstractItemModel::layoutChanged, this, &DateListView::followRows),
+            connect(model, &QAbstractItemModel::modelReset, this, &DateListView::relisted),
+        };
     QAbstractItemView::setModel(model);
     followRows();
-    if (!model)
-        return;
-    m_modelConnections = {
-        connect(model, &QAbstractItemModel::rowsInserted, this, &DateListView::followRows),
-        connect(model, &QAbstractItemModel::rowsRemoved, this, &DateListView::followRows),
-        connect(model, &QAbstractItemModel::layoutChanged, this, &DateListView::followRows),
-        connect(model, &QAbstractItemModel::modelReset, this, &DateListView::relisted),
-    };
 }
 
+// While rows are being removed the current row moves through rows about to go: the reader is told
+// nothing until they have gone, then of the row the person is on now.
 void DateListView::followRows()
 {
+    m_removingRows = false;
     updateGeometries();
     viewport()->update();
     if (auto* readable = dynamic_cast<DateListAccessible*>(QAccessible::queryAccessibleInterface(this)))
         readable->forgetRows();
+    announceCurrentLater();
 }
 
 // A search refilled the list while the person was on it: the reader reads the list anew.
@@ -58,7 +64,7 @@ void DateListView::relisted()
 
 void DateListView::tellReaders(QAccessible::Event type, int row)
 {
-    if (!QAccessible::isActive())
+    if (!QAccessible::isActive() || m_removingRows)
         return;
     QAccessibleEvent event(this, type);
     event.setChild(row);
@@ -82,14 +88,17 @@ void DateListView::selectionChanged(const QItemSelection& selected, const QItemS
     }
 }
 
-// Coming back to the list, the reader is told which row it is on. A first visit makes a row current,
-// which tells it already. Told once the focus has settled: the list itself is announced after this.
+// Coming back to the list, the reader is told which row it is on; a first visit makes the first row
+// current on the way in. Qt announces the list itself once the focus has moved, so the row is told
+// after that.
 void DateListView::focusInEvent(QFocusEvent* event)
 {
-    const QModelIndex before = currentIndex();
     QAbstractItemView::focusInEvent(event);
-    if (!before.isValid() || before != currentIndex())
-        return;
+    announceCurrentLater();
+}
+
+void DateListView::announceCurrentLater()
+{
     QTimer::singleShot(0, this, [this] {
         if (hasFocus() && currentIndex().isValid())
             tellReaders(QAccessible::Focus, currentIndex().row());

@@ -46,9 +46,11 @@ private:
     QModelIndex indexOfRow(int row) const;
     void followRows();
     void relisted();
+    void announceCurrentLater();
     // `row` -1 for the list itself.
     void tellReaders(QAccessible::Event event, int row = -1);
 
     mutable int m_rowHeight = 0;
+    bool m_removingRows = false;
     QList<QMetaObject::Connection> m_modelConnections;
 };

@@ -244,6 +244,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     if (watched == LBdate && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // The row the person is on, which a first visit to the list makes current unselected.
+            if (LBdate->currentIndex().isValid())
+                LBdate->selectionModel()->select(LBdate->currentIndex(), QItemSelectionModel::ClearAndSelect);
             LBdateDblClick();
             updateControls();
             return true;

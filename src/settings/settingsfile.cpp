@@ -14,28 +14,43 @@ namespace Keys = SettingsKeys;
 namespace
 {
 
-// As the effective user, who makes the writes: the real one may differ under a set-user-ID wrapper.
 bool mayWriteIn(const QString& dir)
 {
     return ::faccessat(AT_FDCWD, QFile::encodeName(dir).constData(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+// What the package manager installs under /usr is not to be written by a program, even one the
+// superuser runs: files left there would outlive the package.
+bool isSystemFolder(const QString& dir)
+{
+    const QString real = QFileInfo(dir).canonicalFilePath();
+    return real == QLatin1String("/usr") || real.startsWith(QLatin1String("/usr/"));
+}
+
+// Every missing folder on the way is made theirs alone, as XDG base directories asks.
+bool makeFoldersOfOwnerAlone(const QString& path)
+{
+    QString made;
+    for (const QString& part : path.split(u'/', Qt::SkipEmptyParts)) {
+        made += u'/' + part;
+        if (::mkdir(QFile::encodeName(made).constData(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
 
 QString programDataDir(const QString& programDir)
 {
-    if (mayWriteIn(programDir))
+    if (mayWriteIn(programDir) && !isSystemFolder(programDir))
         return programDir;
     // XDG base directories: a value that is not an absolute path is to be ignored.
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (!config.startsWith(u'/'))
         config = QDir::homePath() + QStringLiteral("/.config");
     const QString dir = config + QStringLiteral("/quillnest");
-    // Theirs alone, as XDG base directories asks of the folders a program makes; "~/.config" included.
-    for (const QString& folder : {config, dir})
-        if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
-            return programDir;
-    return QFileInfo(dir).isDir() && mayWriteIn(dir) ? dir : programDir;
+    return makeFoldersOfOwnerAlone(dir) && QFileInfo(dir).isDir() && mayWriteIn(dir) ? dir : programDir;
 }
 
 QString settingsFilePath(const QString& dataDir)

@@ -18,9 +18,9 @@ inline const QString NoFile = QStringLiteral("NoFile");
 } // namespace SettingsKeys
 
 // The folder that takes Settings.ini and the diaries an import makes: `programDir` where the person may write
-// there (an install of their own, a build), else "$XDG_CONFIG_HOME/quillnest" (by default
-// "~/.config/quillnest"), made theirs alone if missing. Where that cannot be made either, `programDir`, so that
-// writing Settings.ini fails with the usual message.
+// there (an install of their own, a build) and it is not under /usr, else "$XDG_CONFIG_HOME/quillnest" (by
+// default "~/.config/quillnest"), made theirs alone if missing, folders on the way included. Where that cannot be made
+// either, `programDir`, so that writing Settings.ini fails with the usual message.
 QString programDataDir(const QString& programDir);
 
 // "Settings.ini" in `dataDir`, a folder given by programDataDir().

@@ -13,6 +13,8 @@ if [ "${2:-}" != --inside ]; then
     # A program folder of its own, so that nobody's Settings.ini changes what opens.
     cp "$build/src/app/quillnest" "$work/"
     "$build/quillnest_demo_diary" "$work/d.qnb"
+    # Editing on, so that an entry can be deleted.
+    printf '[Options]\nEditing=1\n' >"$work/Settings.ini"
     # The server writes its display number once it takes connections, on a number nobody else holds.
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
     xvfb=$!

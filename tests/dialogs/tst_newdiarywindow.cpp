@@ -74,6 +74,7 @@ private slots:
         QVERIFY(w.BBok->isEnabled());
         QTest::mouseClick(w.Ein, Qt::LeftButton);
         QVERIFY(w.Ein->text() == typed && w.BBok->isEnabled() != typed.isNull());
+        QCOMPARE(readName(w.Emn), w.Label3->text()); // as a screen reader names it
     }
 };
 

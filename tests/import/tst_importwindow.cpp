@@ -184,7 +184,7 @@ private slots:
         const QList<double> stamps{stampOf(2024, 3, 1, 3, 15, 7), stampOf(2024, 3, 2), stampOf(2024, 3, 1)};
         QCOMPARE(open("s.drb", oldDiary(Layout::Early, stamps, {"dup", u"Новая\r\nзапись"_qs, ""})), QStringList());
         QVERIFY(readName(w->EPass) == u"Пароль старого дневника"_qs &&
-                readName(w->CLB) == u"Записи старого дневника"_qs);
+                readName(w->CLB) == u"Записи старого дневника"_qs && readName(w->EMName) == u"Имя владельца"_qs);
         QTest::mouseClick(w->RBFull, Qt::LeftButton);
         QCOMPARE(w->statusText(), u"Импортировать только НЕпустые записи"_qs);
 

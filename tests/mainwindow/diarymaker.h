@@ -15,14 +15,14 @@ namespace diarymaker
 
 using namespace testfiles;
 
-// Entry i is "Текст i"; the odd ones also hold "общее" and were saved on 1 March 2024 at i:15:07, the
-// even ones on 2 March, so that one day's entries never lie side by side. Entry 5 has entry 3's stamp.
 // What a screen reader says a control is.
 inline QString readName(QObject* control)
 {
     return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
 }
 
+// Entry i is "Текст i"; the odd ones also hold "общее" and were saved on 1 March 2024 at i:15:07, the
+// even ones on 2 March, so that one day's entries never lie side by side. Entry 5 has entry 3's stamp.
 inline Diary alternatingDays(int count)
 {
     Diary diary{.stamps = {}};

@@ -31,6 +31,7 @@ private slots:
 
     // Beside the program where the person may write there, else in their configuration folder (a relative one does
     // not count), made theirs alone; beside it again where that cannot be made, for the write to fail as usual.
+    // What the package manager owns is never written, even by the superuser.
     void dataGoesWhereThePersonMayWrite()
     {
         const QString home = m_dir->filePath("home"), config = m_dir->filePath("config"), ro = m_dir->filePath("ro");
@@ -41,11 +42,14 @@ private slots:
         const QList<std::tuple<QString, QByteArray, QString>> cases = {
             {m_dir->path(), config.toUtf8(), m_dir->path()},
             {ro, config.toUtf8(), geteuid() == 0 ? ro : config + "/quillnest"},
-            {gone, config.toUtf8(), config + "/quillnest"},
+            {gone, (config + "/deep").toUtf8(), config + "/deep/quillnest"},
+            {"/usr/bin", config.toUtf8(), config + "/quillnest"},
             {gone, QByteArray(), home + "/.config/quillnest"},
             {gone, "relative", home + "/.config/quillnest"},
             {gone, (m_ini + "/under a file").toUtf8(), gone}};
-        const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+        const QByteArray oldHome = qgetenv("HOME");
+        const std::optional<QByteArray> oldConfig =
+            qEnvironmentVariableIsSet("XDG_CONFIG_HOME") ? std::optional(qgetenv("XDG_CONFIG_HOME")) : std::nullopt;
         qputenv("HOME", home.toUtf8());
         for (const auto& [programDir, xdg, expected] : cases) {
             xdg.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", xdg);
@@ -53,8 +57,9 @@ private slots:
             // Nothing for the group and others.
             QVERIFY(expected == programDir || (QFile::permissions(expected) & 0x0077) == 0);
         }
+        QVERIFY((QFile::permissions(config) & 0x0077) == 0); // the folder on the way too
         qputenv("HOME", oldHome);
-        qputenv("XDG_CONFIG_HOME", oldConfig);
+        oldConfig ? qputenv("XDG_CONFIG_HOME", *oldConfig) : qunsetenv("XDG_CONFIG_HOME");
     }
 
     void readsNamesWithoutCaseAndWritesTheFilesSpelling()
