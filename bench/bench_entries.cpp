@@ -122,12 +122,12 @@ double rekeyAtWindow(DiaryDocument& document, QWidget& mainWindow)
 {
     auto* window = new TForm5(document, &mainWindow);
     window->show();
-    window->passIn1->setText(QStringLiteral("secret"));
-    if (window->changeMode())
-        window->CBnone->setChecked(true);
+    named<QLineEdit>(window, "passIn1")->setText(QStringLiteral("secret"));
+    if (document.view().hasPassword())
+        named<QCheckBox>(window, "CBnone")->setChecked(true);
     else
-        window->passIn2->setText(QStringLiteral("secret"));
-    return clickToMessage(window->BitBtn1);
+        named<QLineEdit>(window, "passIn2")->setText(QStringLiteral("secret"));
+    return clickToMessage(named<QPushButton>(window, "BitBtn1"));
 }
 
 // Setting a password rewrites every entry under the new key in one rebuild of the diary: through the

@@ -66,9 +66,9 @@ public:
     {
         prepare(target, false);
         window.show();
-        window.InName->setText(target);
+        named<QLineEdit>(&window, "InName")->setText(target);
         QString message;
-        best.ms = std::min(best.ms, clickToMessage(window.BbOK, &message));
+        best.ms = std::min(best.ms, clickToMessage(named<QPushButton>(&window, "BbOK"), &message));
         if (message != QStringLiteral("Экспортирование записей успещно завершено"))
             std::printf("(the window said: %s)\n", qPrintable(message));
     }

@@ -68,12 +68,12 @@ void startFrom(DiaryDocument& document, const QString& original, const QString& 
 double importAtWindow(TForm8& window, const QString& source)
 {
     window.show();
-    window.EInF->setText(source);
-    window.Open->click();
-    window.RBAll->setChecked(true);
-    window.RBThis->setChecked(true);
+    named<QLineEdit>(&window, "EInF")->setText(source);
+    named<QPushButton>(&window, "Open")->click();
+    named<QRadioButton>(&window, "RBAll")->setChecked(true);
+    named<QRadioButton>(&window, "RBThis")->setChecked(true);
     QString message;
-    const double ms = clickToMessage(window.BbGo, &message);
+    const double ms = clickToMessage(named<QPushButton>(&window, "BbGo"), &message);
     if (message != QStringLiteral("Импорт записей завершен"))
         std::printf("(the window said: %s)\n", qPrintable(message));
     return ms;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 #include <chrono>
@@ -31,6 +32,15 @@ qint64 heapInUse();
 void printRatio(const char* what, double measured, double reference, double goal);
 
 class QAbstractButton;
+
+// The control called `name` in `window`, found by its object name as the tests find it; a missing one ends the run.
+template <class Control> Control* named(const QObject* window, const QString& name)
+{
+    auto* found = window->findChild<Control*>(name);
+    if (!found)
+        qFatal("no control named %s", qPrintable(name));
+    return found;
+}
 
 // Benchmarks that drive the real windows do so offscreen, unless a platform was chosen.
 void useOffscreenWindows();

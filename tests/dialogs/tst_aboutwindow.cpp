@@ -32,18 +32,20 @@ private slots:
         Session session;
         QVERIFY(session.start({}));
         session.window->setAboutWindow(new TForm2(session.window.get()));
-        QCOMPARE(session.trigger(session.window->N8), QStringList());
-        auto* about = session.window->findChild<TForm2*>("Form2");
-        QVERIFY(about && about->isVisible() && !session.window->takesInput() && !about->Image1->pixmap().isNull());
-        QVERIFY(about->Label1->geometry().top() >= about->Memo1->geometry().bottom()); // the name is seen
+        QCOMPARE(session.trigger("N8"), QStringList());
+        QWidget* about = session.find("Form2");
+        auto* description = named<QPlainTextEdit>(about, "Memo1");
+        QVERIFY(about->isVisible() && !session.window->takesInput() &&
+                !named<QLabel>(about, "Image1")->pixmap().isNull());
+        QVERIFY(named(about, "Label1")->geometry().top() >= description->geometry().bottom()); // the name is seen
         QCOMPARE(about->font(), session.window->font());
-        for (QTextBlock line = about->Memo1->document()->begin(); line.isValid(); line = line.next())
+        for (QTextBlock line = description->document()->begin(); line.isValid(); line = line.next())
             QVERIFY2(line.layout()->lineCount() == 1, qPrintable(line.text())); // no line of the description wraps
-        about->Memo1->appendPlainText("заметка");
+        description->appendPlainText("заметка");
         about->close();
         QVERIFY(session.window->takesInput());
-        session.trigger(session.window->N8);
-        QVERIFY(about->Memo1->toPlainText().endsWith("бумажными дневниками.\nзаметка"));
+        session.trigger("N8");
+        QVERIFY(description->toPlainText().endsWith("бумажными дневниками.\nзаметка"));
     }
 };
 

@@ -42,19 +42,23 @@ private slots:
         TForm3 w(nullptr);
         w.show(); // as the main window shows it: application-modal, so that nothing else takes input meanwhile
         QVERIFY(QApplication::activeModalWidget() == &w && QTest::qWaitForWindowActive(&w));
-        QVERIFY(QApplication::focusWidget() == w.BBno && !w.BBok->isEnabled());
+        QVERIFY(QApplication::focusWidget() == named<QPushButton>(&w, "BBno") &&
+                !named<QPushButton>(&w, "BBok")->isEnabled());
         if (!typed.isNull())
-            w.Ein->setText(typed);
-        w.Edn->setText(title);
-        w.Emn->setText(QStringLiteral("Ann"));
+            named<QLineEdit>(&w, "Ein")->setText(typed);
+        named<QLineEdit>(&w, "Edn")->setText(title);
+        named<QLineEdit>(&w, "Emn")->setText(QStringLiteral("Ann"));
         const double before = currentStamp();
-        const QStringList seen = answering({}, [&] { QTest::mouseClick(w.BBok, Qt::LeftButton); });
+        const QStringList seen =
+            answering({}, [&] { QTest::mouseClick(named<QPushButton>(&w, "BBok"), Qt::LeftButton); });
         if (file.isEmpty()) {
             QCOMPARE(seen, QStringList{refusal.section(u'|', 0, 0)});
             QVERIFY(w.isVisible() && QApplication::activeModalWidget() == &w);
-            QVERIFY(w.Ein->text() == typed && w.Edn->text() == title);
+            QVERIFY(named<QLineEdit>(&w, "Ein")->text() == typed && named<QLineEdit>(&w, "Edn")->text() == title);
             const QString way = refusal.section(u'|', 1);
-            QVERIFY(answering({}, [&] { closeBy(way, &w, w.BBno, w.Edn); }).isEmpty());
+            QVERIFY(answering({}, [&] {
+                        closeBy(way, &w, named<QPushButton>(&w, "BBno"), named<QLineEdit>(&w, "Edn"));
+                    }).isEmpty());
             QVERIFY(!w.isVisible() && !QApplication::activeModalWidget());
             QVERIFY(fileBytes(QStringLiteral("old.qnb")) == "kept" && folder() == QStringList{"old.qnb"});
             return;
@@ -71,10 +75,12 @@ private slots:
 
         // A click into the field takes the hint away, so that a name can be typed at once.
         w.show();
-        QVERIFY(w.BBok->isEnabled());
-        QTest::mouseClick(w.Ein, Qt::LeftButton);
-        QVERIFY(w.Ein->text() == typed && w.BBok->isEnabled() != typed.isNull());
-        QCOMPARE(readName(w.Emn), w.Label3->text()); // as a screen reader names it
+        QVERIFY(named<QPushButton>(&w, "BBok")->isEnabled());
+        QTest::mouseClick(named<QLineEdit>(&w, "Ein"), Qt::LeftButton);
+        QVERIFY(named<QLineEdit>(&w, "Ein")->text() == typed &&
+                named<QPushButton>(&w, "BBok")->isEnabled() != typed.isNull());
+        QCOMPARE(readName(named<QLineEdit>(&w, "Emn")),
+                 named<QLabel>(&w, "Label3")->text()); // as a screen reader names it
     }
 };
 

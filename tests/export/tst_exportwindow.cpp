@@ -20,16 +20,20 @@ class TestExportWindow : public QObject
         QVERIFY(m.start(alternatingDays(entries))); // entries 3 and 5 share their time stamp
         w = new TForm7(document(), m.window.get());
         m.window->setExportWindow(w);
-        QVERIFY(m.trigger(m.window->N25).isEmpty() && QTest::qWaitForWindowExposed(w));
-        QTest::mouseClick(w->findChild<QRadioButton*>(mode), Qt::LeftButton);
+        QVERIFY(m.trigger("N25").isEmpty() && QTest::qWaitForWindowExposed(w));
+        QTest::mouseClick(named<QRadioButton>(w, mode), Qt::LeftButton);
         QVERIFY(word.isEmpty() || document().findWord(word).has_value());
     }
-    static const Records& records(QListView* list) { return static_cast<RecordListModel*>(list->model())->records(); }
-    void pick(QListView* from, std::int32_t record)
+    template <class Control = QWidget> Control* find(const QString& name) const { return named<Control>(w, name); }
+    QListView* list(const QString& name) const { return find<QListView>(name); }
+    // The records a list shows, row by row.
+    Records records(const QString& name) const { return static_cast<RecordListModel*>(list(name)->model())->records(); }
+    void pick(const QString& from, std::int32_t record)
     {
-        const Records& held = records(from);
-        from->setCurrentIndex(from->model()->index(int(std::find(held.begin(), held.end(), record) - held.begin()), 0));
-        QCOMPARE(m.click(from == w->AllRecs ? w->ToEx : w->ToAll), QStringList());
+        const Records held = records(from);
+        list(from)->setCurrentIndex(
+            list(from)->model()->index(int(std::find(held.begin(), held.end(), record) - held.begin()), 0));
+        QCOMPARE(m.click(find<QPushButton>(from == "AllRecs" ? "ToEx" : "ToAll")), QStringList());
     }
 
 private slots:
@@ -65,14 +69,15 @@ private slots:
         start(6, mode, search);
         QVERIFY(QDir().mkdir(m.file(u"dir.html"_s)));
         for (const int entry : mode == u"Hand" ? entries : QList<int>())
-            pick(w->AllRecs, entry);
-        w->InName->setText(name.isEmpty() ? name : m.file(name));
-        QCOMPARE(m.click(w->BbOK), QStringList{message});
+            pick("AllRecs", entry);
+        find<QLineEdit>("InName")->setText(name.isEmpty() ? name : m.file(name));
+        QCOMPARE(m.click(find<QPushButton>("BbOK")), QStringList{message});
         const bool written = QFile::exists(m.file(u"out.txt"_s));
-        QVERIFY(w->isVisible() != written && w->PBar->isHidden() != written);
+        const auto* gauge = find<QProgressBar>("PBar");
+        QVERIFY(w->isVisible() != written && gauge->isHidden() != written);
         if (!written)
             return;
-        QVERIFY(w->PBar->value() == entries.size() && w->PBar->maximum() == entries.size());
+        QVERIFY(gauge->value() == entries.size() && gauge->maximum() == entries.size());
         QList<int> texts; // the entries written, in their order
         for (const QString& line : fromCp1251(fileBytes(m.file(u"out.txt"_s))).split(u"\r\n"_s).filter(u"Текст"_s))
             texts << line.section(u' ', 1, 1).toInt();
@@ -86,36 +91,39 @@ private slots:
         start(6, u"Hand"_s);
         const QStringList answers{m.file(u"notes.htm"_s), m.file(u"notes"_s), {}};
         const QStringList names{u"notes.htm.htm"_s, u"notes.txt"_s, u"notes.htm"_s};
+        auto* saveDialog = find<QFileDialog>("SaveD");
+        auto* name = find<QLineEdit>("InName");
         for (int i = 0; i < 3; ++i) {
-            w->SaveD->selectNameFilter(w->SaveD->nameFilters().value(i == 1 ? 0 : 1));
-            QCOMPARE(answering({answers[i]}, [this] { w->view->click(); }), QStringList{u"SaveD"_s});
-            QCOMPARE(w->InName->text(), m.file(names[i]));
-            QVERIFY(w->InName->toolTip() == m.file(names[i]) && w->exportFileName() == m.file(names[i]));
+            saveDialog->selectNameFilter(saveDialog->nameFilters().value(i == 1 ? 0 : 1));
+            QCOMPARE(answering({answers[i]}, [this] { find<QPushButton>("view")->click(); }), QStringList{u"SaveD"_s});
+            QCOMPARE(name->text(), m.file(names[i]));
+            QVERIFY(name->toolTip() == m.file(names[i]) && w->exportFileName() == m.file(names[i]));
         }
 
         const auto available = [this] {
-            return w->AllRecs->isEnabled() && w->ExRecs->isEnabled() && w->ToEx->isEnabled();
+            return list("AllRecs")->isEnabled() && list("ExRecs")->isEnabled() && find("ToEx")->isEnabled();
         };
-        QVERIFY(available() && readName(w->AllRecs) == u"Записи дневника"_s &&
-                readName(w->ExRecs) == u"Записи на экспорт"_s);
-        QCOMPARE(m.click(w->ToEx) + m.click(w->ToAll), QStringList(2, u"Ничего не выбрано!"_s));
-        pick(w->AllRecs, 2);
-        pick(w->AllRecs, 4);
-        pick(w->ExRecs, 2);
-        QCOMPARE(std::pair(records(w->AllRecs), records(w->ExRecs)), std::pair(Records{1, 3, 5, 6, 2}, Records{4}));
-        QCOMPARE(w->ExRecs->model()->index(0, 0).data().toString(), stampText(alternatingDays(6).stamps[3]));
-        QTest::keyClick(w->InName, Qt::Key_Escape);
+        QVERIFY(available() && readName(list("AllRecs")) == u"Записи дневника"_s &&
+                readName(list("ExRecs")) == u"Записи на экспорт"_s);
+        QCOMPARE(m.click(find<QPushButton>("ToEx")) + m.click(find<QPushButton>("ToAll")),
+                 QStringList(2, u"Ничего не выбрано!"_s));
+        pick("AllRecs", 2);
+        pick("AllRecs", 4);
+        pick("ExRecs", 2);
+        QCOMPARE(std::pair(records("AllRecs"), records("ExRecs")), std::pair(Records{1, 3, 5, 6, 2}, Records{4}));
+        QCOMPARE(list("ExRecs")->model()->index(0, 0).data().toString(), stampText(alternatingDays(6).stamps[3]));
+        QTest::keyClick(name, Qt::Key_Escape);
         QVERIFY(!w->isVisible() && document().viewEntry(2).has_value()); // entry 3
         document().deleteViewedEntry();
         document().rekey("new"); // the entries keep their places, and the list its picks
         w->show();
-        QVERIFY(w->All->isChecked() && !available());
-        QCOMPARE(std::pair(records(w->AllRecs), records(w->ExRecs)), std::pair(Records{1, 2, 3, 4, 5}, Records{3}));
+        QVERIFY(find<QRadioButton>("All")->isChecked() && !available());
+        QCOMPARE(std::pair(records("AllRecs"), records("ExRecs")), std::pair(Records{1, 2, 3, 4, 5}, Records{3}));
         w->close();
         QVERIFY(document().open(writeDiary(m.file(u"empty.qnb"_s), {.stamps = {}}), {}));
         w->show();
-        QVERIFY(records(w->ExRecs).empty() && records(w->AllRecs).empty());
-        QVERIFY(!w->BbOK->isEnabled() && w->info->text() == u"Дневник пуст!"_s);
+        QVERIFY(records("ExRecs").empty() && records("AllRecs").empty());
+        QVERIFY(!find("BbOK")->isEnabled() && find<QLabel>("info")->text() == u"Дневник пуст!"_s);
     }
 };
 

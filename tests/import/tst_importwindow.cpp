@@ -21,7 +21,7 @@ class TestImportWindow : public QObject
         QVERIFY(m.start(diary, diaryOpen ? "[Options]\nOpenLast=1\n[Directory]\nLastDiary=%1/d.qnb\n" : "[Options]\n"));
         w = new TForm8(m.window->document(), m.dir->path(), m.window.get());
         m.window->setImportWindow(w);
-        QCOMPARE(m.trigger(m.window->N11), QStringList());
+        QCOMPARE(m.trigger("N11"), QStringList());
         QVERIFY(w->isVisible() && !m.window->takesInput());
     }
 
@@ -30,20 +30,26 @@ class TestImportWindow : public QObject
     {
         if (!bytes.isNull())
             writeFileBytes(m.file(name), bytes);
-        w->EInF->setText(m.file(name));
-        return m.click(w->Open);
+        find<QLineEdit>("EInF")->setText(m.file(name));
+        return m.click(find<QPushButton>("Open"));
     }
 
     // Makes `row` current, as a click does; `space` checks it.
     QString current(int row, bool space = false)
     {
-        w->CLB->setCurrentIndex(w->CLB->model()->index(row, 0));
+        find<QListView>("CLB")->setCurrentIndex(find<QListView>("CLB")->model()->index(row, 0));
         if (space)
-            QTest::keyClick(w->CLB, Qt::Key_Space);
-        return w->MLook->toPlainText();
+            QTest::keyClick(find<QListView>("CLB"), Qt::Key_Space);
+        return find<QPlainTextEdit>("MLook")->toPlainText();
     }
 
-    auto passBox() const { return std::pair(w->PassBox->title(), w->PassBox->palette().color(QPalette::WindowText)); }
+    template <class Control = QWidget> Control* find(const QString& name) const { return named<Control>(w, name); }
+
+    auto passBox() const
+    {
+        return std::pair(find<QGroupBox>("PassBox")->title(),
+                         find<QGroupBox>("PassBox")->palette().color(QPalette::WindowText));
+    }
 
 private slots:
     void cleanup()
@@ -82,15 +88,19 @@ private slots:
         start(alternatingDays(2), diaryOpen);
         QCOMPARE(open("first.drb", oldDiary(Layout::Middle, {stampOf(9)}, {"x"})), QStringList());
         const QStringList messages = open("s.drb", bytes);
-        const QString checked = w->RBThis->isChecked() ? "RBThis" : w->RBNew->isChecked() ? "RBNew" : "";
-        QCOMPARE((QStringList{messages.join(u'|'), w->statusText(), w->LVer->text(), w->LNum->text(),
-                              w->PassBox->title(), checked})
+        const QString checked = find<QRadioButton>("RBThis")->isChecked()  ? "RBThis"
+                                : find<QRadioButton>("RBNew")->isChecked() ? "RBNew"
+                                                                           : "";
+        QCOMPARE((QStringList{messages.join(u'|'), find<QLabel>("SBarPanel0")->text(), find<QLabel>("LVer")->text(),
+                              find<QLabel>("LNum")->text(), find<QGroupBox>("PassBox")->title(), checked})
                      .join(u'|'),
                  shown);
-        const bool known = !w->LVer->text().isEmpty();
-        QCOMPARE(std::tuple(w->CLB->model()->rowCount(), w->LName->text(), w->BbGo->isEnabled(), w->RBNew->isEnabled(),
-                            w->RBAll->isChecked(), w->RBThis->isEnabled(), w->EFName->isEnabled()),
-                 std::tuple(w->LNum->text().toInt(), known ? u"s.drb"_qs : QString(), known, known, true,
+        const bool known = !find<QLabel>("LVer")->text().isEmpty();
+        QCOMPARE(std::tuple(find<QListView>("CLB")->model()->rowCount(), find<QLabel>("LName")->text(),
+                            find<QPushButton>("BbGo")->isEnabled(), find<QRadioButton>("RBNew")->isEnabled(),
+                            find<QRadioButton>("RBAll")->isChecked(), find<QRadioButton>("RBThis")->isEnabled(),
+                            find<QLineEdit>("EFName")->isEnabled()),
+                 std::tuple(find<QLabel>("LNum")->text().toInt(), known ? u"s.drb"_qs : QString(), known, known, true,
                             known && checked == "RBThis", known && checked == "RBNew"));
     }
 
@@ -110,59 +120,65 @@ private slots:
         start(alternatingDays(1), diaryOpen);
         const QString first = m.file("p1.drb");
         writeFileBytes(first, oldDiary(Layout::Late, {stampOf(1), stampOf(2)}, {u"Первая\r\nстрока"_qs, "b"}, "Key"));
-        QCOMPARE(answering({first}, [this] { QTest::mouseClick(w->Find, Qt::LeftButton); }), QStringList{"OpenD"});
-        QCOMPARE(std::pair(w->EInF->text(), m.click(w->Open)), std::pair(first, QStringList()));
-        QTest::mouseClick(w->RBHand, Qt::LeftButton);
-        QCOMPARE(std::tuple(passBox().second, w->statusText(), w->CLB->isEnabled(),
-                            w->MLook->toPlainText()), // no current entry: no preview
+        QCOMPARE(answering({first}, [this] { QTest::mouseClick(find<QPushButton>("Find"), Qt::LeftButton); }),
+                 QStringList{"OpenD"});
+        QCOMPARE(std::pair(find<QLineEdit>("EInF")->text(), m.click(find<QPushButton>("Open"))),
+                 std::pair(first, QStringList()));
+        QTest::mouseClick(find<QRadioButton>("RBHand"), Qt::LeftButton);
+        QCOMPARE(std::tuple(passBox().second, find<QLabel>("SBarPanel0")->text(), find<QListView>("CLB")->isEnabled(),
+                            find<QPlainTextEdit>("MLook")->toPlainText()), // no current entry: no preview
                  std::tuple(QColor(128, 0, 128), u"Выберите нужные записи"_qs, true, QString()));
         QCOMPARE(current(0), Locked);
 
-        w->EPass->setText("key");
-        QTest::mouseClick(w->PassOk, Qt::LeftButton);
-        QCOMPARE(std::tuple(passBox(), w->EPass->text(), w->PassOk->isEnabled()),
+        find<QLineEdit>("EPass")->setText("key");
+        QTest::mouseClick(find<QPushButton>("PassOk"), Qt::LeftButton);
+        QCOMPARE(std::tuple(passBox(), find<QLineEdit>("EPass")->text(), find<QPushButton>("PassOk")->isEnabled()),
                  std::tuple(std::pair(u"Защита (неверно!) "_qs, QColor(255, 0, 0)), u"key"_qs, true));
-        w->EPass->setText("Key");
-        QTest::mouseClick(w->PassOk, Qt::LeftButton);
-        QCOMPARE(std::tuple(passBox(), w->EPass->palette().color(QPalette::Text) == QColor(0, 128, 0),
-                            w->EPass->isEnabled(), w->PassOk->isEnabled(), w->RBThis->isEnabled(),
-                            w->RBThis->isChecked(), w->MLook->toPlainText()),
+        find<QLineEdit>("EPass")->setText("Key");
+        QTest::mouseClick(find<QPushButton>("PassOk"), Qt::LeftButton);
+        QCOMPARE(std::tuple(passBox(), find<QLineEdit>("EPass")->palette().color(QPalette::Text) == QColor(0, 128, 0),
+                            find<QLineEdit>("EPass")->isEnabled(), find<QPushButton>("PassOk")->isEnabled(),
+                            find<QRadioButton>("RBThis")->isEnabled(), find<QRadioButton>("RBThis")->isChecked(),
+                            find<QPlainTextEdit>("MLook")->toPlainText()),
                  std::tuple(std::pair(u"Защита (принято) "_qs, QColor(0, 128, 0)), false, false, false, diaryOpen,
                             false, u"Первая\nстрока"_qs));
 
         QCOMPARE((std::tuple{open("s.drb", oldDiary(Layout::Late, {stampOf(1), stampOf(2), stampOf(3)},
                                                     {u"Один"_qs, u"Два"_qs, u"Три\r\nвсё"_qs}, toCp1251(u"Ключ"))),
-                             passBox().first, w->RBThis->isEnabled()}),
+                             passBox().first, find<QRadioButton>("RBThis")->isEnabled()}),
                  std::tuple(QStringList(), u"Защита (есть) "_qs, false));
-        QTest::mouseClick(w->RBHand, Qt::LeftButton);
+        QTest::mouseClick(find<QRadioButton>("RBHand"), Qt::LeftButton);
         QCOMPARE(current(0), Locked);
 
         const QStringList files = QDir(m.dir->path()).entryList(QDir::Files);
-        const auto go = [this] { return (m.click(w->BbGo) << w->Lhelp->text()).join(u'|'); };
+        const auto go = [this] {
+            return (m.click(find<QPushButton>("BbGo")) << find<QLabel>("Lhelp")->text()).join(u'|');
+        };
         QCOMPARE(go(), u"В выборочном режиме необходимо выбрать записи"_qs);
-        QVERIFY(w->Att->isVisible());
+        QVERIFY(find<QLabel>("Att")->isVisible());
         current(0, true);
         current(2, true);
         QCOMPARE(go(), u"Нужно указать имя файла для нового дневника"_qs);
-        w->EFName->setText("d.txt");
-        w->EMName->setText(u"o\u0105"_qs);
+        find<QLineEdit>("EFName")->setText("d.txt");
+        find<QLineEdit>("EMName")->setText(u"o\u0105"_qs);
         QCOMPARE(go(), u"Символы не поддерживаются: \u0105|"_qs);
-        w->EMName->setText(u"Я"_qs);
+        find<QLineEdit>("EMName")->setText(u"Я"_qs);
         QCOMPARE(go(), u"Файл d.qnb уже существует|"_qs);
-        QVERIFY(!w->PBar->isVisible() && !w->Att->isVisible() && w->isVisible());
+        QVERIFY(!find<QProgressBar>("PBar")->isVisible() && !find<QLabel>("Att")->isVisible() && w->isVisible());
         QCOMPARE(QDir(m.dir->path()).entryList(QDir::Files), files);
 
-        w->EFName->setText("notes.txt");
-        w->EDName->setText(u"Старый"_qs);
+        find<QLineEdit>("EFName")->setText("notes.txt");
+        find<QLineEdit>("EDName")->setText(u"Старый"_qs);
         QCOMPARE(go(), Done + u"|Начался процесс импорта записей"_qs);
-        QCOMPARE(std::tuple(QFileInfo(m.file("notes.qnb")).isFile(), w->isVisible(), w->PBar->value(), w->LVer->text(),
-                            m.listCount()),
+        QCOMPARE(std::tuple(QFileInfo(m.file("notes.qnb")).isFile(), w->isVisible(),
+                            find<QProgressBar>("PBar")->value(), find<QLabel>("LVer")->text(), m.listCount()),
                  std::tuple(true, true, 2, u"1.4.0 - 2.0.0"_qs, diaryOpen ? 1 : 0)); // of the 2 picked
 
-        QTest::mouseClick(w->BBClose, Qt::LeftButton);
-        QCOMPARE(m.trigger(m.window->N11), QStringList());
-        QCOMPARE(std::tuple(w->RBHand->isChecked(), w->RBNew->isChecked(), w->EInF->text(), w->BbGo->isEnabled(),
-                            w->statusText()),
+        QTest::mouseClick(find<QPushButton>("BBClose"), Qt::LeftButton);
+        QCOMPARE(m.trigger("N11"), QStringList());
+        QCOMPARE(std::tuple(find<QRadioButton>("RBHand")->isChecked(), find<QRadioButton>("RBNew")->isChecked(),
+                            find<QLineEdit>("EInF")->text(), find<QPushButton>("BbGo")->isEnabled(),
+                            find<QLabel>("SBarPanel0")->text()),
                  std::tuple(true, true, QString(), false, QString()));
         const QString made = m.file("notes.qnb");
         DiaryDocument diary;
@@ -178,25 +194,27 @@ private slots:
     {
         start(alternatingDays(4)); // 1 March 1:15:07 and 3:15:07, 2 March 2:15:07 and 4:15:07
         w->close();
-        m.window->InWord->setText(u"общее"_qs);
-        m.click(m.window->Search);
-        QCOMPARE((std::pair{m.view(1), m.trigger(m.window->N11)}), std::pair(u"Текст 3 общее"_qs, QStringList()));
+        m.find<QLineEdit>("InWord")->setText(u"общее"_qs);
+        m.click("Search");
+        QCOMPARE((std::pair{m.view(1), m.trigger("N11")}), std::pair(u"Текст 3 общее"_qs, QStringList()));
         const QList<double> stamps{stampOf(2024, 3, 1, 3, 15, 7), stampOf(2024, 3, 2), stampOf(2024, 3, 1)};
         QCOMPARE(open("s.drb", oldDiary(Layout::Early, stamps, {"dup", u"Новая\r\nзапись"_qs, ""})), QStringList());
-        QVERIFY(readName(w->EPass) == u"Пароль старого дневника"_qs &&
-                readName(w->CLB) == u"Записи старого дневника"_qs && readName(w->EMName) == u"Имя владельца"_qs);
-        QTest::mouseClick(w->RBFull, Qt::LeftButton);
-        QCOMPARE(w->statusText(), u"Импортировать только НЕпустые записи"_qs);
+        QVERIFY(readName(find<QLineEdit>("EPass")) == u"Пароль старого дневника"_qs &&
+                readName(find<QListView>("CLB")) == u"Записи старого дневника"_qs &&
+                readName(find<QLineEdit>("EMName")) == u"Имя владельца"_qs);
+        QTest::mouseClick(find<QRadioButton>("RBFull"), Qt::LeftButton);
+        QCOMPARE(find<QLabel>("SBarPanel0")->text(), u"Импортировать только НЕпустые записи"_qs);
 
         failRebuildsAt(RebuildStep::Rename);
-        QCOMPARE(m.click(w->BbGo), QStringList{"Disk full"});
-        QVERIFY(w->isVisible() && !w->PBar->isVisible() && m.listCount() == 2);
+        QCOMPARE(m.click(find<QPushButton>("BbGo")), QStringList{"Disk full"});
+        QVERIFY(w->isVisible() && !find<QProgressBar>("PBar")->isVisible() && m.listCount() == 2);
 
         failRebuildsAt(RebuildStep::FlushFolder);
-        QCOMPARE(m.click(w->BbGo), QStringList{NotSafeOnFullDisk});
+        QCOMPARE(m.click(find<QPushButton>("BbGo")), QStringList{NotSafeOnFullDisk});
         // "dup" has the second of entry 3, and the empty one is not asked for.
-        QCOMPARE(std::tuple(w->isVisible(), w->PBar->value() == w->PBar->maximum(), m.window->takesInput(),
-                            m.window->mm->toPlainText(), m.listCount()),
+        QCOMPARE(std::tuple(w->isVisible(),
+                            find<QProgressBar>("PBar")->value() == find<QProgressBar>("PBar")->maximum(),
+                            m.window->takesInput(), m.textBox()->toPlainText(), m.listCount()),
                  std::tuple(false, true, true, u"Текст 3 общее"_qs, 5));
     }
 };

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "mainwindow/datelistview.h"
 #include "mainwindow/mainwindow.h"
-#include "protection/passwordprompt.h"
 #include "settings/settingsfile.h"
 #include "testfiles.h"
 
@@ -14,6 +12,17 @@ namespace diarymaker
 {
 
 using namespace testfiles;
+
+// The control called `name` in `window`, found as screen readers and outside tools find controls: by its
+// object name, never by a member of the program. A missing one ends the test run, naming it.
+template <class Control = QWidget> Control* named(const QObject* window, const QString& name)
+{
+    auto* found = window->findChild<Control*>(name);
+    if (!found)
+        qFatal("%s holds no %s named %s", qPrintable(window->objectName()), Control::staticMetaObject.className(),
+               qPrintable(name));
+    return found;
+}
 
 // What a screen reader says a control is.
 inline QString readName(QObject* control)
@@ -61,9 +70,9 @@ inline QStringList answering(QStringList answers, const std::function<void()>& a
         const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
         if (answer.isEmpty()) {
             dialog->reject();
-        } else if (auto* prompt = qobject_cast<TPassDlg*>(dialog)) {
-            prompt->PassIn->setText(answer);
-            prompt->BbOK->click();
+        } else if (dialog->objectName() == QLatin1String("PassDlg")) {
+            named<QLineEdit>(dialog, "PassIn")->setText(answer);
+            named<QPushButton>(dialog, "BbOK")->click();
         } else {
             // A file selected in the view last time would win over the typed name, and the dialog drops
             // it only while the name field has the focus, which comes late on a busy machine.
@@ -128,27 +137,41 @@ struct Session {
         return launch({diary.password}) == QStringList(diary.password.isEmpty() ? 0 : 1, QStringLiteral("PassDlg"));
     }
 
+    // The main window's controls by their names.
+    template <class Control = QWidget> Control* find(const QString& name) const
+    {
+        return named<Control>(window.get(), name);
+    }
+    QAbstractButton* button(const QString& name) const { return find<QAbstractButton>(name); }
+    QAction* menuItem(const QString& name) const { return find<QAction>(name); }
+    QPlainTextEdit* textBox() const { return find<QPlainTextEdit>("mm"); }
+    QAbstractItemView* dateList() const { return find<QAbstractItemView>("LBdate"); }
+    // The text of panel `panel` of the status bar, numbered from 0.
+    QString status(int panel) const { return find<QLabel>(QStringLiteral("SBarPanel%1").arg(panel))->text(); }
+
     // What showed meanwhile, as answering() returns it.
     QStringList click(QAbstractButton* button)
     {
         return answering({}, [=] { QTest::mouseClick(button, Qt::LeftButton); });
     }
+    QStringList click(const QString& name) { return click(button(name)); }
     QStringList trigger(QAction* item)
     {
         return answering({}, [item] { item->trigger(); });
     }
+    QStringList trigger(const QString& name) { return trigger(menuItem(name)); }
 
     // What the text box shows after a person's double click on item `row`.
     QString view(int row)
     {
-        auto* list = window->LBdate;
+        auto* list = dateList();
         const QPoint center = list->visualRect(list->model()->index(row, 0)).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, center);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, center);
-        return window->mm->toPlainText();
+        return textBox()->toPlainText();
     }
-    int listCount() const { return window->LBdate->model()->rowCount(); }
-    QString item(int row) const { return window->LBdate->model()->index(row, 0).data().toString(); }
+    int listCount() const { return dateList()->model()->rowCount(); }
+    QString rowText(int row) const { return dateList()->model()->index(row, 0).data().toString(); }
 };
 
 } // namespace diarymaker

@@ -14,17 +14,15 @@ class TestStartup : public QObject
     // The diary open, its first entry read with the key held; or none, and only N2, N12 and N23 work.
     void verifyShows(const QString& diary, const QString& names = QStringLiteral(" / "))
     {
-        TForm1& w = *m.window;
         const bool open = !diary.isEmpty();
-        QVERIFY(w.document().view().path() == diary && w.document().isOpen() == open);
-        QCOMPARE(w.dname->text() + " / " + w.mname->text(), names);
-        QCOMPARE(w.statusText(2), open ? QLatin1Char(' ') + QFileInfo(diary).fileName() : QString());
-        for (QObject* control : std::initializer_list<QObject*>{w.Badd, w.Bclear, w.AllRec, w.N7, w.N10, w.N19, w.N20,
-                                                                w.N21, w.N24, w.N25})
-            QVERIFY2(control->property("enabled").toBool() == open, qPrintable(control->objectName()));
-        QVERIFY(w.DTPicker->isEnabled() == (open && w.N19->isChecked()) &&
-                w.InWord->isEnabled() == (open && w.N20->isChecked()));
-        QVERIFY(w.N2->isEnabled() && w.N12->isEnabled() && w.N23->isEnabled());
+        QVERIFY(m.window->document().view().path() == diary && m.window->document().isOpen() == open);
+        QCOMPARE(m.find<QLabel>("dname")->text() + " / " + m.find<QLabel>("mname")->text(), names);
+        QCOMPARE(m.status(2), open ? QLatin1Char(' ') + QFileInfo(diary).fileName() : QString());
+        for (const char* name : {"Badd", "Bclear", "AllRec", "N7", "N10", "N19", "N20", "N21", "N24", "N25"})
+            QVERIFY2(m.find<QObject>(name)->property("enabled").toBool() == open, name);
+        QVERIFY(m.find("DTPicker")->isEnabled() == (open && m.menuItem("N19")->isChecked()) &&
+                m.find("InWord")->isEnabled() == (open && m.menuItem("N20")->isChecked()));
+        QVERIFY(m.menuItem("N2")->isEnabled() && m.menuItem("N12")->isEnabled() && m.menuItem("N23")->isEnabled());
         QCOMPARE(open ? m.view(0) : QString::number(m.listCount()), open ? "Запись номер 1\nвторая строка" : "0");
     }
 
@@ -83,14 +81,14 @@ private slots:
 
         QCOMPARE(m.launch(answers), QStringList(answers.size(), QStringLiteral("PassDlg")));
         TForm1& w = *m.window;
-        QCOMPARE(w.statusText(0), shown.isEmpty() ? " Нет открытых дневников" : " Ожидание...");
-        QVERIFY(!w.N13->isEnabled());
+        QCOMPARE(m.status(0), shown.isEmpty() ? " Нет открытых дневников" : " Ожидание...");
+        QVERIFY(!m.menuItem("N13")->isEnabled());
         // Start-up writes nothing.
         QVERIFY(QFile::exists(w.settingsPath()) != settings.isNull() && fileBytes(w.settingsPath()) == settings);
-        QVERIFY(w.N10->isChecked() == settings.contains("Editing=1") &&
-                w.document().view().editAllowed() == w.N10->isChecked());
-        QVERIFY(w.N19->isChecked() != settings.contains("ByDate=0") &&
-                w.N20->isChecked() != settings.contains("ByWord=0"));
+        QVERIFY(m.menuItem("N10")->isChecked() == settings.contains("Editing=1") &&
+                w.document().view().editAllowed() == m.menuItem("N10")->isChecked());
+        QVERIFY(m.menuItem("N19")->isChecked() != settings.contains("ByDate=0") &&
+                m.menuItem("N20")->isChecked() != settings.contains("ByWord=0"));
         if (shown.isEmpty())
             return verifyShows({});
         verifyShows(shown == "cut" ? cut : m.file(shown),
@@ -108,7 +106,9 @@ private slots:
         QVERIFY(QFile::resize(cutShort, RecordSize - 1) && QFile::link(first, m.file("link.qnb")));
         QVERIFY(m.launch().isEmpty());
         TForm1& w = *m.window;
-        const auto open = [&w](const QStringList& answers) { return answering(answers, [&w] { w.N2->trigger(); }); };
+        const auto open = [this](const QStringList& answers) {
+            return answering(answers, [this] { m.menuItem("N2")->trigger(); });
+        };
 
         QCOMPARE(open({}), QStringList({"OpenD", "Файл не найден"}));
         QCOMPARE(open({first}), QStringList{"OpenD"});
@@ -130,13 +130,13 @@ private slots:
         // Settings.ini is replaced whole when written, which cannot happen while a folder has its name.
         QVERIFY(QFile::remove(settings) && QDir().mkdir(settings));
         QCOMPARE(open({other, "другой"}), QStringList({"OpenD", "PassDlg", "Unable to write to " + settings}));
-        QCOMPARE(m.trigger(w.N24), QStringList{"Unable to write to " + settings});
+        QCOMPARE(m.trigger("N24"), QStringList{"Unable to write to " + settings});
         verifyShows(locked, QStringLiteral("Тайный / Аноним"));
-        QVERIFY(QDir().rmdir(settings) && m.trigger(w.N24).isEmpty());
+        QVERIFY(QDir().rmdir(settings) && m.trigger("N24").isEmpty());
         QCOMPARE(fileBytes(settings), "[Directory]\nFaveDiary=" + locked.toUtf8() + "\n");
 
         // Cancelling the dialog takes the name chosen last, whose file is gone now.
-        w.N14->trigger();
+        m.trigger("N14");
         QVERIFY(QFile::remove(other));
         QCOMPARE(open({}), QStringList({"OpenD", "Файл не найден"}));
         QVERIFY(w.document().view().path().isEmpty() && !w.document().isOpen());

@@ -1,4 +1,7 @@
 #include "mainwindow/diarymaker.h"
+#include "protection/passwordprompt.h"
+
+using diarymaker::named;
 
 class TestPasswordPrompt : public QObject
 {
@@ -34,25 +37,29 @@ private slots:
 
         QStringList seen;
         const auto controls = [&] {
-            seen << prompt.Label1->text() + u'|' + prompt.PassIn->displayText() + u'|' +
-                        (prompt.BbOK->isEnabled() ? "enabled" : "disabled");
+            seen << named<QLabel>(&prompt, "Label1")->text() + u'|' +
+                        named<QLineEdit>(&prompt, "PassIn")->displayText() + u'|' +
+                        (named<QPushButton>(&prompt, "BbOK")->isEnabled() ? "enabled" : "disabled");
         };
         // A prompt left open is ended with 99, which no real prompt gives, instead of hanging the test.
         QTimer::singleShot(0, &prompt, [&] {
-            seen << prompt.FileName->text() + u'|' + diarymaker::readName(prompt.PassIn);
+            seen << named<QLabel>(&prompt, "FileName")->text() + u'|' +
+                        diarymaker::readName(named<QLineEdit>(&prompt, "PassIn"));
             controls();
             const QByteArray header = diarymaker::fileBytes(path);
             QFile::resize(path, 100);
-            prompt.PassIn->setText(typed);
-            seen << diarymaker::answering({}, [&] { prompt.BbOK->click(); });
+            named<QLineEdit>(&prompt, "PassIn")->setText(typed);
+            seen << diarymaker::answering({}, [&] { named<QPushButton>(&prompt, "BbOK")->click(); });
             controls();
             testfiles::writeFileBytes(path, header);
-            prompt.BbOK->click();
+            named<QPushButton>(&prompt, "BbOK")->click();
             if (prompt.isVisible()) {
                 controls();
-                prompt.PassIn->setText(fromCp1251(password));
-                QPushButton* button = closing.isEmpty() ? prompt.BbOK : prompt.BbClose;
-                diarymaker::closeBy(closing.isEmpty() ? "button" : closing, &prompt, button, prompt.PassIn);
+                named<QLineEdit>(&prompt, "PassIn")->setText(fromCp1251(password));
+                QPushButton* button =
+                    closing.isEmpty() ? named<QPushButton>(&prompt, "BbOK") : named<QPushButton>(&prompt, "BbClose");
+                diarymaker::closeBy(closing.isEmpty() ? "button" : closing, &prompt, button,
+                                    named<QLineEdit>(&prompt, "PassIn"));
             }
             if (prompt.isVisible())
                 prompt.done(99);

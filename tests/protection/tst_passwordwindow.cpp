@@ -1,5 +1,4 @@
 #include "mainwindow/diarymaker.h"
-#include "protection/passwordwindow.h"
 
 using namespace diarymaker;
 
@@ -59,10 +58,11 @@ private slots:
         if (typed.contains("fail") || typed.contains("unsafe"))
             failRebuildsAt(typed.contains("unsafe") ? RebuildStep::FlushFolder : RebuildStep::Rename);
 
-        QCOMPARE(session.trigger(session.window->N21), QStringList());
-        auto* window = session.window->findChild<TForm5*>("Form5");
-        QVERIFY(window && window->isVisible() && window->changeMode() == !before.isEmpty());
-        const QList<QLineEdit*> fields{window->passIn1, window->passIn2, window->PassIn3};
+        QCOMPARE(session.trigger("N21"), QStringList());
+        auto* window = session.find("Form5");
+        QVERIFY(window->isVisible() && named(window, "PassIn3")->isVisibleTo(window) == !before.isEmpty());
+        const QList<QLineEdit*> fields{named<QLineEdit>(window, "passIn1"), named<QLineEdit>(window, "passIn2"),
+                                       named<QLineEdit>(window, "PassIn3")};
         const QStringList read{readName(fields[0]), readName(fields[1]), readName(fields[2])};
         const QStringList names = before.isEmpty()
                                       ? QStringList{"Пароль", "Повтор пароля"}
@@ -71,15 +71,15 @@ private slots:
         for (int i = 0; i < fields.size() && i < typed.size(); ++i)
             fields[i]->setText(typed[i]);
         if (typed.contains("remove"))
-            QTest::mouseClick(window->CBnone, Qt::LeftButton);
-        QVERIFY(!window->passIn2->isEnabled() == typed.contains("remove"));
-        QCOMPARE((std::pair{session.click(window->BitBtn1), window->isVisible()}),
+            QTest::mouseClick(named<QCheckBox>(window, "CBnone"), Qt::LeftButton);
+        QVERIFY(!fields[1]->isEnabled() == typed.contains("remove"));
+        QCOMPARE((std::pair{session.click(named<QPushButton>(window, "BitBtn1")), window->isVisible()}),
                  std::pair(messages, !messages.isEmpty() && !typed.contains("unsafe")));
 
         diary.password = after;
         QCOMPARE(fileBytes(session.path), fileBytes(writeDiary(session.file("expected.qnb"), diary)));
         // Read with the key held: the entry on view, then the first one.
-        QCOMPARE((std::tuple{session.window->document().view().hasPassword(), session.window->mm->toPlainText(),
+        QCOMPARE((std::tuple{session.window->document().view().hasPassword(), session.textBox()->toPlainText(),
                              entries ? session.view(0) : QString()}),
                  std::tuple(!after.isEmpty(), shown, entries ? u"Текст 1 общее"_qs : QString()));
     }

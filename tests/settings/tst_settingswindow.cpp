@@ -19,6 +19,8 @@ class TestSettingsWindow : public QObject
                                [](QString t, bool v) { return t + (v ? u'1' : u'0'); });
     }
 
+    QCheckBox* box(const QString& name) const { return named<QCheckBox>(m_window, name); }
+
     // Settings.ini holds `options` and names d.qnb as the last and the main diary; without, there is none.
     void start(const QByteArray& options = {})
     {
@@ -37,7 +39,7 @@ private slots:
         QTest::addColumn<QByteArray>("before"); // the lines of section Options; none: no file, no diary
         QTest::addColumn<QString>("shown");     // boxes editing, word, date; the item of Run
         QTest::addColumn<QStringList>("clicks");
-        QTest::addColumn<int>("run");
+        QTest::addColumn<int>("chosen"); // the item of Run clicked
         QTest::addColumn<QByteArray>("saved");
         // Marks of N19, N20; DTPicker, ToChNum, Today, InWord, Search, ClearSearch enabled.
         QTest::addColumn<QString>("applied");
@@ -63,36 +65,47 @@ private slots:
         QFETCH(QByteArray, before);
         QFETCH(QString, shown);
         QFETCH(QStringList, clicks);
-        QFETCH(int, run);
+        QFETCH(int, chosen);
         QFETCH(QByteArray, saved);
         QFETCH(QString, applied);
         start(before);
-        const TForm1& f = *m.window;
         if (!entry.isEmpty())
             m.view(0);
         if (entry == "change")
-            m.click(f.Bchange);
-        m_window->default_->setChecked(true);
-        m_window->Run->setItemIndex(-1);
-        m.window->N23->trigger();
-        QCOMPARE(flags({m_window->editing->isChecked(), m_window->word->isChecked(), m_window->date->isChecked()}) +
-                     QString::number(m_window->Run->itemIndex()),
+            m.click("Bchange");
+        box("default")->setChecked(true);
+        // The items of "При запуске программы ", none of them chosen before the window shows.
+        const QList<QRadioButton*> items = named(m_window, "Run")->findChildren<QRadioButton*>();
+        const auto run = [&items](int item) { return items.value(item); };
+        for (QRadioButton* item : items) {
+            item->setAutoExclusive(false);
+            item->setChecked(false);
+            item->setAutoExclusive(true);
+        }
+        m.trigger("N23");
+        QString runItem = "-1";
+        for (int item = 0; item < 3; ++item)
+            runItem = run(item)->isChecked() ? QString::number(item) : runItem;
+        QCOMPARE(flags({box("editing")->isChecked(), box("word")->isChecked(), box("date")->isChecked()}) + runItem,
                  shown);
-        QVERIFY(!m_window->default_->isChecked());
+        QVERIFY(!box("default")->isChecked());
         for (const QString& name : clicks)
-            QTest::mouseClick(m_window->findChild<QCheckBox*>(name), Qt::LeftButton);
-        QTest::mouseClick(m_window->Run->button(run), Qt::LeftButton);
-        QVERIFY(answering({}, [this] { QTest::keyClick(m_window->word, Qt::Key_Return); }).isEmpty());
+            QTest::mouseClick(box(name), Qt::LeftButton);
+        QTest::mouseClick(run(chosen), Qt::LeftButton);
+        QVERIFY(answering({}, [this] { QTest::keyClick(box("word"), Qt::Key_Return); }).isEmpty());
 
         saved += before.isNull() ? QByteArray() : DirectorySection;
-        QCOMPARE(fileBytes(f.settingsPath()), saved.replace("%1", m.dir->path().toUtf8()));
-        QCOMPARE(flags({f.N19->isChecked(), f.N20->isChecked()}) + u' ' +
-                     flags({f.DTPicker->isEnabled(), f.ToChNum->isEnabled(), f.Today->isEnabled(),
-                            f.InWord->isEnabled(), f.Search->isEnabled(), f.ClearSearch->isEnabled()}),
+        QCOMPARE(fileBytes(m.window->settingsPath()), saved.replace("%1", m.dir->path().toUtf8()));
+        QCOMPARE(flags({m.menuItem("N19")->isChecked(), m.menuItem("N20")->isChecked()}) + u' ' +
+                     flags({m.find("DTPicker")->isEnabled(), m.find("ToChNum")->isEnabled(),
+                            m.find("Today")->isEnabled(), m.find("InWord")->isEnabled(), m.find("Search")->isEnabled(),
+                            m.find("ClearSearch")->isEnabled()}),
                  applied);
-        QVERIFY(f.N10->isChecked() == !entry.isEmpty() && f.document().view().editAllowed() == !entry.isEmpty());
-        QVERIFY(f.Bchange->isEnabled() == (entry == "view") && f.Bdel->isEnabled() == (entry == "view"));
-        QVERIFY(!m_window->isVisible() && f.takesInput());
+        QVERIFY(m.menuItem("N10")->isChecked() == !entry.isEmpty() &&
+                m.window->document().view().editAllowed() == !entry.isEmpty());
+        QVERIFY(m.button("Bchange")->isEnabled() == (entry == "view") &&
+                m.button("Bdel")->isEnabled() == (entry == "view"));
+        QVERIFY(!m_window->isVisible() && m.window->takesInput());
     }
 
     // Every way of closing gives the main window its input back, and none of them saves or applies.
@@ -102,14 +115,17 @@ private slots:
         const QString path = m.window->settingsPath();
         QVERIFY(QDir().mkdir(path));
         for (const char* way : {"button", "close box", "escape"}) {
-            m.window->N23->trigger();
-            m_window->date->setChecked(false);
-            QCOMPARE(answering({}, [this] { QTest::mouseClick(m_window->BitBtn1, Qt::LeftButton); }),
-                     QStringList{"Unable to write to " + QFileInfo(path).absoluteFilePath()});
+            m.menuItem("N23")->trigger();
+            box("date")->setChecked(false);
+            QCOMPARE(
+                answering({}, [this] { QTest::mouseClick(named<QPushButton>(m_window, "BitBtn1"), Qt::LeftButton); }),
+                QStringList{"Unable to write to " + QFileInfo(path).absoluteFilePath()});
             QVERIFY(m_window->isVisible() && !m.window->takesInput());
-            QVERIFY(answering({}, [&] { closeBy(way, m_window, m_window->BitBtn3, m_window->word); }).isEmpty());
+            QVERIFY(answering({}, [&] {
+                        closeBy(way, m_window, named<QPushButton>(m_window, "BitBtn3"), box("word"));
+                    }).isEmpty());
             QVERIFY(!m_window->isVisible() && m.window->takesInput() && QFileInfo(path).isDir());
-            QVERIFY(m.window->N19->isChecked());
+            QVERIFY(m.menuItem("N19")->isChecked());
         }
     }
 };

@@ -24,11 +24,12 @@ int main(int argc, char** argv)
     window.show();
     if (!window.document().isOpen())
         return 2;
-    window.Badd->click();
+    window.findChild<QToolButton*>(QStringLiteral("Badd"))->click();
+    auto* textBox = window.findChild<QPlainTextEdit*>(QStringLiteral("mm"));
     int typed = 0;
     QTimer typist;
     QObject::connect(&typist, &QTimer::timeout, [&] {
-        QTest::keyClick(window.mm, crashloop::TypedText[typed % crashloop::TypedText.size()].toLatin1());
+        QTest::keyClick(textBox, crashloop::TypedText[typed % crashloop::TypedText.size()].toLatin1());
         ++typed;
         const auto now =
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
