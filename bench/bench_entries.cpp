@@ -4,12 +4,12 @@
 // copying it with cp and flushing it to disk.
 #include "benchdiary.h"
 
-#include "protection/passwordwindow.h"
-#include "store/diarydocument.h"
+#include "document/diarydocument.h"
 #include "store/diaryedit.h"
 #include "store/recordfile.h"
 #include "store/scramble.h"
 #include "store/stamp.h"
+#include "windows/passwordwindow.h"
 
 #include <QApplication>
 #include <QCheckBox>

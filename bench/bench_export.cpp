@@ -4,12 +4,12 @@
 // an existing HTML file flushes the new one first, so that is compared with cp followed by sync.
 #include "benchdiary.h"
 
+#include "document/diarydocument.h"
 #include "export/entryexport.h"
 #include "export/exportnames.h"
-#include "export/exportwindow.h"
-#include "store/diarydocument.h"
 #include "store/recordfile.h"
 #include "store/scramble.h"
+#include "windows/exportwindow.h"
 
 #include <QApplication>
 #include <QFile>

@@ -5,12 +5,12 @@
 // is in the page cache before each timing, and nothing else is left to flush.
 #include "benchdiary.h"
 
+#include "document/diarydocument.h"
 #include "import/importentries.h"
-#include "import/importwindow.h"
 #include "import/olddiary.h"
-#include "store/diarydocument.h"
 #include "store/entrytext.h"
 #include "store/scramble.h"
+#include "windows/importwindow.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "store/cp1251.h"
-#include "store/diarydocument.h"
 #include "store/diaryedit.h"
 #include "store/error.h"
 #include "store/rebuild.h"
@@ -95,12 +94,6 @@ inline QString storedPassword(const QString& path)
     RecordFile file;
     file.open(path);
     return fromCp1251(DecodePassword(DiaryHeader::fromRecord(file.readHeader()).Password));
-}
-
-// Opens a diary with the password its header holds, as a person who knows it does.
-inline PasswordAsker knowingThePassword()
-{
-    return [](const QString&, const RecordFile& probe) { return std::optional(storedKey(probe)); };
 }
 
 // The texts of the diary's entries in file order as the text box shows them, read with the password its

@@ -1,10 +1,10 @@
-#include "dialogs/aboutwindow.h"
-#include "dialogs/newdiarywindow.h"
-#include "export/exportwindow.h"
-#include "import/importwindow.h"
-#include "mainwindow/mainwindow.h"
 #include "settings/settingsfile.h"
-#include "settings/settingswindow.h"
+#include "windows/aboutwindow.h"
+#include "windows/exportwindow.h"
+#include "windows/importwindow.h"
+#include "windows/mainwindow.h"
+#include "windows/newdiarywindow.h"
+#include "windows/settingswindow.h"
 
 #include <QApplication>
 #include <QFileInfo>

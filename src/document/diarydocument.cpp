@@ -1,0 +1,417 @@
+#include "diarydocument.h"
+
+#include "datelistmodel.h"
+#include "store/changejournal.h"
+#include "store/cp1251.h"
+#include "store/diaryedit.h"
+#include "store/entrytext.h"
+#include "store/posixio.h"
+#include "store/rebuild.h"
+#include "store/scramble.h"
+#include "store/search.h"
+#include "store/sidefiles.h"
+#include "store/stamp.h"
+
+#include "export/entryexport.h"
+#include "import/importentries.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <utility>
+
+namespace
+{
+
+// Closes a handle that is open only while one step runs, however the step ends.
+class ClosingGuard
+{
+public:
+    explicit ClosingGuard(RecordFile& file) : m_file(file) {}
+    ~ClosingGuard() { m_file.close(); }
+    ClosingGuard(const ClosingGuard&) = delete;
+    ClosingGuard& operator=(const ClosingGuard&) = delete;
+
+private:
+    RecordFile& m_file;
+};
+
+// The lists of the program count entries in 16 bits: a file with more lists its first MaxEntries.
+int listedEntries(const RecordFile& file)
+{
+    return int(std::clamp<qint64>(file.count() - 1, 0, MaxEntries));
+}
+
+} // namespace
+
+DiaryDocument::DiaryDocument(QObject* parent)
+    : QObject(parent), m_list(new DateListModel(m_state, this)), m_view(m_state, *m_list)
+{
+}
+
+DiaryDocument::~DiaryDocument() = default;
+
+// The diary is locked before anything else, so that a copy of the program that holds it is not
+// asked for its password in vain, and mended only once nobody else can be writing it.
+std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const PasswordAsker& askPassword)
+{
+    PreparedDiary diary;
+    diary.file.openExclusive(path);
+    recoverInterruptedChange(diary.file);
+    sidefiles::removeLeftoverTemporaries(sidefiles::resolveTarget(posixio::encodePath(path)));
+    {
+        const ClosingGuard closeProbe(m_state.ProbeFile);
+        m_state.ProbeFile.open(path);
+        m_state.ProbeFile.read(0, m_state.RecordBuffer);
+        diary.header = DiaryHeader::fromRecord(m_state.RecordBuffer);
+        diary.key = FixedKey;
+        if (!diary.header.Password.isEmpty()) {
+            const std::optional<QByteArray> key = askPassword(path, m_state.ProbeFile);
+            if (!key)
+                return std::nullopt;
+            diary.key = *key;
+        }
+    }
+    diary.header = DiaryHeader::fromRecord(diary.file.readHeader());
+    diary.path = path;
+    return diary;
+}
+
+void DiaryDocument::adopt(PreparedDiary&& diary)
+{
+    m_state.DiaryFile = std::move(diary.file);
+    m_state.DiaryPath = diary.path;
+    m_state.EntryKey = diary.key;
+    takeHeader(diary.header);
+    forgetViewedEntry();
+    relistAll();
+    emit opened();
+}
+
+bool DiaryDocument::open(const QString& path, const PasswordAsker& askPassword)
+{
+    std::optional<PreparedDiary> diary = prepare(path, askPassword);
+    if (!diary)
+        return false;
+    adopt(std::move(*diary));
+    return true;
+}
+
+// The key and the list mode keep their values until the next diary is opened; nothing can reach them.
+void DiaryDocument::close()
+{
+    m_state.DiaryPath.clear();
+    m_state.DiaryFile.close();
+    forgetViewedEntry();
+    m_list->relist(0);
+    emit closed();
+}
+
+void DiaryDocument::setEditAllowed(bool allowed)
+{
+    m_state.EditAllowed = allowed;
+}
+
+std::optional<QString> DiaryDocument::viewEntry(int row)
+{
+    const std::int32_t record = row < m_list->rowCount() ? recordOfListItem(m_state, row) : 0;
+    if (record < 1 || !m_state.DiaryFile.isOpen())
+        return std::nullopt;
+    m_state.DiaryFile.read(record, m_state.RecordBuffer);
+    m_viewedBytes = joinLines(m_state.RecordBuffer, m_state.EntryKey);
+    m_viewedText = toEditorLineBreaks(fromCp1251(m_viewedBytes));
+    m_state.ViewedRecord = record;
+    m_state.ViewedLabel = m_list->rowText(row).left(LabelKeyLength);
+    return m_viewedText;
+}
+
+void DiaryDocument::forgetViewedEntry()
+{
+    m_state.ViewedRecord = 0;
+    m_state.ViewedLabel.clear();
+    m_viewedBytes.clear();
+    m_viewedText.clear();
+}
+
+// The text box shows every kind of line break as one: as long as the entry on view is shown as it
+// was read, it keeps its own bytes (a lone CR or LF that another program stored stays so).
+QByteArray DiaryDocument::fileBytesOf(const QString& editorText) const
+{
+    if (m_state.ViewedRecord > 0 && editorText == m_viewedText)
+        return m_viewedBytes;
+    return entryFileBytes(editorText);
+}
+
+void DiaryDocument::add(const QString& editorText)
+{
+    const QByteArray text = entryFileBytes(editorText);
+    m_state.DiaryFile.checkStillAtPath();
+    if (!m_state.ListComplete)
+        relistAll();
+    appendEntry(m_state.DiaryFile, text, m_state.EntryKey, currentStamp(), m_state.RecordBuffer);
+    if (listedEntries(m_state.DiaryFile) > m_list->rowCount())
+        m_list->appendRow();
+}
+
+void DiaryDocument::change(const QString& editorText)
+{
+    const QByteArray text = fileBytesOf(editorText);
+    m_state.DiaryFile.checkStillAtPath();
+    rewriteEntry(m_state.DiaryFile, m_state.ViewedRecord, m_state.ViewedLabel, text, m_state.EntryKey,
+                 m_state.RecordBuffer);
+    m_viewedBytes = text;
+    m_viewedText = editorText;
+}
+
+void DiaryDocument::deleteViewedEntry()
+{
+    m_state.DiaryFile.checkStillAtPath();
+    const std::int32_t record = m_state.ViewedRecord;
+    readViewedEntry(m_state.DiaryFile, record, m_state.ViewedLabel, m_state.RecordBuffer);
+    rebuildOpenDiary(
+        [&](RecordSink& sink) {
+            m_state.DiaryFile.readEach(0, [&](qint64 n, const DiaryRecord& kept) {
+                if (n != record)
+                    sink.put(kept);
+            });
+        },
+        [&](RecordFile&& file) {
+            takeRebuiltFile(std::move(file));
+            forgetDeletedEntry(record);
+        });
+}
+
+void DiaryDocument::forgetDeletedEntry(std::int32_t record)
+{
+    const int rows = m_list->rowCount();
+    m_list->removeRow(listRowOfRecord(m_state, record, rows), [&] { forgetDeletedRecord(m_state, record, rows); });
+    forgetViewedEntry();
+    emit entryRemoved(record);
+}
+
+int DiaryDocument::listAll()
+{
+    const int rows = listedEntries(m_state.DiaryFile);
+    m_state.setFullListMode();
+    m_list->relist(rows);
+    return rows;
+}
+
+void DiaryDocument::relistAll()
+{
+    // A file whose size cannot be read lists nothing; viewing or searching it reports the trouble.
+    int rows = 0;
+    try {
+        rows = listedEntries(m_state.DiaryFile);
+    } catch (const QuillnestError&) {
+    }
+    m_state.setFullListMode();
+    m_list->relist(rows);
+}
+
+// Entries may share a stamp: the record that had it comes first.
+std::optional<int> DiaryDocument::listAllFinding(std::int32_t record, double stamp)
+{
+    listAll();
+    const std::vector<double> stamps = m_state.DiaryFile.readEntryStamps();
+    if (record >= 1 && std::size_t(record) <= stamps.size() && stamps[std::size_t(record) - 1] == stamp)
+        return record - 1;
+    const auto found = std::find(stamps.begin(), stamps.end(), stamp);
+    return found == stamps.end() ? std::nullopt : std::optional(int(found - stamps.begin()));
+}
+
+// A character that Windows-1251 lacks cannot occur in any entry, so such a phrase finds nothing,
+// instead of matching the '?' that would stand in for the character.
+std::optional<int> DiaryDocument::findWord(const QString& phrase)
+{
+    if (!m_state.DiaryFile.isOpen() || m_state.DiaryFile.count() <= 1)
+        return std::nullopt;
+    const QString typed = phrase.left(SlotCapacity);
+    const QByteArray bytes = fitsCp1251(typed) ? toCp1251(typed) : QByteArray();
+    std::vector<std::uint16_t> found = findEntriesContaining(m_state.DiaryFile, bytes, m_state.EntryKey);
+    const int count = int(found.size());
+    m_state.setSearchListMode(std::move(found), true);
+    m_list->relist(count);
+    return count;
+}
+
+std::optional<int> DiaryDocument::findDay(const QDate& day)
+{
+    if (!m_state.DiaryFile.isOpen() || m_state.DiaryFile.count() <= 1)
+        return std::nullopt;
+    std::vector<std::uint16_t> found = findEntriesOfDay(m_state.DiaryFile, day);
+    const int count = int(found.size());
+    m_state.setSearchListMode(std::move(found), false);
+    m_list->relist(count);
+    return count;
+}
+
+// The creation time of day is shown as hour and minute without leading zeros.
+QString DiaryDocument::information() const
+{
+    const qint64 entries = m_view.entryCount();
+    const QDateTime created = stampToDateTime(m_state.DiaryCreated);
+    const QString hour = created.isValid() ? QString::number(created.time().hour()) : QStringLiteral("?");
+    const QString minute = created.isValid() ? QString::number(created.time().minute()) : QStringLiteral("?");
+    return QStringLiteral("Файл: ") + QFileInfo(m_state.DiaryPath).fileName() + QLatin1Char('\r') +
+           QStringLiteral("Количество записей в дневнике: ") + QString::number(entries) + QLatin1Char('\r') +
+           QStringLiteral("Создан: ") + shortDateText(created.date()) + QStringLiteral(" (") + hour +
+           QStringLiteral("ч ") + minute + QStringLiteral("мин)");
+}
+
+qsizetype DiaryDocument::characterCount(const QString& editorText) const
+{
+    if (m_state.ViewedRecord > 0 && editorText == m_viewedText)
+        return m_viewedBytes.size();
+    return toFileLineBreaks(editorText).size();
+}
+
+QString DiaryDocument::unlistedEntriesNotice() const
+{
+    qint64 unlisted = 0;
+    try {
+        unlisted = m_state.DiaryFile.count() - 1 - MaxEntries;
+    } catch (const QuillnestError&) {
+    }
+    if (unlisted <= 0)
+        return {};
+    return QStringLiteral("В файле дневника больше записей, чем вмещает список: показаны первые %1, "
+                          "ещё %2 не показываются и не просматриваются.")
+        .arg(MaxEntries)
+        .arg(unlisted);
+}
+
+void DiaryDocument::keepDraft(bool changing, const QString& editorText)
+{
+    Draft draft{changing, 0, 0, m_state.DiaryCreated, currentStamp(), editorText};
+    if (changing) {
+        draft.entryRecord = m_state.ViewedRecord;
+        draft.entryStamp = m_state.DiaryFile.readStamp(m_state.ViewedRecord);
+    }
+    writeDraft(m_state.DiaryPath, draft, m_state.EntryKey);
+}
+
+void DiaryDocument::forgetDraft()
+{
+    if (isOpen())
+        removeDraft(m_state.DiaryPath);
+}
+
+DraftFound DiaryDocument::readDraft(Draft& draft, QString& setAsideAs)
+{
+    return ::readDraft(m_state.DiaryPath, m_state.EntryKey, m_state.DiaryCreated, draft, setAsideAs);
+}
+
+bool DiaryDocument::isPassword(const QString& typed) const
+{
+    return isTypedPassword(typed, DecodePassword(DiaryHeader::fromRecord(m_state.DiaryFile.readHeader()).Password));
+}
+
+void DiaryDocument::rekey(const QByteArray& newPassword)
+{
+    const QByteArray newKey = newPassword.isEmpty() ? FixedKey : newPassword;
+    m_state.DiaryFile.checkStillAtPath();
+    // Only the password changes in the header; its bytes after the new stored form are zeros, so that
+    // nothing of the old one stays in the file.
+    DiaryRecord header = m_state.DiaryFile.readHeader();
+    header.setSlot(1, newPassword.isEmpty() ? QByteArray() : EncodePassword(newPassword));
+    rebuildOpenDiary(
+        [&](RecordSink& sink) {
+            sink.put(header);
+            const QByteArray change = lineKeyChange(m_state.EntryKey, newKey);
+            m_state.DiaryFile.readEach(1, [&](qint64, DiaryRecord& entry) {
+                rekeyLines(entry, change);
+                sink.put(entry);
+            });
+        },
+        [&](RecordFile&& file) { takeRekeyedFile(std::move(file), newKey, DiaryHeader::fromRecord(header)); });
+}
+
+// A rebuild that is done but not yet safe on disk has put the new file in the old one's place all
+// the same: it is taken then too, and the error thrown on.
+void DiaryDocument::rebuildOpenDiary(const std::function<void(RecordSink&)>& produce,
+                                     const std::function<void(RecordFile&&)>& take)
+{
+    RecordFile replacement;
+    const FileIdentity madeFrom = m_state.DiaryFile.identity();
+    try {
+        rebuildDiary(m_state.DiaryPath, produce, &replacement, &madeFrom);
+    } catch (const NotDurableError&) {
+        take(std::move(replacement));
+        throw;
+    }
+    take(std::move(replacement));
+}
+
+// Nobody waits for the old file to go: it has lost its name, and only this handle holds it.
+void DiaryDocument::takeRebuiltFile(RecordFile&& file)
+{
+    m_state.DiaryFile.closeWithoutWaiting();
+    m_state.DiaryFile = std::move(file);
+}
+
+// The entries keep their places, so the list and the entry on view stay as they are.
+// Nothing here can fail: the file is already the new one.
+void DiaryDocument::takeRekeyedFile(RecordFile&& file, const QByteArray& newKey, const DiaryHeader& header)
+{
+    takeRebuiltFile(std::move(file));
+    m_state.EntryKey = newKey;
+    takeHeader(header);
+    emit reloaded();
+}
+
+void DiaryDocument::exportEntries(const ExportChoice& choice, const QString& fileName, ExportLayout layout,
+                                  const ProgressReport& progress) const
+{
+    writeExport(m_state.DiaryFile, m_state.EntryKey, choice, fileName, layout, progress);
+}
+
+// The diary's own entries are read in file order in large sequential reads, each source entry once.
+void DiaryDocument::importEntries(const OldDiarySource& source, const ImportSelection& selection,
+                                  const ProgressReport& progress)
+{
+    m_state.DiaryFile.checkStillAtPath();
+    const qint64 own = m_view.entryCount();
+    // A diary of more entries than a list holds is refused by its count alone: its stamps are not read.
+    DiaryMerger merger(source, selection,
+                       own > MaxEntries ? std::vector<double>() : m_state.DiaryFile.readEntryStamps(),
+                       m_state.EntryKey);
+    merger.checkRoom(own);
+    const DiaryRecord header = m_state.DiaryFile.readHeader();
+    const std::int32_t viewed = m_state.ViewedRecord;
+    std::int32_t viewedPlace = 0;
+    ProgressPace pace(progress, merger.mostEntries(own));
+    rebuildOpenDiary(
+        [&](RecordSink& sink) {
+            sink.put(header);
+            merger.begin(sink, pace);
+            m_state.DiaryFile.readEach(
+                1,
+                [&](qint64 n, const DiaryRecord& entry) {
+                    const std::int32_t place = merger.putOwn(entry);
+                    if (n == viewed)
+                        viewedPlace = place;
+                },
+                own + 1);
+            merger.finish();
+        },
+        [&](RecordFile&& file) { takeMergedFile(std::move(file), viewedPlace); });
+}
+
+// The entry on view has a new place; its label still finds it.
+void DiaryDocument::takeMergedFile(RecordFile&& file, std::int32_t viewedRecord)
+{
+    takeRebuiltFile(std::move(file));
+    relistAll();
+    m_state.ViewedRecord = viewedRecord;
+    emit entriesRenumbered();
+    emit reloaded();
+}
+
+void DiaryDocument::takeHeader(const DiaryHeader& header)
+{
+    m_state.HasPassword = !header.Password.isEmpty();
+    m_state.DiaryCreated = header.Created;
+    m_state.Title = fromCp1251(header.Title);
+    m_state.Owner = fromCp1251(header.Owner);
+}

@@ -1,0 +1,167 @@
+#pragma once
+
+#include "diarystate.h"
+#include "diaryview.h"
+#include "store/diaryrecord.h"
+#include "store/draft.h"
+#include "store/progress.h"
+
+#include <QDate>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class DateListModel;
+class OldDiarySource;
+class RecordSink;
+enum class ExportLayout;
+struct ExportChoice;
+struct ImportSelection;
+
+// Asks for the password of the protected diary at `path`, whose header `probe` is open on (read it
+// again on every attempt: the file may change meanwhile). Returns the key of the diary's entries, the
+// clear password, once the person gave the right one, or nothing when they gave up.
+using PasswordAsker = std::function<std::optional<QByteArray>(const QString& path, const RecordFile& probe)>;
+
+// A diary that is readable and unlocked, ready to take the open diary's place: what the caller may
+// only hand back to the document that prepared it.
+class PreparedDiary
+{
+private:
+    friend class DiaryDocument;
+    QString path;
+    RecordFile file;
+    DiaryHeader header;
+    QByteArray key;
+};
+
+// The open diary: its file, its key, the list of its entries and the entry on view. Every operation on
+// a diary's file goes through here, and neither the file nor the key ever leaves: the windows read
+// view() and call the operations. Each operation either does all it says or throws QuillnestError
+// having changed nothing the user can see, unless it says otherwise; the exception common to all that
+// rebuild the file is NotDurableError, thrown once the change is wholly done and only its flush to disk
+// failed: the document then holds the new contents, as the disk does. A diary is open in one document
+// at a time (the file is locked), and nothing is written once its path names another file
+// (DiaryReplacedError). Windows learn of a diary opened, closed or rebuilt by another window through
+// the signals.
+class DiaryDocument : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DiaryDocument(QObject* parent = nullptr);
+    ~DiaryDocument() override;
+
+    const DiaryView& view() const { return m_view; }
+    bool isOpen() const { return m_state.diaryOpen(); }
+    // Row i of the date list; its rows follow every change made here.
+    DateListModel* listModel() const { return m_list; }
+
+    // Opening happens in two steps so that the caller can do its own part in between: prepare()
+    // opens and locks the file (DiaryInUseError while another copy holds it), finishes a change cut
+    // short and removes leftover rebuild files, reads the header through ProbeFile and asks for the
+    // password when the header holds one, changing nothing of the open diary; it returns nothing when
+    // the password was refused.
+    // adopt() then puts the diary in place of the open one, cannot fail, and lists every entry.
+    std::optional<PreparedDiary> prepare(const QString& path, const PasswordAsker& askPassword);
+    void adopt(PreparedDiary&& diary);
+    // Both steps at once; false when the password was refused.
+    bool open(const QString& path, const PasswordAsker& askPassword);
+    void close();
+
+    void setEditAllowed(bool allowed);
+
+    // Reads the entry of list row `row` and makes it the entry on view; returns its text as the text
+    // box shows it, or nothing when the row stands for no record. A failed read leaves the entry that
+    // was on view.
+    std::optional<QString> viewEntry(int row);
+    void forgetViewedEntry();
+
+    // Adds `editorText` as a new entry stamped now. The list shows every entry again first (a new
+    // entry goes to the end of the file), then gets the new entry's row. Text that cannot be stored
+    // whole is refused before anything changes.
+    void add(const QString& editorText);
+    // Gives the entry on view the text `editorText`, all or nothing. The text box shows every line break
+    // alike; an entry saved as it was shown keeps its own bytes.
+    void change(const QString& editorText);
+    // Removes the entry on view from the diary, in one rebuild of its file, and its row from the list;
+    // none is on view afterwards.
+    void deleteViewedEntry();
+
+    // The list shows every entry; returns how many. A diary without its header record lists nothing.
+    int listAll();
+    // The list shows every entry; returns the row of entry `record` while it is stamped exactly `stamp`,
+    // else of the first entry that is, if any.
+    std::optional<int> listAllFinding(std::int32_t record, double stamp);
+    // The list shows the entries whose text holds `phrase` (letter case counts), or those saved on
+    // `day`; returns how many. Nothing is searched, and nothing returned, while the diary has no entry.
+    std::optional<int> findWord(const QString& phrase);
+    std::optional<int> findDay(const QDate& day);
+
+    // The message of "О дневнике": file name, number of entries, creation time.
+    QString information() const;
+    // Characters of an entry's text as the diary file counts them: a line break typed counts two
+    // (CR LF), one of the entry on view as it was stored.
+    qsizetype characterCount(const QString& editorText) const;
+    // What to tell the user when the open diary has more entries than a list can show (they are
+    // never read); empty when it has not.
+    QString unlistedEntriesNotice() const;
+
+    // The text being written into the diary, kept as its draft under its key (see draft.h): a new entry,
+    // or with `changing` a change of the entry on view. Throws FileError.
+    void keepDraft(bool changing, const QString& editorText);
+    // The diary's draft goes: what it held was saved or let go. Throws FileError.
+    void forgetDraft();
+    // Reads the draft that the diary just opened kept from the last time it was written into without
+    // saving; one that cannot be read with its key is set aside (see readDraft).
+    DraftFound readDraft(Draft& draft, QString& setAsideAs);
+
+    // Whether `typed` is the open diary's password as its header holds it now (isTypedPassword).
+    bool isPassword(const QString& typed) const;
+    // Puts every entry under `newPassword` (file bytes; empty removes the password) in one rebuild
+    // of the diary: the file is either wholly old or wholly new, and the key held follows it. The
+    // list and the entry on view stay. Emits reloaded().
+    void rekey(const QByteArray& newPassword);
+
+    // Writes the chosen entries in clear text to `fileName` in `layout` (see writeExport); the diary is
+    // only read. `progress` hears how many of the entries are written.
+    void exportEntries(const ExportChoice& choice, const QString& fileName, ExportLayout layout,
+                       const ProgressReport& progress = {}) const;
+    // Merges the entries that `selection` takes from `source` into the diary, under its key, in one
+    // rebuild (see DiaryMerger). A diary that would hold more than MaxEntries entries is refused before
+    // anything is written. Afterwards the list shows every entry and the entry on view
+    // stays on view. `progress` hears how many entries of the merged diary are written. Emits
+    // entriesRenumbered() and reloaded().
+    void importEntries(const OldDiarySource& source, const ImportSelection& selection,
+                       const ProgressReport& progress = {});
+
+signals:
+    void opened();
+    void closed();
+    void reloaded();
+    // `record` left the diary; every record after it moved one place towards the start.
+    void entryRemoved(std::int32_t record);
+    // The entries may have other record numbers now (a merge).
+    void entriesRenumbered();
+
+private:
+    void relistAll();
+    void rebuildOpenDiary(const std::function<void(RecordSink&)>& produce,
+                          const std::function<void(RecordFile&&)>& take);
+    void takeRebuiltFile(RecordFile&& file);
+    void takeRekeyedFile(RecordFile&& file, const QByteArray& newKey, const DiaryHeader& header);
+    void takeMergedFile(RecordFile&& file, std::int32_t viewedRecord);
+    void forgetDeletedEntry(std::int32_t record);
+    void takeHeader(const DiaryHeader& header);
+    QByteArray fileBytesOf(const QString& editorText) const;
+
+    DiaryState m_state;
+    DateListModel* m_list = nullptr;
+    DiaryView m_view;
+    // The text of the entry on view as the file holds it, and as the text box was given it.
+    QByteArray m_viewedBytes;
+    QString m_viewedText;
+};

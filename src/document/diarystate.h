@@ -1,0 +1,72 @@
+#pragma once
+
+#include "store/diaryrecord.h"
+#include "store/recordfile.h"
+#include "store/scramble.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+// Everything known about the open diary. The diary document owns the one instance and hands none of
+// it out: the windows read what they may through DiaryView.
+struct DiaryState {
+    // Changing and deleting entries is allowed; follows the check mark of "Редактирование".
+    bool EditAllowed = false;
+    // The open diary's header holds a password.
+    bool HasPassword = false;
+    // Key of the entry text (file bytes): the clear password, else FixedKey.
+    QByteArray EntryKey = FixedKey;
+    // Full path of the open diary; empty when none is open. At most 200 characters.
+    QString DiaryPath;
+
+    RecordFile DiaryFile;     // the open diary
+    RecordFile ProbeFile;     // header check of a diary about to be opened
+    DiaryRecord RecordBuffer; // the last record read or written
+
+    // What the date list shows: every entry, one day's entries, or a word search result.
+    bool WordFilterOn = false;
+    bool ListComplete = false;
+    // The list shows one day's entries. They need not lie side by side in the file (the clock may
+    // have been set back), so each row has its record number in FoundRecords, as after a word search.
+    bool DateFilterOn = false;
+    // Record number of each list row after a word or date search.
+    std::vector<std::uint16_t> FoundRecords;
+    // Record number of the first list row: 1 while every entry is listed, the first entry found
+    // after a date search.
+    std::int32_t FirstListRecord = 0;
+    // `Created`, `Title` and `Owner` of the open diary's header, the texts decoded.
+    double DiaryCreated = 0;
+    QString Title;
+    QString Owner;
+    // Record number of the entry on view; 0 while none is. Changing and deleting work on this record,
+    // whatever other entries share its time-stamp text.
+    std::int32_t ViewedRecord = 0;
+    // The list text of the entry on view as it was shown: a change or deletion goes ahead only while
+    // the record's time stamp still reads so.
+    QString ViewedLabel;
+
+    bool diaryOpen() const { return !DiaryPath.isEmpty(); }
+    // The list rows stand for FoundRecords, one each, rather than for records from FirstListRecord on.
+    bool listMapsFoundRecords() const { return WordFilterOn || DateFilterOn; }
+    // The list shows every entry in file order.
+    void setFullListMode();
+    // The list shows `found`, the result of a word search (else of a date search).
+    void setSearchListMode(std::vector<std::uint16_t> found, bool byWord);
+};
+
+constexpr int MaxPathLength = 200;
+
+// The record that row `row` of the date list stands for: FoundRecords[row] after a search, else
+// FirstListRecord + row. 0 when the row stands for none.
+std::int32_t recordOfListItem(const DiaryState& state, int row);
+
+// The row of a list of `listCount` rows that stands for `record`, or -1 when none does.
+int listRowOfRecord(const DiaryState& state, std::int32_t record, int listCount);
+
+// Keeps the list-to-record mapping of a list of `listCount` rows true once `record` has left the
+// diary and every record after it has moved one place towards the start; the row that stood for
+// `record`, if any, is gone.
+void forgetDeletedRecord(DiaryState& state, std::int32_t record, int listCount);

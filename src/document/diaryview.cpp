@@ -1,0 +1,81 @@
+#include "diaryview.h"
+
+#include "datelistmodel.h"
+#include "diarystate.h"
+#include "store/stamp.h"
+
+#include <algorithm>
+
+DiaryView::DiaryView(const DiaryState& state, const DateListModel& list) : m_state(state), m_list(list) {}
+
+bool DiaryView::isOpen() const
+{
+    return m_state.diaryOpen();
+}
+
+const QString& DiaryView::path() const
+{
+    return m_state.DiaryPath;
+}
+
+bool DiaryView::hasPassword() const
+{
+    return m_state.HasPassword;
+}
+
+const QString& DiaryView::title() const
+{
+    return m_state.Title;
+}
+
+const QString& DiaryView::owner() const
+{
+    return m_state.Owner;
+}
+
+double DiaryView::created() const
+{
+    return m_state.DiaryCreated;
+}
+
+qint64 DiaryView::entryCount() const
+{
+    return m_state.DiaryFile.isOpen() ? std::max<qint64>(m_state.DiaryFile.count() - 1, 0) : 0;
+}
+
+std::vector<std::int32_t> DiaryView::listedRecords() const
+{
+    std::vector<std::int32_t> records(std::size_t(m_list.rowCount()));
+    for (int row = 0; row < m_list.rowCount(); ++row)
+        records[std::size_t(row)] = recordOfListItem(m_state, row);
+    return records;
+}
+
+bool DiaryView::listsEveryEntry() const
+{
+    return m_state.ListComplete;
+}
+
+QString DiaryView::labelOf(std::int32_t record) const
+{
+    try {
+        return record >= 1 ? stampText(m_state.DiaryFile.readStamp(record)) : UnreadableLabel;
+    } catch (const QuillnestError&) {
+        return UnreadableLabel;
+    }
+}
+
+std::int32_t DiaryView::viewedRecord() const
+{
+    return m_state.ViewedRecord;
+}
+
+const QString& DiaryView::viewedLabel() const
+{
+    return m_state.ViewedLabel;
+}
+
+bool DiaryView::editAllowed() const
+{
+    return m_state.EditAllowed;
+}

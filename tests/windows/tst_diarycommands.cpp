@@ -1,0 +1,484 @@
+#include "diarymaker.h"
+
+#include "store/draft.h"
+#include "windows/newdiarywindow.h"
+
+using namespace diarymaker;
+
+// Adding, changing and deleting entries, the searches, "Показать все записи" and the menu commands on the open
+// diary; editing is on.
+class TestDiaryCommands : public QObject
+{
+    Q_OBJECT
+
+    Session m;
+
+    // Entries 1 to 4 of alternatingDays(), and a fifth saved at today's midnight.
+    bool startWithTodaysEntry()
+    {
+        Diary diary = alternatingDays(4);
+        diary.stamps << dateTimeToStamp(QDate::currentDate().startOfDay());
+        diary.created = stampOf(2026, 1, 15, 0, 5, 59);
+        return m.start(diary);
+    }
+
+    bool changeAndDeleteEnabled() const { return m.button("Bchange")->isEnabled() && m.button("Bdel")->isEnabled(); }
+
+    void verifyNoEntryOnView()
+    {
+        QCOMPARE(m.find<QLabel>("Ldate")->text(), TForm1::todayCaption());
+        QVERIFY(m.window->document().view().viewedRecord() == 0 && !changeAndDeleteEnabled() &&
+                m.button("Badd")->isEnabled());
+        QVERIFY(m.button("BSave1")->isHidden() && m.button("BSave2")->isHidden() && m.dateList()->isEnabled() &&
+                m.textBox()->isReadOnly());
+    }
+
+    // The messages, then the status, of a click on `button` with the date picker at `day`.
+    QString clickAt(const char* button, const QDate& day)
+    {
+        m.find<QDateEdit>("DTPicker")->setDate(day);
+        return (m.click(button) << m.status(0)).join(u'|');
+    }
+
+private slots:
+    void cleanup()
+    {
+        setRebuildFaultHook({});
+        m.close();
+    }
+
+    void savesTypedTextWholeOrNotAtAll_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("adding");     // otherwise entry 5 is changed
+        QTest::addColumn<QString>("refusal"); // part of the message; empty when the text is saved
+        QTest::newRow("add empty") << QString() << true << QString();
+        QTest::newRow("add no-break space, as typed") << "Ёлка\u00A0№ 5\nконец" << true << QString();
+        QTest::newRow("add beyond Windows-1251") << "Привет 日本 😀" << true << "«😀» (U+1F600)";
+        QTest::newRow("change") << "новый\u00A0текст\nстрока" << false << QString();
+        QTest::newRow("change, entry cut off meanwhile") << "не сохранится" << false << "Запись не найдена";
+    }
+    // While text is written the list cannot take the focus, so searches are refused. Refused text stays to be
+    // corrected until left unsaved: a change by "Очистить", which ends the view too, a new entry by closing
+    // the diary and letting it go.
+    void savesTypedTextWholeOrNotAtAll()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, adding);
+        QFETCH(QString, refusal);
+        QVERIFY(m.start(alternatingDays(30)));
+        const QScrollBar* bar = m.dateList()->verticalScrollBar();
+        if (!adding)
+            m.view(4);
+        QAbstractButton* save = m.button(adding ? "BSave1" : "BSave2");
+        QVERIFY(m.click(adding ? "Badd" : "Bchange").isEmpty());
+        QVERIFY(save->isVisible() && !m.dateList()->isEnabled() && !m.textBox()->isReadOnly() &&
+                !m.button("Badd")->isEnabled() && !changeAndDeleteEnabled());
+        m.textBox()->setPlainText(text);
+        m.find<QLineEdit>("InWord")->setText(QStringLiteral("Текст"));
+        for (const char* button : {"Search", "Today", "ToChNum", "AllRec"})
+            QCOMPARE(m.click(button), QStringList{"Cannot focus a disabled or invisible window"});
+        QVERIFY(m.window->document().view().listsEveryEntry() && m.click("ClearSearch").isEmpty() &&
+                m.find<QLineEdit>("InWord")->text().isEmpty());
+        if (!adding && !refusal.isEmpty())
+            QVERIFY(QFile::resize(m.path, 5 * RecordSize));
+        const QByteArray before = fileBytes(m.path);
+        const QStringList seen = m.click(save);
+        if (refusal.isEmpty()) {
+            QVERIFY(seen.isEmpty());
+            QCOMPARE(m.status(0), adding ? " Новая запись успешно добавлена" : " Запись успешно изменена");
+            QCOMPARE(entryTexts(m.path).value(adding ? 30 : 4), text);
+            QCOMPARE(bar->maximum() + bar->pageStep(), adding ? 31 : 30); // every row in reach
+            if (adding)
+                verifyNoEntryOnView();
+            else
+                QVERIFY(changeAndDeleteEnabled() && save->isHidden() && m.dateList()->isEnabled());
+            return;
+        }
+        QVERIFY2(seen.size() == 1 && seen.first().contains(refusal), qPrintable(seen.join(" | ")));
+        QVERIFY(save->isVisible() && !m.textBox()->isReadOnly() && m.textBox()->toPlainText() == text);
+        if (!adding) {
+            QVERIFY(m.click("Bclear").isEmpty());
+            verifyNoEntryOnView();
+            QVERIFY(m.textBox()->toPlainText().isEmpty() && m.status(0) == " Ожидание..." && m.status(1) == "0");
+        } else {
+            QCOMPARE(answering({"Нет"}, [this] { m.menuItem("N14")->trigger(); }), QStringList{"Сохранить запись?"});
+            QVERIFY(save->isHidden() && m.textBox()->isReadOnly() && !m.textBox()->isEnabled() &&
+                    m.textBox()->toPlainText().isEmpty());
+            QVERIFY(answering({}, [save] { save->click(); }).isEmpty()); // nothing to save into now
+        }
+        QCOMPARE(fileBytes(m.path), before);
+    }
+
+    void asksBeforeTypedTextIsLost_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("changing");  // else adding
+        QTest::addColumn<QString>("answer"); // none: nothing is typed
+        for (const char* command : {"close box", "Выход", "Открыть", "Создать", "Закрыть"}) {
+            QTest::addRow("%s, new entry saved", command) << QString(command) << false << "Да";
+            QTest::addRow("%s, change let go", command) << QString(command) << true << "Нет";
+            QTest::addRow("%s, cancelled", command) << QString(command) << false << "Отмена";
+            QTest::addRow("%s, change untouched", command) << QString(command) << true << QString();
+        }
+    }
+    // Every command that would leave typed text unsaved asks first; "Отмена" (Esc alike) keeps text and mode;
+    // with nothing typed nothing is asked. Neither saving nor letting go leaves a draft behind.
+    void asksBeforeTypedTextIsLost()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, changing);
+        QFETCH(QString, answer);
+        const bool typed = !answer.isEmpty();
+        QVERIFY(m.start(alternatingDays(3)));
+        TForm1& w = *m.window;
+        auto* form3 = new TForm3(&w);
+        w.setNewDiaryWindow(form3);
+        if (changing)
+            m.view(1);
+        QVERIFY(m.click(changing ? "Bchange" : "Badd").isEmpty());
+        if (typed)
+            m.textBox()->setPlainText(QStringLiteral("набрано"));
+        const QByteArray before = fileBytes(m.path);
+        const QStringList seen = answering({answer}, [&] {
+            if (command == "close box")
+                w.close();
+            else
+                m.menuItem(command == "Выход"     ? "N4"
+                           : command == "Открыть" ? "N2"
+                           : command == "Создать" ? "N12"
+                                                  : "N14")
+                    ->trigger();
+        });
+        const bool wentOn = answer != "Отмена";
+        QStringList expected = typed ? QStringList{"Сохранить запись?"} : QStringList();
+        if (command == "Открыть" && wentOn)
+            expected << "OpenD"
+                     << "Файл не найден"; // cancelled, and nothing chosen before
+        QCOMPARE(seen, expected);
+        const bool done = command == "close box" || command == "Выход" ? !w.isVisible()
+                          : command == "Создать"                       ? form3->isVisible()
+                          : command == "Закрыть"                       ? !w.document().isOpen()
+                                                                       : seen.contains("OpenD");
+        QCOMPARE(done, wentOn);
+        QCOMPARE(entryTexts(m.path).mid(3), answer == "Да" ? QStringList{"набрано"} : QStringList());
+        QVERIFY(answer == "Да" || fileBytes(m.path) == before);
+        if (!wentOn)
+            QVERIFY(m.button("BSave1")->isVisible() && m.textBox()->toPlainText() == "набрано");
+        else
+            QVERIFY(!QFile::exists(m.path + ".draft"));
+    }
+
+    // The draft: written once typing pauses, never in clear text; offered at the next start after the program
+    // stopped without a word, as the new entry or the change it was; gone when saved, cleared or refused. One
+    // that the diary's key cannot read is kept aside and said so, once.
+    void keepsADraftOfTypedText()
+    {
+        Diary diary = alternatingDays(3);
+        diary.password = "ключ";
+        QVERIFY(m.start(diary));
+        const QString draft = m.path + ".draft";
+        // Types `text` into a new entry or a change of entry 2, and stops without a word once it is kept.
+        const auto typeAndStop = [&](bool changing, const QString& text) {
+            if (changing)
+                m.view(1);
+            m.click(changing ? "Bchange" : "Badd");
+            m.textBox()->setPlainText(text);
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(draft), 5000);
+            QVERIFY(!fileBytes(draft).contains(text.toUtf8()) && !fileBytes(draft).contains(toCp1251(text)));
+            m.window.reset();
+        };
+        const auto offered = [](const QStringList& seen) {
+            return seen.size() == 2 && seen[1].startsWith("Найден несохранённый текст записи от ") &&
+                   seen[1].endsWith(". Восстановить?");
+        };
+
+        typeAndStop(false, "новая 😀"); // a character no entry can hold is kept all the same
+        QVERIFY(offered(m.launch({"ключ", "Да"})));
+        QVERIFY(m.button("BSave1")->isVisible() && m.textBox()->toPlainText() == "новая 😀");
+        QVERIFY(m.click("Bclear").isEmpty() && !QFile::exists(draft));
+
+        typeAndStop(true, "изменено");
+        QVERIFY(offered(m.launch({"ключ", "Да"})));
+        QVERIFY(m.button("BSave2")->isVisible() && m.textBox()->toPlainText() == "изменено");
+        QVERIFY(m.click("BSave2").isEmpty() && !QFile::exists(draft));
+        QCOMPARE(entryTexts(m.path).value(1), "изменено");
+
+        typeAndStop(false, "не нужно"); // Esc keeps it for the next time
+        QVERIFY(offered(m.launch({"ключ", ""})) && QFile::exists(draft) && m.button("BSave1")->isHidden());
+        m.window.reset();
+        QVERIFY(offered(m.launch({"ключ", "Нет"})) && !QFile::exists(draft) && m.button("BSave1")->isHidden());
+
+        // Under another key, or left by another diary made in this one's place: each kept aside.
+        const QString aside = u"Несохранённый текст записи не читается с паролем этого дневника, оставлен другим "
+                              u"дневником или повреждён. Он сохранён как\r"_qs;
+        for (const QString& kept : {draft + ".bad", draft + ".bad.1"}) {
+            m.window.reset();
+            const bool another = kept.endsWith("1");
+            writeDraft(m.path, {.diaryCreated = diary.created + another, .text = "чужое"},
+                       another ? toCp1251(u"ключ") : QByteArray("other"));
+            QCOMPARE(m.launch({"ключ"}), (QStringList{"PassDlg", aside + kept}));
+            QVERIFY(QFile::exists(kept) && !QFile::exists(draft));
+        }
+        m.window.reset();
+        QCOMPARE(m.launch({"ключ"}), QStringList{"PassDlg"});
+    }
+
+    void deletesTheEntryOnView_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("failing"); // the RebuildStep that fails, or -1
+        QTest::addColumn<QStringList>("told");
+        QTest::newRow("only entry") << 1 << -1 << QStringList();
+        QTest::newRow("one of more than the box shows") << 30 << -1 << QStringList();
+        QTest::newRow("rename fails") << 3 << int(RebuildStep::Rename) << QStringList{"Disk full"};
+        QTest::newRow("renamed, not made safe on disk")
+            << 3 << int(RebuildStep::FlushFolder) << QStringList{NotSafeOnFullDisk};
+    }
+    // A failed rename changes nothing; once the rebuilt file is in place the entry is gone, whatever fails.
+    void deletesTheEntryOnView()
+    {
+        QFETCH(int, entries);
+        QFETCH(int, failing);
+        QFETCH(QStringList, told);
+        QVERIFY(m.start(alternatingDays(entries)));
+        m.view(entries / 2);
+        if (failing >= 0)
+            failRebuildsAt(RebuildStep(failing));
+        QCOMPARE(m.click("Bdel"), told);
+        if (failing == int(RebuildStep::Rename)) {
+            QVERIFY(m.listCount() == entries && m.window->document().view().viewedRecord() == 2 &&
+                    m.button("Bdel")->isEnabled());
+            return;
+        }
+        QCOMPARE(m.status(0), QStringLiteral(" Запись успешно удалена из базы"));
+        QCOMPARE(m.listCount(), entries - 1);
+        const QScrollBar* bar = m.dateList()->verticalScrollBar(); // reaches every row; a short list fills a page
+        QCOMPARE(bar->maximum() + bar->pageStep(), std::max(entries - 1, bar->pageStep()));
+        verifyNoEntryOnView();
+        QVERIFY(m.textBox()->toPlainText().isEmpty() && !m.menuItem("N13")->isEnabled());
+    }
+
+    // While "Создать" shows its window the main window takes no input, not even a click from the window system.
+    void aSecondaryWindowHoldsTheInput()
+    {
+        QVERIFY(m.start(alternatingDays(2)));
+        TForm1& w = *m.window;
+        auto* form3 = new TForm3(&w);
+        w.setNewDiaryWindow(form3);
+        QAbstractButton* add = m.button("Badd");
+        const auto clickAdd = [&] {
+            QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, add->mapTo(&w, add->rect().center()));
+        };
+        QVERIFY(m.trigger("N12").isEmpty() && form3->isVisible() && form3->isEnabled() && !w.takesInput());
+        clickAdd();
+        QVERIFY(m.button("BSave1")->isHidden() && m.status(0) == " Ожидание...");
+        form3->close();
+        QVERIFY(!form3->isVisible() && w.takesInput());
+        clickAdd();
+        QVERIFY(m.button("BSave1")->isVisible());
+    }
+
+    // "О дневнике": the file's name, the number of entries and when the diary was made.
+    void tellsAboutTheDiary()
+    {
+        QVERIFY(startWithTodaysEntry());
+        QCOMPARE(m.trigger("N7"),
+                 QStringList{"Файл: d.qnb\rКоличество записей в дневнике: 5\rСоздан: 15.01.2026 (0ч 5мин)"});
+    }
+
+    // The search marks enable their controls and save nothing; "Показать все записи" stays.
+    void searchMarksEnableTheirControls()
+    {
+        QVERIFY(m.start(alternatingDays(2)));
+        const QByteArray settings = fileBytes(m.window->settingsPath());
+        for (bool mark : {false, true}) {
+            QVERIFY(m.trigger("N19").isEmpty() && m.trigger("N20").isEmpty());
+            QVERIFY(m.menuItem("N19")->isChecked() == mark && m.menuItem("N20")->isChecked() == mark);
+            QVERIFY(m.find("DTPicker")->isEnabled() == mark && m.find("InWord")->isEnabled() == mark);
+            QVERIFY(m.button("AllRec")->isEnabled());
+        }
+        QCOMPARE(fileBytes(m.window->settingsPath()), settings);
+    }
+
+    // "Изменить" and "Удалить" need the editing mark and an entry viewed, not one being changed; the document
+    // follows the mark, which saves nothing.
+    void changeAndDeleteNeedEditingAndAnEntry()
+    {
+        QVERIFY(m.start(alternatingDays(2)));
+        const QByteArray settings = fileBytes(m.window->settingsPath());
+        const char* const view = "view";
+        const std::pair<const char*, bool> steps[] = {
+            {"N10", false}, {"N10", false},     {view, true},   {"N10", false}, {view, false},
+            {"N10", true},  {"Bchange", false}, {"N10", false}, {"N10", false}, {"BSave2", true}};
+        for (const auto& [step, enabled] : steps) {
+            if (step == view)
+                m.view(0);
+            else if (QString(step).startsWith('N'))
+                m.trigger(step);
+            else
+                m.click(step);
+            QVERIFY2(changeAndDeleteEnabled() == enabled &&
+                         m.window->document().view().editAllowed() == m.menuItem("N10")->isChecked(),
+                     step);
+        }
+        QCOMPARE(fileBytes(m.window->settingsPath()), settings);
+    }
+
+    // The status bar and "Статистика" count the characters on view as the file stores them.
+    void countsTheCharactersOnView()
+    {
+        QVERIFY(m.start(alternatingDays(2)));
+        QVERIFY(!m.menuItem("N13")->isEnabled());
+        QCOMPARE(m.view(0), QStringLiteral("Текст 1 общее"));
+        QCOMPARE(m.status(1), QStringLiteral("13"));
+        QCOMPARE(m.trigger("N13"), QStringList{QStringLiteral("Количество символов данной записи: 13")});
+    }
+
+    void findsTheEntriesOfADay_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QDate>("picked");
+        QTest::addColumn<QString>("told"); // "%today" stands for today's date
+        QTest::addColumn<int>("listed");
+        QTest::newRow("a day of two, apart in the file")
+            << "ToChNum" << QDate(2024, 3, 1) << "01.03.2024 Найдено записей: 2" << 2;
+        QTest::newRow("a day without entries") << "ToChNum" << QDate(2024, 3, 3) << "03.03.2024 Записей нет!" << 0;
+        QTest::newRow("today, whatever is picked") << "Today" << QDate(2024, 3, 1) << "%today Найдено записей: 1" << 1;
+    }
+    // The today button also brings the date picker to today.
+    void findsTheEntriesOfADay()
+    {
+        QFETCH(QString, button);
+        QFETCH(QDate, picked);
+        QFETCH(QString, told);
+        QFETCH(int, listed);
+        QVERIFY(startWithTodaysEntry());
+        const QDate today = QDate::currentDate();
+        QCOMPARE(clickAt(qPrintable(button), picked), QString(told).replace("%today", shortDateText(today)));
+        QCOMPARE(m.listCount(), listed);
+        QCOMPARE(m.find<QDateEdit>("DTPicker")->date(), button == "Today" ? today : picked);
+        if (button == "Today")
+            QCOMPARE(m.rowText(0), shortDateText(today));
+    }
+
+    // A word search lists what it finds; "Показать все записи" lists every entry again and ends the view of the
+    // entry, whose text stays, and brings the date picker to today.
+    void listingEveryEntryEndsTheView()
+    {
+        QVERIFY(startWithTodaysEntry());
+        const QDate today = QDate::currentDate();
+        m.find<QLineEdit>("InWord")->setText(QStringLiteral("общее"));
+        QCOMPARE(clickAt("Search", today), " Найдено записей: 2");
+        QCOMPARE(m.view(1), QStringLiteral("Текст 3 общее"));
+        QCOMPARE(clickAt("AllRec", QDate(2024, 3, 1)), "Всего записей: 5");
+        QVERIFY(m.find<QLabel>("Ldate")->text() == TForm1::todayCaption() &&
+                m.find<QDateEdit>("DTPicker")->date() == today);
+        QVERIFY(!changeAndDeleteEnabled() && m.textBox()->toPlainText() == "Текст 3 общее");
+    }
+
+    // A new entry lists every entry, so after a day's search the date picker comes back to today.
+    void addingAfterADaySearchListsEveryEntry()
+    {
+        QVERIFY(startWithTodaysEntry());
+        QVERIFY(clickAt("ToChNum", QDate(2024, 3, 2)).startsWith("02.03.2024") && m.click("Badd").isEmpty());
+        m.textBox()->setPlainText(QStringLiteral("Новая запись"));
+        QVERIFY(m.click("BSave1").isEmpty());
+        QVERIFY(m.find<QDateEdit>("DTPicker")->date() == QDate::currentDate() && m.listCount() == 6);
+    }
+
+    // Keys and typing move the selection; Enter, and a double click beside the rows, view the row selected, and
+    // nothing while none is. A screen reader reads each control by a name and the list row by row.
+    void theKeyboardMovesThroughTheList()
+    {
+        QVERIFY(startWithTodaysEntry());
+        TForm1& w = *m.window;
+        QAbstractItemView* list = m.dateList();
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, 250)); // beside the rows, none selected
+        QVERIFY(m.textBox()->toPlainText().isEmpty() && !m.menuItem("N13")->isEnabled());
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        list->setFocus();
+        const auto selectedRow = [list] {
+            const QModelIndexList rows = list->selectionModel()->selectedIndexes();
+            return rows.size() == 1 && rows.first() == list->currentIndex() ? rows.first().row() : -1;
+        };
+        const std::pair<Qt::Key, int> moves[] = {
+            {Qt::Key_Down, 0},     {Qt::Key_End, 4}, {Qt::Key_Home, 0}, {Qt::Key_Down, 1},
+            {Qt::Key_PageDown, 4}, {Qt::Key_Up, 3}}; // a first key, with no row current yet, goes to the first row
+        for (const auto& [key, row] : moves) {
+            QTest::keyClick(list, key);
+            QCOMPARE(selectedRow(), row);
+        }
+        QTest::keyClick(list, Qt::Key_Home);
+        QTest::keyClicks(list, "02");
+        QCOMPARE(selectedRow(), 1);
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(m.textBox()->toPlainText() == QStringLiteral("Текст 2") &&
+                m.find<QLabel>("Ldate")->text() == m.rowText(1));
+        QTest::keyClick(list, Qt::Key_Home);
+        const QPoint beside(5, list->visualRect(list->model()->index(4, 0)).bottom() + 20);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, beside);
+        QCOMPARE(m.textBox()->toPlainText(), QStringLiteral("Текст 1 общее"));
+    }
+
+    // What a screen reader reads: a name for every control without text of its own, and the date list as list
+    // items named as the rows show, the current one focused and selected.
+    void aScreenReaderReadsEveryControl()
+    {
+        QVERIFY(startWithTodaysEntry());
+        m.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m.window.get()));
+        QAbstractItemView* list = m.dateList();
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
+        QList<QWidget*> unlettered{m.find("InWord"), m.find("DTPicker"), m.textBox()};
+        for (QToolButton* button : m.find("CoolBar")->findChildren<QToolButton*>())
+            unlettered << button;
+        QCOMPARE(unlettered.size(), 3 + 11);
+        for (QWidget* control : unlettered)
+            QVERIFY2(!readName(control).isEmpty(), qPrintable(control->objectName()));
+        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(list);
+        QVERIFY(reader->role() == QAccessible::List && readName(list) == "Записи по датам");
+        QCOMPARE(reader->childCount(), m.listCount());
+        for (int row = 0; row < m.listCount(); ++row) {
+            QAccessibleInterface* item = reader->child(row);
+            QVERIFY(item->role() == QAccessible::ListItem && item->text(QAccessible::Name) == m.rowText(row));
+            QVERIFY(item->parent() == reader && reader->indexOfChild(item) == row && reader->child(row) == item);
+            QVERIFY(item->state().focused == (row == 1) && item->state().selected == (row == 1));
+        }
+        QCOMPARE(reader->focusChild(), reader->child(1));
+        QVERIFY(reader->child(m.listCount()) == nullptr);
+    }
+
+    // An entry that cannot be read is said so, and the one on view stays.
+    void anUnreadableEntryIsSaid()
+    {
+        QVERIFY(m.start(alternatingDays(4)));
+        QCOMPARE(m.view(0), QStringLiteral("Текст 1 общее"));
+        QVERIFY(QFile::resize(m.path, 4 * RecordSize));
+        QCOMPARE(answering({}, [&] { m.view(3); }), QStringList{"Read beyond end of file"});
+        QCOMPARE(m.textBox()->toPlainText(), QStringLiteral("Текст 1 общее"));
+    }
+
+    // The status bar's first panel takes 45 % of the window's outer width.
+    void statusPanelsFollowTheWindow()
+    {
+        QVERIFY(m.start(alternatingDays(1)));
+        QCOMPARE(m.find<QLabel>("SBarPanel0")->width(), qRound(m.window->frameGeometry().width() * 0.45));
+    }
+
+    // "Закрыть" leaves nothing to change; "Выход" ends the program.
+    void closesAndLeaves()
+    {
+        QVERIFY(m.start(alternatingDays(2)));
+        m.view(0);
+        QVERIFY(changeAndDeleteEnabled());
+        m.trigger("N14");
+        QVERIFY(!changeAndDeleteEnabled() && !m.window->document().isOpen());
+        QVERIFY(m.trigger("N4").isEmpty() && !m.window->isVisible());
+    }
+};
+
+QTEST_MAIN(TestDiaryCommands)
+#include "tst_diarycommands.moc"
