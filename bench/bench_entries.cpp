@@ -120,7 +120,7 @@ void compareDeleting(const QString& path, const QString& copy)
 // diary without one and removes it from one with.
 double rekeyAtWindow(DiaryDocument& document, QWidget& mainWindow)
 {
-    auto* window = new TForm5(document, &mainWindow);
+    auto* window = new PasswordWindow(document, &mainWindow);
     window->show();
     named<QLineEdit>(window, "passIn1")->setText(QStringLiteral("secret"));
     if (document.view().hasPassword())

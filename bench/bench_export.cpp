@@ -62,7 +62,7 @@ public:
     }
 
     // As a person does: the window shown afresh, the name typed, "OK" clicked.
-    void exportAtWindow(Best& best, TForm7& window, const QString& target)
+    void exportAtWindow(Best& best, ExportWindow& window, const QString& target)
     {
         prepare(target, false);
         window.show();
@@ -113,7 +113,7 @@ int main(int argc, char** argv)
     DiaryDocument document;
     document.open(path, {});
     QWidget mainWindow;
-    auto* window = new TForm7(document, &mainWindow);
+    auto* window = new ExportWindow(document, &mainWindow);
     Contest contest(diary);
     Best copied, textExport, htmlExport, syncedCopy, replacingExport, textAtWindow, htmlAtWindow;
     for (int i = 0; i < Runs; ++i) {

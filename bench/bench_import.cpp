@@ -65,7 +65,7 @@ void startFrom(DiaryDocument& document, const QString& original, const QString& 
 }
 
 // As a person does: the window shown over the open diary, the old diary opened, "OK" clicked.
-double importAtWindow(TForm8& window, const QString& source)
+double importAtWindow(ImportWindow& window, const QString& source)
 {
     window.show();
     named<QLineEdit>(&window, "EInF")->setText(source);
@@ -91,7 +91,7 @@ void compareMerging(const QString& dir)
 
     DiaryDocument document;
     QWidget mainWindow;
-    auto* window = new TForm8(document, dir, &mainWindow);
+    auto* window = new ImportWindow(document, dir, &mainWindow);
     double mergeMs = 1e300;
     double windowMs = 1e300;
     double copyMs = 1e300;

@@ -28,7 +28,7 @@ std::unique_ptr<DateListView> makeList(DiaryDocument& document)
 void openAndShow(DiaryDocument& document, DateListView& list, const QString& path)
 {
     document.close();
-    document.open(path, [](const QString&, const RecordFile&) { return std::nullopt; });
+    document.open(path, {});
     list.grab();
 }
 

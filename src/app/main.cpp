@@ -32,16 +32,16 @@ int main(int argc, char* argv[])
     const QString dataDir = programDataDir(QCoreApplication::applicationDirPath());
     // The main window first: its creation may already open a diary. The other windows are made once
     // and stand over it.
-    TForm1 mainWindow(dataDir);
-    mainWindow.setNewDiaryWindow(new TForm3(&mainWindow));
-    mainWindow.setSettingsWindow(new TForm4(mainWindow.settingsPath(), &mainWindow));
-    mainWindow.setAboutWindow(new TForm2(&mainWindow));
-    mainWindow.setExportWindow(new TForm7(mainWindow.document(), &mainWindow));
-    mainWindow.setImportWindow(new TForm8(mainWindow.document(), dataDir, &mainWindow));
+    MainWindow mainWindow(dataDir);
+    mainWindow.setNewDiaryWindow(new NewDiaryWindow(&mainWindow));
+    mainWindow.setSettingsWindow(new SettingsWindow(mainWindow.settingsPath(), &mainWindow));
+    mainWindow.setAboutWindow(new AboutWindow(&mainWindow));
+    mainWindow.setExportWindow(new ExportWindow(mainWindow.document(), &mainWindow));
+    mainWindow.setImportWindow(new ImportWindow(mainWindow.document(), dataDir, &mainWindow));
     mainWindow.show();
     // A diary named on the command line, as a file manager's "Open with" passes it.
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() > 1)
-        mainWindow.openChosen(QFileInfo(arguments[1]).absoluteFilePath().left(MaxPathLength));
+        mainWindow.openDiary(QFileInfo(arguments[1]).absoluteFilePath().left(MaxPathLength));
     return QApplication::exec();
 }

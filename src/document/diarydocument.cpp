@@ -15,8 +15,6 @@
 #include "export/entryexport.h"
 #include "import/importentries.h"
 
-#include <QFileInfo>
-
 #include <algorithm>
 #include <utility>
 
@@ -57,7 +55,7 @@ std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const P
 {
     PreparedDiary diary;
     diary.file.openExclusive(path);
-    recoverInterruptedChange(diary.file);
+    recoverTornRecord(diary.file);
     sidefiles::removeLeftoverTemporaries(sidefiles::resolveTarget(posixio::encodePath(path)));
     {
         const ClosingGuard closeProbe(m_state.ProbeFile);
@@ -66,10 +64,20 @@ std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const P
         diary.header = DiaryHeader::fromRecord(m_state.RecordBuffer);
         diary.key = FixedKey;
         if (!diary.header.Password.isEmpty()) {
-            const std::optional<QByteArray> key = askPassword(path, m_state.ProbeFile);
-            if (!key)
+            // Only the last answer counts: the prompt stops asking once one is right. Without an asker
+            // nobody can give the password.
+            bool accepted = false;
+            if (askPassword)
+                askPassword(path, [&](const QString& typed) {
+                    const QByteArray password =
+                        DecodePassword(DiaryHeader::fromRecord(m_state.ProbeFile.readHeader()).Password);
+                    accepted = isTypedPassword(typed, password);
+                    if (accepted)
+                        diary.key = password;
+                    return accepted;
+                });
+            if (!accepted)
                 return std::nullopt;
-            diary.key = *key;
         }
     }
     diary.header = DiaryHeader::fromRecord(diary.file.readHeader());
@@ -246,39 +254,11 @@ std::optional<int> DiaryDocument::findDay(const QDate& day)
     return count;
 }
 
-// The creation time of day is shown as hour and minute without leading zeros.
-QString DiaryDocument::information() const
-{
-    const qint64 entries = m_view.entryCount();
-    const QDateTime created = stampToDateTime(m_state.DiaryCreated);
-    const QString hour = created.isValid() ? QString::number(created.time().hour()) : QStringLiteral("?");
-    const QString minute = created.isValid() ? QString::number(created.time().minute()) : QStringLiteral("?");
-    return QStringLiteral("Файл: ") + QFileInfo(m_state.DiaryPath).fileName() + QLatin1Char('\r') +
-           QStringLiteral("Количество записей в дневнике: ") + QString::number(entries) + QLatin1Char('\r') +
-           QStringLiteral("Создан: ") + shortDateText(created.date()) + QStringLiteral(" (") + hour +
-           QStringLiteral("ч ") + minute + QStringLiteral("мин)");
-}
-
 qsizetype DiaryDocument::characterCount(const QString& editorText) const
 {
     if (m_state.ViewedRecord > 0 && editorText == m_viewedText)
         return m_viewedBytes.size();
     return toFileLineBreaks(editorText).size();
-}
-
-QString DiaryDocument::unlistedEntriesNotice() const
-{
-    qint64 unlisted = 0;
-    try {
-        unlisted = m_state.DiaryFile.count() - 1 - MaxEntries;
-    } catch (const QuillnestError&) {
-    }
-    if (unlisted <= 0)
-        return {};
-    return QStringLiteral("В файле дневника больше записей, чем вмещает список: показаны первые %1, "
-                          "ещё %2 не показываются и не просматриваются.")
-        .arg(MaxEntries)
-        .arg(unlisted);
 }
 
 void DiaryDocument::keepDraft(bool changing, const QString& editorText)
@@ -318,7 +298,7 @@ void DiaryDocument::rekey(const QByteArray& newPassword)
     rebuildOpenDiary(
         [&](RecordSink& sink) {
             sink.put(header);
-            const QByteArray change = lineKeyChange(m_state.EntryKey, newKey);
+            const QByteArray change = rekeyingPattern(m_state.EntryKey, newKey);
             m_state.DiaryFile.readEach(1, [&](qint64, DiaryRecord& entry) {
                 rekeyLines(entry, change);
                 sink.put(entry);

@@ -21,10 +21,12 @@ enum class ExportLayout;
 struct ExportChoice;
 struct ImportSelection;
 
-// Asks for the password of the protected diary at `path`, whose header `probe` is open on (read it
-// again on every attempt: the file may change meanwhile). Returns the key of the diary's entries, the
-// clear password, once the person gave the right one, or nothing when they gave up.
-using PasswordAsker = std::function<std::optional<QByteArray>(const QString& path, const RecordFile& probe)>;
+// Whether `typed` is the password of the diary about to be opened, as its header holds it at the moment of
+// asking (the file may change meanwhile). Throws FileError when the header cannot be read.
+using PasswordCheck = std::function<bool(const QString& typed)>;
+// Asks for the password of the protected diary at `path` until `check` accepts one or the person gives up.
+// The key of the diary's entries stays in the document: the asker learns only whether a password is right.
+using PasswordAsker = std::function<void(const QString& path, const PasswordCheck& check)>;
 
 // A diary that is readable and unlocked, ready to take the open diary's place: what the caller may
 // only hand back to the document that prepared it.
@@ -101,14 +103,9 @@ public:
     std::optional<int> findWord(const QString& phrase);
     std::optional<int> findDay(const QDate& day);
 
-    // The message of "О дневнике": file name, number of entries, creation time.
-    QString information() const;
     // Characters of an entry's text as the diary file counts them: a line break typed counts two
     // (CR LF), one of the entry on view as it was stored.
     qsizetype characterCount(const QString& editorText) const;
-    // What to tell the user when the open diary has more entries than a list can show (they are
-    // never read); empty when it has not.
-    QString unlistedEntriesNotice() const;
 
     // The text being written into the diary, kept as its draft under its key (see draft.h): a new entry,
     // or with `changing` a change of the entry on view. Throws FileError.

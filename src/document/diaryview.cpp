@@ -43,6 +43,15 @@ qint64 DiaryView::entryCount() const
     return m_state.DiaryFile.isOpen() ? std::max<qint64>(m_state.DiaryFile.count() - 1, 0) : 0;
 }
 
+qint64 DiaryView::unlistedEntries() const
+{
+    try {
+        return std::max<qint64>(entryCount() - MaxEntries, 0);
+    } catch (const QuillnestError&) {
+        return 0;
+    }
+}
+
 std::vector<std::int32_t> DiaryView::listedRecords() const
 {
     std::vector<std::int32_t> records(std::size_t(m_list.rowCount()));

@@ -28,6 +28,9 @@ public:
     // Entries in the diary's file as it is now; 0 when none is open. Throws FileError when its size
     // cannot be read.
     qint64 entryCount() const;
+    // Entries past the first MaxEntries, which no list shows and nothing reads; 0 when the size of the
+    // diary's file cannot be read.
+    qint64 unlistedEntries() const;
 
     // The records that the date list's rows stand for, in row order.
     std::vector<std::int32_t> listedRecords() const;

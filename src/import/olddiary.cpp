@@ -214,7 +214,7 @@ DiaryRecord OldDiarySource::rescrambled(DiaryRecord entry, QByteArrayView target
     if (targetKey == m_key)
         return entry;
     if (m_changeTarget != targetKey || m_changeSource != m_key) {
-        m_change = lineKeyChange(m_key, targetKey);
+        m_change = rekeyingPattern(m_key, targetKey);
         m_changeTarget = targetKey.toByteArray();
         m_changeSource = m_key;
     }

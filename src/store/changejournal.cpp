@@ -184,7 +184,7 @@ void replaceRecord(RecordFile& diary, qint64 n, const DiaryRecord& old, const Di
     ::unlink(name.constData());
 }
 
-void recoverInterruptedChange(RecordFile& diary)
+void recoverTornRecord(RecordFile& diary)
 {
     const QByteArray target = sidefiles::resolveTarget(posixio::encodePath(diary.path()));
     const QByteArray name = journalName(target);

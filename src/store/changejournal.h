@@ -11,7 +11,7 @@ class RecordFile;
 // record; it is on the disk before the record is touched, and goes once the new record is.
 
 // Puts `fresh` in place of record `n`, which holds `old`, flushed to disk. However the program stops
-// on the way, the diary holds one of the two whole once it has been through recoverInterruptedChange.
+// on the way, the diary holds one of the two whole once it has been through recoverTornRecord.
 // On failure the error is thrown with the old record back in place, or, where even that cannot be
 // written, with the journal left for the next opening to put it back.
 void replaceRecord(RecordFile& diary, qint64 n, const DiaryRecord& old, const DiaryRecord& fresh);
@@ -20,7 +20,7 @@ void replaceRecord(RecordFile& diary, qint64 n, const DiaryRecord& old, const Di
 // the new one whole gets the old one back, and the journal goes. A journal that was itself cut short
 // means the diary was never touched. Throws FileError when the old record cannot be written back;
 // the journal then stays for another attempt.
-void recoverInterruptedChange(RecordFile& diary);
+void recoverTornRecord(RecordFile& diary);
 
 // The steps of a replacement, for tests that make one of them fail.
 enum class JournalStep { WriteJournal, WriteRecord, FlushRecord, RemoveJournal };

@@ -52,7 +52,7 @@ QByteArray joinLines(const DiaryRecord& record, QByteArrayView key)
 // Each slot is scrambled on its own from the key's first byte on, and scrambling is an exclusive or:
 // one pattern, the old key's bytes combined with the new key's over a slot's length, turns a slot
 // from the one key to the other where it lies, so the entry keeps its pieces exactly as they were cut.
-QByteArray lineKeyChange(QByteArrayView oldKey, QByteArrayView newKey)
+QByteArray rekeyingPattern(QByteArrayView oldKey, QByteArrayView newKey)
 {
     QByteArray change = linePattern(oldKey);
     xorWithPattern(change.constData(), linePattern(newKey).constData(), SlotCapacity, change.data());

@@ -14,8 +14,8 @@ QByteArray linePattern(QByteArrayView key);
 // returns the length of the text.
 qsizetype joinLinesInto(const DiaryRecord& record, const QByteArray& pattern, char* out);
 
-// Moving lines from one key to another where they lie: lineKeyChange(old, new) is the pattern that
+// Moving lines from one key to another where they lie: rekeyingPattern(old, new) is the pattern that
 // rekeyLines applies to each non-empty line of a record, which then reads under the new key exactly as
 // it read under the old one, every line keeping its length.
-QByteArray lineKeyChange(QByteArrayView oldKey, QByteArrayView newKey);
+QByteArray rekeyingPattern(QByteArrayView oldKey, QByteArrayView newKey);
 void rekeyLines(DiaryRecord& record, const QByteArray& change);

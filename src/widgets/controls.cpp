@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -37,10 +38,19 @@ QRect stretched(QRect r, Qt::Edges edges, int dx, int dy)
 
 } // namespace
 
+// A child, where the design put it, and the edges of the parent it keeps its distances from.
+struct EdgeAnchors::Anchored {
+    QWidget* child;
+    QRect design;
+    Qt::Edges edges;
+};
+
 EdgeAnchors::EdgeAnchors(QWidget* parent) : QObject(parent), m_designSize(parent->size())
 {
     parent->installEventFilter(this);
 }
+
+EdgeAnchors::~EdgeAnchors() = default;
 
 void EdgeAnchors::add(QWidget* child, Qt::Edges edges)
 {
@@ -149,6 +159,17 @@ QAction* addDisabledItem(QMenu* menu, const char* name, const QString& text)
     QAction* action = addItem(menu, name, text);
     action->setEnabled(false);
     return action;
+}
+
+QFileDialog* makeOpenDialog(QWidget* parent, const QString& filter)
+{
+    auto* dialog = new QFileDialog(parent);
+    dialog->setObjectName(QStringLiteral("OpenD"));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setNameFilter(filter);
+    return dialog;
 }
 
 // Nothing to do is all done: a gauge of no steps would show as busy instead of full.

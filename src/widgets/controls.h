@@ -16,6 +16,7 @@
 class QAction;
 class QCheckBox;
 class QEvent;
+class QFileDialog;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -35,12 +36,10 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    ~EdgeAnchors() override;
+
 private:
-    struct Anchored {
-        QWidget* child;
-        QRect design;
-        Qt::Edges edges;
-    };
+    struct Anchored;
 
     void follow(QSize size) const;
 
@@ -82,6 +81,10 @@ QAction* addItem(QMenu* menu, const char* name, const QString& text);
 QAction* addSeparator(QMenu* menu, const char* name);
 QAction* addCheckItem(QMenu* menu, const char* name, const QString& text, bool checked);
 QAction* addDisabledItem(QMenu* menu, const char* name, const QString& text);
+
+// The dialog that opens an existing file of the kind `filter` names, found as "OpenD". It is Qt's own, so
+// that it behaves alike on every desktop.
+QFileDialog* makeOpenDialog(QWidget* parent, const QString& filter);
 
 // Shows `done` of `total` on `gauge` and paints it at once: a long operation holds the event loop until
 // it ends, and reports at a pace that makes painting each report cheap (ProgressPace).

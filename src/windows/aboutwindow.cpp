@@ -48,51 +48,51 @@ const QString Description = QStringLiteral("предназначен специ�
 
 } // namespace
 
-TForm2::TForm2(QWidget* parent) : SecondaryWindow(parent, ClientSize)
+AboutWindow::AboutWindow(QWidget* parent) : SecondaryWindow(parent, ClientSize)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("О программе..."));
     buildControls();
 }
 
-void TForm2::buildControls()
+void AboutWindow::buildControls()
 {
-    Label5 = makeLabel(this, "Label5", QStringLiteral("Электронный дневник"), QPoint(22, 0));
-    Label5->setFont(bookFont(16));
-    Label5->adjustSize();
+    QLabel* heading = makeLabel(this, "Label5", QStringLiteral("Электронный дневник"), QPoint(22, 0));
+    heading->setFont(bookFont(16));
+    heading->adjustSize();
 
     // A picture that cannot be decoded leaves the place empty; the window works all the same.
-    Image1 = makeField<QLabel>(this, "Image1", QRect(5, 25, 207, 137));
-    QFile picture(QStringLiteral(":/about.jpg"));
-    if (picture.open(QIODevice::ReadOnly))
-        Image1->setPixmap(QPixmap::fromImage(decodeJpeg(picture.readAll())));
+    auto* picture = makeField<QLabel>(this, "Image1", QRect(5, 25, 207, 137));
+    QFile jpeg(QStringLiteral(":/about.jpg"));
+    if (jpeg.open(QIODevice::ReadOnly))
+        picture->setPixmap(QPixmap::fromImage(decodeJpeg(jpeg.readAll())));
 
-    Memo1 = makeField<QPlainTextEdit>(this, "Memo1", QRect(5, 168, 207, 89));
-    Memo1->setPlainText(Description);
+    m_description = makeField<QPlainTextEdit>(this, "Memo1", QRect(5, 168, 207, 89));
+    m_description->setPlainText(Description);
     // As designed, the box has no bars: the description fits it whole.
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_description->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     fitDescription();
-    QPalette face = Memo1->palette();
+    QPalette face = m_description->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
-    Memo1->setPalette(face);
-    Memo1->setFocus();
+    m_description->setPalette(face);
+    m_description->setFocus();
 
     // The name goes under the description, where nothing covers it; the credits move down to make room.
-    Label1 = makeLabel(this, "Label1", QStringLiteral("Quillnest"), QPoint(73, 258));
-    Label1->setFont(bookFont(19));
-    Label1->adjustSize();
-    Label2 = makeLabel(this, "Label2", QStringLiteral("Идея и разработка:"), QPoint(9, 284));
-    Label2->setFont(sansFont(13, true));
-    Label2->adjustSize();
-    Label3 = makeLabel(this, "Label3", QStringLiteral("команда Quillnest"), QPoint(89, 300));
-    Label4 = makeLabel(this, "Label4", QStringLiteral("Программа на C++ и Qt 6"), QPoint(9, 316));
-    StaticText1 = makeStaticText(this, "StaticText1", QStringLiteral("Пишите, пока помнится!"), QPoint(14, 333));
-    StaticText1->setFixedSize(188, 20);
-    StaticText1->setAlignment(Qt::AlignCenter);
+    QLabel* name = makeLabel(this, "Label1", QStringLiteral("Quillnest"), QPoint(73, 258));
+    name->setFont(bookFont(19));
+    name->adjustSize();
+    QLabel* credit = makeLabel(this, "Label2", QStringLiteral("Идея и разработка:"), QPoint(9, 284));
+    credit->setFont(sansFont(13, true));
+    credit->adjustSize();
+    makeLabel(this, "Label3", QStringLiteral("команда Quillnest"), QPoint(89, 300));
+    makeLabel(this, "Label4", QStringLiteral("Программа на C++ и Qt 6"), QPoint(9, 316));
+    QLabel* motto = makeStaticText(this, "StaticText1", QStringLiteral("Пишите, пока помнится!"), QPoint(14, 333));
+    motto->setFixedSize(188, 20);
+    motto->setAlignment(Qt::AlignCenter);
 }
 
 // The base class sizes the window by its outer size; this one's size is that of its inside.
-void TForm2::showEvent(QShowEvent* event)
+void AboutWindow::showEvent(QShowEvent* event)
 {
     SecondaryWindow::showEvent(event);
     setFixedSize(ClientSize);
@@ -101,12 +101,13 @@ void TForm2::showEvent(QShowEvent* event)
 // The description keeps the lines it was written in and shows them all at once: where the desktop's
 // stand-in for the dialog font is wider or taller than the one the box was laid out for, the text gets
 // smaller rather than wrap or scroll.
-void TForm2::fitDescription()
+void AboutWindow::fitDescription()
 {
     const QStringList lines = Description.split(u'\n');
-    const qreal margin = 2 * Memo1->document()->documentMargin();
-    const QSize room = Memo1->contentsRect().size() - QSize(qCeil(margin) + Memo1->cursorWidth(), qCeil(margin));
-    Memo1->setFont(shrunkFont(font(), SmallestDescriptionPoints, [&](const QFont& candidate) {
+    const qreal margin = 2 * m_description->document()->documentMargin();
+    const QSize room =
+        m_description->contentsRect().size() - QSize(qCeil(margin) + m_description->cursorWidth(), qCeil(margin));
+    m_description->setFont(shrunkFont(font(), SmallestDescriptionPoints, [&](const QFont& candidate) {
         const QFontMetrics metrics(candidate);
         return lines.size() * metrics.lineSpacing() <= room.height() &&
                std::all_of(lines.begin(), lines.end(),

@@ -1,7 +1,10 @@
 #include "datelistview.h"
 
 #include "datelistaccessible.h"
+#include "widgets/messagebox.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -17,6 +20,38 @@ DateListView::DateListView(QWidget* parent) : QAbstractItemView(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     static const bool readable = (QAccessible::installFactory(&DateListAccessible::factory), true);
     Q_UNUSED(readable);
+    connect(this, &QAbstractItemView::doubleClicked, this, &DateListView::rowChosen);
+}
+
+bool DateListView::takeFocusForCommand()
+{
+    if (!isEnabled()) {
+        showMessage(this, QStringLiteral("Cannot focus a disabled or invisible window"));
+        return false;
+    }
+    setFocus();
+    return true;
+}
+
+// A double click on a row chooses it (doubleClicked); one beside the rows chooses the selected row, before
+// the view takes it for a click.
+void DateListView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && !indexAt(event->position().toPoint()).isValid())
+        emit rowChosen();
+    QAbstractItemView::mouseDoubleClickEvent(event);
+}
+
+// Enter chooses the row the person is on, which a first visit to the list makes current unselected.
+void DateListView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QAbstractItemView::keyPressEvent(event);
+        return;
+    }
+    if (currentIndex().isValid())
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+    emit rowChosen();
 }
 
 // Rows come and go one at a time as entries are added and deleted: the bar's range and the rows in

@@ -20,6 +20,15 @@ public:
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     QModelIndex indexAt(const QPoint& point) const override;
 
+    // A command on the list's rows gives it the focus first. While the list is disabled (an entry is
+    // being written) the person is told so, and false is returned.
+    bool takeFocusForCommand();
+
+signals:
+    // The person chose the selected row: by a double click on it or beside the rows, or by Enter on the
+    // row they are on.
+    void rowChosen();
+
 protected:
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     int horizontalOffset() const override;
@@ -34,6 +43,8 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
     void focusInEvent(QFocusEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int rowCount() const;

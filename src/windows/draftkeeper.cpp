@@ -38,24 +38,24 @@ DraftKeeper::DraftKeeper(DiaryDocument& document, QPlainTextEdit* box, QWidget* 
     connect(&document, &DiaryDocument::reloaded, this, &DraftKeeper::keepNow);
     // The document goes before the window that holds both; nothing is kept after it.
     connect(&document, &QObject::destroyed, this, [this, window] {
-        stop();
+        leaveEntry();
         window->removeEventFilter(this);
     });
     window->installEventFilter(this);
 }
 
-void DraftKeeper::begin(bool changing)
+void DraftKeeper::beginEntry(bool changing)
 {
     m_active = true;
     m_changing = changing;
     m_beganWith = typedText(m_box);
 }
 
-void DraftKeeper::end()
+void DraftKeeper::endEntry()
 {
     if (m_active)
         forget();
-    stop();
+    leaveEntry();
 }
 
 void DraftKeeper::forget()
@@ -67,7 +67,7 @@ void DraftKeeper::forget()
     }
 }
 
-void DraftKeeper::stop()
+void DraftKeeper::leaveEntry()
 {
     m_active = false;
     m_pause->stop();
@@ -99,11 +99,14 @@ void DraftKeeper::keepNow()
         forget();
         return;
     }
+    const QString text = typedText(m_box);
     try {
-        m_document.keepDraft(m_changing, typedText(m_box));
+        m_document.keepDraft(m_changing, text);
     } catch (const QuillnestError& error) {
         emit failed(error.text());
+        return;
     }
+    emit kept(text.size());
 }
 
 bool DraftKeeper::eventFilter(QObject* watched, QEvent* event)

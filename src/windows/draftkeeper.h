@@ -24,17 +24,20 @@ public:
 
     // An entry is being written from now on, from what the text box holds: a new one, or with
     // `changing` a change of the entry on view.
-    void begin(bool changing);
+    void beginEntry(bool changing);
     // It was saved or let go: the draft goes with it.
-    void end();
+    void endEntry();
     // The diary it was written into has gone from view: the draft stays as it is.
-    void stop();
+    void leaveEntry();
     // Text was typed that the entry did not begin with.
     bool typed() const;
     // Writes the draft now if there is anything to keep.
     void keepNow();
 
 signals:
+    // The draft now holds the first `characters` characters of what the text box holds; the file is on
+    // the disk whole.
+    void kept(qsizetype characters);
     // The draft could not be written or removed; `error` says why. Typing goes on and the next write
     // tries again.
     void failed(const QString& error);

@@ -82,172 +82,180 @@ QPushButton* makeSmallButton(QWidget* parent, const char* name, const QString& t
 
 } // namespace
 
-TForm7::TForm7(DiaryDocument& document, QWidget* parent)
-    : SecondaryWindow(parent, OuterSize), m_document(document), m_allRecs(new RecordListModel(document.view(), this)),
-      m_exRecs(new RecordListModel(document.view(), this))
+ExportWindow::ExportWindow(DiaryDocument& document, QWidget* parent)
+    : SecondaryWindow(parent, OuterSize), m_document(document),
+      m_diaryRecords(new RecordListModel(document.view(), this)),
+      m_exportRecords(new RecordListModel(document.view(), this))
 {
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("Экспорт записей"));
     resize(DesignClientSize);
-    buildNameGroup();
-    buildEntryGroup();
+    QGroupBox* nameGroup = buildNameGroup();
+    QGroupBox* entryGroup = buildEntryGroup();
     buildBottom();
     buildSaveDialog();
-    anchor();
+    anchor(nameGroup, entryGroup);
     resize(OuterSize);
     followDocument();
 
-    connect(view, &QPushButton::clicked, this, &TForm7::viewClick);
-    connect(InName, &QLineEdit::textChanged, this, &TForm7::InNameChange);
-    for (QRadioButton* radio : {All, DateList, Hand}) {
+    connect(m_browseButton, &QPushButton::clicked, this, &ExportWindow::browseForFile);
+    connect(m_fileName, &QLineEdit::textChanged, this, &ExportWindow::takeTypedName);
+    for (QRadioButton* radio : {m_allEntries, m_listedEntries, m_pickedEntries}) {
         radio->installEventFilter(this);
-        connect(radio, &QRadioButton::toggled, this, &TForm7::AllMouseMove);
+        connect(radio, &QRadioButton::toggled, this, &ExportWindow::enableHandPicking);
     }
-    connect(ToEx, &QPushButton::clicked, this, &TForm7::ToExClick);
-    connect(ToAll, &QPushButton::clicked, this, &TForm7::ToAllClick);
-    connect(BbOK, &QPushButton::clicked, this, &TForm7::BbOKClick);
-    connect(BbExit, &QPushButton::clicked, this, &TForm7::BbExitClick);
+    connect(m_pickButton, &QPushButton::clicked, this, &ExportWindow::pickEntry);
+    connect(m_unpickButton, &QPushButton::clicked, this, &ExportWindow::unpickEntry);
+    connect(m_okButton, &QPushButton::clicked, this, &ExportWindow::exportEntries);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void TForm7::buildNameGroup()
+QGroupBox* ExportWindow::buildNameGroup()
 {
-    GroupBox1 = makeField<QGroupBox>(this, "GroupBox1", QRect(8, 4, 289, 49));
-    GroupBox1->setTitle(QStringLiteral("Имя создаваемого файла  "));
-    InName = makeField<QLineEdit>(GroupBox1, "InName", QRect(8, 18, 245, 21));
-    view = makeSmallButton(GroupBox1, "view", QStringLiteral("..."), QStringLiteral("Обзор"), QSize(23, 21));
-    view->move(258, 18);
+    auto* group = makeField<QGroupBox>(this, "GroupBox1", QRect(8, 4, 289, 49));
+    group->setTitle(QStringLiteral("Имя создаваемого файла  "));
+    m_fileName = makeField<QLineEdit>(group, "InName", QRect(8, 18, 245, 21));
+    m_browseButton = makeSmallButton(group, "view", QStringLiteral("..."), QStringLiteral("Обзор"), QSize(23, 21));
+    m_browseButton->move(258, 18);
+    return group;
 }
 
 // The two lists share the width that the window gives them, the move buttons between them.
-void TForm7::buildEntryGroup()
+QGroupBox* ExportWindow::buildEntryGroup()
 {
-    GroupBox2 = makeField<QGroupBox>(this, "GroupBox2", QRect(8, 58, 289, 192));
-    GroupBox2->setTitle(QStringLiteral("Экспортируемые записи "));
-    All = makeRadio(GroupBox2, "All", QStringLiteral("Все записи из дневника"), 0);
-    DateList = makeRadio(GroupBox2, "DateList", QStringLiteral("Записи  из списка дат"), 1);
-    Hand = makeRadio(GroupBox2, "Hand", QStringLiteral("Выборочно"), 2);
-    All->setChecked(true);
+    auto* group = makeField<QGroupBox>(this, "GroupBox2", QRect(8, 58, 289, 192));
+    group->setTitle(QStringLiteral("Экспортируемые записи "));
+    m_allEntries = makeRadio(group, "All", QStringLiteral("Все записи из дневника"), 0);
+    m_listedEntries = makeRadio(group, "DateList", QStringLiteral("Записи  из списка дат"), 1);
+    m_pickedEntries = makeRadio(group, "Hand", QStringLiteral("Выборочно"), 2);
+    m_allEntries->setChecked(true);
 
-    m_listsPanel = new QWidget(GroupBox2);
+    m_listsPanel = new QWidget(group);
     m_listsPanel->setGeometry(8, 74, 273, 110);
-    AllRecs = makeList(m_listsPanel, "AllRecs", QStringLiteral("Записи дневника"), m_allRecs);
-    ToEx = makeSmallButton(m_listsPanel, "ToEx", QStringLiteral(">"), QStringLiteral("Добавить"), MoveButtonSize);
-    ToAll = makeSmallButton(m_listsPanel, "ToAll", QStringLiteral("<"), QStringLiteral("Убрать"), MoveButtonSize);
-    ExRecs = makeList(m_listsPanel, "ExRecs", QStringLiteral("Записи на экспорт"), m_exRecs);
-    enable({ToEx, ToAll}, false);
+    m_diaryList = makeList(m_listsPanel, "AllRecs", QStringLiteral("Записи дневника"), m_diaryRecords);
+    m_pickButton =
+        makeSmallButton(m_listsPanel, "ToEx", QStringLiteral(">"), QStringLiteral("Добавить"), MoveButtonSize);
+    m_unpickButton =
+        makeSmallButton(m_listsPanel, "ToAll", QStringLiteral("<"), QStringLiteral("Убрать"), MoveButtonSize);
+    m_exportList = makeList(m_listsPanel, "ExRecs", QStringLiteral("Записи на экспорт"), m_exportRecords);
+    enable({m_pickButton, m_unpickButton}, false);
     auto* moves = new QVBoxLayout;
     moves->addStretch();
-    moves->addWidget(ToEx);
+    moves->addWidget(m_pickButton);
     moves->addSpacing(7);
-    moves->addWidget(ToAll);
+    moves->addWidget(m_unpickButton);
     moves->addStretch();
     auto* lists = new QHBoxLayout(m_listsPanel);
     lists->setContentsMargins(0, 0, 0, 0);
     lists->setSpacing(7);
-    lists->addWidget(AllRecs, 1);
+    lists->addWidget(m_diaryList, 1);
     lists->addLayout(moves);
-    lists->addWidget(ExRecs, 1);
+    lists->addWidget(m_exportList, 1);
+    return group;
 }
 
-void TForm7::buildBottom()
+void ExportWindow::buildBottom()
 {
-    PBar = makeField<QProgressBar>(this, "PBar", QRect(8, 262, 129, 17));
-    PBar->setTextVisible(true);
-    PBar->hide();
-    BbOK = addButton("BbOK", QStringLiteral("OK"), QStyle::SP_DialogOkButton, QRect(144, 258, 73, 25));
-    BbOK->setDefault(true);
-    BbExit = addButton("BbExit", QStringLiteral("Отмена "), QStyle::SP_DialogCancelButton, QRect(224, 258, 73, 25));
-    setKeyButtons(BbOK, BbExit);
-    info = makeLabel(this, "info", QString(), {8, 292});
-    info->resize(289, 17);
+    m_gauge = makeField<QProgressBar>(this, "PBar", QRect(8, 262, 129, 17));
+    m_gauge->setTextVisible(true);
+    m_gauge->hide();
+    m_okButton = addButton("BbOK", QStringLiteral("OK"), QStyle::SP_DialogOkButton, QRect(144, 258, 73, 25));
+    m_okButton->setDefault(true);
+    m_cancelButton =
+        addButton("BbExit", QStringLiteral("Отмена "), QStyle::SP_DialogCancelButton, QRect(224, 258, 73, 25));
+    setKeyButtons(m_okButton, m_cancelButton);
+    m_info = makeLabel(this, "info", QString(), {8, 292});
+    m_info->resize(289, 17);
 }
 
 // The dialog's own file-name field keeps what was typed in it: that name and its type are taken even
 // when the dialog is cancelled. Text export appends, so an existing file is no reason to ask.
-void TForm7::buildSaveDialog()
+void ExportWindow::buildSaveDialog()
 {
-    SaveD = new QFileDialog(this);
-    SaveD->setObjectName(QStringLiteral("SaveD"));
-    SaveD->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
-    SaveD->setAcceptMode(QFileDialog::AcceptSave);
-    SaveD->setFileMode(QFileDialog::AnyFile);
-    SaveD->setNameFilters({QStringLiteral("txt (*.txt)"), QStringLiteral("html (*.html)")});
+    m_saveDialog = new QFileDialog(this);
+    m_saveDialog->setObjectName(QStringLiteral("SaveD"));
+    m_saveDialog->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    m_saveDialog->setFileMode(QFileDialog::AnyFile);
+    m_saveDialog->setNameFilters({QStringLiteral("txt (*.txt)"), QStringLiteral("html (*.html)")});
 }
 
 // The sizeable frame gives room to the lists; the buttons keep to the lower right corner.
-void TForm7::anchor()
+void ExportWindow::anchor(QGroupBox* nameGroup, QGroupBox* entryGroup)
 {
     auto* window = new EdgeAnchors(this);
-    window->add(GroupBox1, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
-    window->add(GroupBox2, AllEdges);
-    window->add(PBar, Qt::LeftEdge | Qt::BottomEdge);
-    window->add(BbOK, Qt::RightEdge | Qt::BottomEdge);
-    window->add(BbExit, Qt::RightEdge | Qt::BottomEdge);
-    window->add(info, Qt::LeftEdge | Qt::BottomEdge);
-    auto* name = new EdgeAnchors(GroupBox1);
-    name->add(InName, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
-    name->add(view, Qt::TopEdge | Qt::RightEdge);
-    auto* entries = new EdgeAnchors(GroupBox2);
+    window->add(nameGroup, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
+    window->add(entryGroup, AllEdges);
+    window->add(m_gauge, Qt::LeftEdge | Qt::BottomEdge);
+    window->add(m_okButton, Qt::RightEdge | Qt::BottomEdge);
+    window->add(m_cancelButton, Qt::RightEdge | Qt::BottomEdge);
+    window->add(m_info, Qt::LeftEdge | Qt::BottomEdge);
+    auto* name = new EdgeAnchors(nameGroup);
+    name->add(m_fileName, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
+    name->add(m_browseButton, Qt::TopEdge | Qt::RightEdge);
+    auto* entries = new EdgeAnchors(entryGroup);
     entries->add(m_listsPanel, AllEdges);
 }
 
 // Picked entries are named by record number, which only means something in the diary they were picked
 // from, as it was then: another diary, or the same one rebuilt by an import, starts the list afresh,
 // and a deletion takes its entry out and renumbers the entries after it.
-void TForm7::followDocument()
+void ExportWindow::followDocument()
 {
     const auto forget = [this] {
-        m_exRecs->setRecords({});
-        m_allRecs->setRecords({});
+        m_exportRecords->setRecords({});
+        m_diaryRecords->setRecords({});
     };
     connect(&m_document, &DiaryDocument::opened, this, forget);
     connect(&m_document, &DiaryDocument::entriesRenumbered, this, forget);
     connect(&m_document, &DiaryDocument::entryRemoved, this, [this](std::int32_t record) {
-        m_exRecs->forgetDeletedRecord(record);
-        m_allRecs->forgetDeletedRecord(record);
+        m_exportRecords->forgetDeletedRecord(record);
+        m_diaryRecords->forgetDeletedRecord(record);
     });
 }
 
 // Restoring the window from a minimised main window is no new showing.
-void TForm7::showEvent(QShowEvent* event)
+void ExportWindow::showEvent(QShowEvent* event)
 {
     SecondaryWindow::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        showDiaryEntries();
 }
 
-bool TForm7::eventFilter(QObject* watched, QEvent* event)
+// Moving the pointer over the choices settles which controls are available.
+bool ExportWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseMove && (watched == All || watched == DateList || watched == Hand))
-        AllMouseMove();
+    if (event->type() == QEvent::MouseMove &&
+        (watched == m_allEntries || watched == m_listedEntries || watched == m_pickedEntries))
+        enableHandPicking();
     return SecondaryWindow::eventFilter(watched, event);
 }
 
 // A diary without entries lists none on the left either, rather than entries of the diary shown before.
-void TForm7::FormShow()
+void ExportWindow::showDiaryEntries()
 {
-    PBar->setValue(0);
-    PBar->hide();
-    InName->clear();
-    All->setChecked(true);
+    m_gauge->setValue(0);
+    m_gauge->hide();
+    m_fileName->clear();
+    m_allEntries->setChecked(true);
     qint64 entries = 0;
     try {
         entries = std::min<qint64>(m_document.view().entryCount(), MaxEntries);
     } catch (const QuillnestError&) {
     }
-    BbOK->setEnabled(entries > 0);
-    info->setText(entries > 0 ? QString() : QStringLiteral("Дневник пуст!"));
+    m_okButton->setEnabled(entries > 0);
+    m_info->setText(entries > 0 ? QString() : QStringLiteral("Дневник пуст!"));
     std::vector<std::int32_t> all(static_cast<std::size_t>(entries));
     std::iota(all.begin(), all.end(), 1);
-    m_allRecs->setRecords(std::move(all));
+    m_diaryRecords->setRecords(std::move(all));
 }
 
-void TForm7::AllMouseMove()
+void ExportWindow::enableHandPicking()
 {
-    enable({AllRecs, ExRecs, ToEx, ToAll}, Hand->isChecked());
+    enable({m_diaryList, m_exportList, m_pickButton, m_unpickButton}, m_pickedEntries->isChecked());
 }
 
-void TForm7::moveSelected(QListView* from, RecordListModel* source, RecordListModel* target)
+void ExportWindow::moveSelected(QListView* from, RecordListModel* source, RecordListModel* target)
 {
     const QModelIndexList selected = from->selectionModel()->selectedRows();
     if (selected.isEmpty()) {
@@ -258,39 +266,39 @@ void TForm7::moveSelected(QListView* from, RecordListModel* source, RecordListMo
     from->clearSelection();
 }
 
-void TForm7::ToExClick()
+void ExportWindow::pickEntry()
 {
-    moveSelected(AllRecs, m_allRecs, m_exRecs);
+    moveSelected(m_diaryList, m_diaryRecords, m_exportRecords);
 }
 
-void TForm7::ToAllClick()
+void ExportWindow::unpickEntry()
 {
-    moveSelected(ExRecs, m_exRecs, m_allRecs);
+    moveSelected(m_exportList, m_exportRecords, m_diaryRecords);
 }
 
-void TForm7::viewClick()
+void ExportWindow::browseForFile()
 {
-    if (SaveD->exec() == QDialog::Accepted)
-        m_lastChosenName = SaveD->selectedFiles().value(0);
-    const int choice = int(SaveD->nameFilters().indexOf(SaveD->selectedNameFilter())) + 1;
+    if (m_saveDialog->exec() == QDialog::Accepted)
+        m_lastChosenName = m_saveDialog->selectedFiles().value(0);
+    const int choice = int(m_saveDialog->nameFilters().indexOf(m_saveDialog->selectedNameFilter())) + 1;
     m_exportFileName = browsedExportName(m_lastChosenName, choice);
-    InName->setText(m_exportFileName);
-    InName->setToolTip(m_exportFileName);
+    m_fileName->setText(m_exportFileName);
+    m_fileName->setToolTip(m_exportFileName);
 }
 
-void TForm7::InNameChange()
+void ExportWindow::takeTypedName()
 {
-    m_exportFileName = typedExportName(InName->text());
-    InName->setToolTip(InName->text());
+    m_exportFileName = typedExportName(m_fileName->text());
+    m_fileName->setToolTip(m_fileName->text());
 }
 
-bool TForm7::CheckExportInput()
+bool ExportWindow::inputIsComplete()
 {
-    if (InName->text().isEmpty()) {
+    if (m_fileName->text().isEmpty()) {
         showMessage(this, QStringLiteral("Не указано имя файла!"));
         return false;
     }
-    if (Hand->isChecked() && m_exRecs->rowCount() == 0) {
+    if (m_pickedEntries->isChecked() && m_exportRecords->rowCount() == 0) {
         showMessage(this, QStringLiteral("Включён режим ручного выбора записей, но ни одна запись не выбрана!"));
         return false;
     }
@@ -298,37 +306,32 @@ bool TForm7::CheckExportInput()
 }
 
 // A failed export has changed no file; the window stays open to try again.
-void TForm7::BbOKClick()
+void ExportWindow::exportEntries()
 {
-    if (!CheckExportInput())
+    if (!inputIsComplete())
         return;
     ExportChoice choice;
-    choice.allEntries = All->isChecked();
-    if (DateList->isChecked()) {
+    choice.allEntries = m_allEntries->isChecked();
+    if (m_listedEntries->isChecked()) {
         choice.records = m_document.view().listedRecords();
         if (choice.records.empty()) {
             showMessage(this, QStringLiteral("Список дат пуст: экспортировать нечего!"));
             return;
         }
-    } else if (Hand->isChecked()) {
-        choice.records = m_exRecs->records();
+    } else if (m_pickedEntries->isChecked()) {
+        choice.records = m_exportRecords->records();
     }
     const ExportLayout layout = writesTextLayout(m_exportFileName) ? ExportLayout::Text : ExportLayout::Html;
-    PBar->setValue(0);
-    PBar->show();
+    m_gauge->setValue(0);
+    m_gauge->show();
     try {
         m_document.exportEntries(choice, m_exportFileName, layout,
-                                 [this](qint64 done, qint64 total) { showProgress(PBar, done, total); });
+                                 [this](qint64 done, qint64 total) { showProgress(m_gauge, done, total); });
     } catch (const QuillnestError& error) {
-        PBar->hide();
+        m_gauge->hide();
         showMessage(this, error.text());
         return;
     }
     showMessage(this, QStringLiteral("Экспортирование записей успещно завершено"));
-    close();
-}
-
-void TForm7::BbExitClick()
-{
     close();
 }

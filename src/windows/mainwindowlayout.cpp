@@ -1,6 +1,8 @@
-#include "mainwindowlayout.h"
+// The main window's controls where the design puts them, pixel by pixel.
+#include "mainwindow.h"
 
 #include "datelistview.h"
+#include "document/datelistmodel.h"
 #include "toolpictures.h"
 #include "widgets/controls.h"
 
@@ -70,197 +72,187 @@ QToolButton* makePictureButton(QWidget* band, const char* name, ToolPicture pict
 
 } // namespace
 
-void Form1Layout::setupLayout(QMainWindow* window, QAbstractItemModel* dates)
+void MainWindow::buildLayout()
 {
-    window->setFont(dialogFont());
-    buildMenu(window);
-    auto* client = new QWidget(window);
+    setFont(dialogFont());
+    buildMenu();
+    auto* client = new QWidget(this);
     client->resize(ClientWidth, ClientHeight - StatusBarHeight);
     buildLabels(client);
-    buildCoolBar(client);
-    buildPanel4(client, dates);
-    window->setCentralWidget(client);
-    buildStatusBar(window);
-    createStatusPanels();
-    window->resize(ClientWidth, MainMenu1->sizeHint().height() + ClientHeight);
-    centreOnScreen(window, window->size());
-    sizeStatusPanels(window);
+    buildToolBar(client);
+    buildTextAndList(client);
+    setCentralWidget(client);
+    buildStatusBar();
+    resize(ClientWidth, menuBar()->sizeHint().height() + ClientHeight);
+    centreOnScreen(this, size());
+    sizeStatusPanels();
 }
 
-void Form1Layout::buildMenu(QMainWindow* window)
+void MainWindow::buildMenu()
 {
-    MainMenu1 = window->menuBar();
-    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
 
-    QMenu* file = MainMenu1->addMenu(QStringLiteral("Файл"));
-    N2 = addItem(file, "N2", QStringLiteral("Открыть"));
-    N12 = addItem(file, "N12", QStringLiteral("Создать"));
-    N14 = addItem(file, "N14", QStringLiteral("Закрыть"));
-    N3 = addSeparator(file, "N3");
-    N4 = addItem(file, "N4", QStringLiteral("Выход"));
+    QMenu* file = bar->addMenu(QStringLiteral("Файл"));
+    m_openAction = addItem(file, "N2", QStringLiteral("Открыть"));
+    m_newAction = addItem(file, "N12", QStringLiteral("Создать"));
+    m_closeAction = addItem(file, "N14", QStringLiteral("Закрыть"));
+    addSeparator(file, "N3");
+    m_exitAction = addItem(file, "N4", QStringLiteral("Выход"));
 
-    QMenu* options = MainMenu1->addMenu(QStringLiteral("Опции"));
-    N10 = addCheckItem(options, "N10", QStringLiteral("Редактирование"), false);
-    N19 = addCheckItem(options, "N19", QStringLiteral("Поиск по дате"), true);
-    N20 = addCheckItem(options, "N20", QStringLiteral("Поиск по слову"), true);
-    N22 = addSeparator(options, "N22");
-    N23 = addItem(options, "N23", QStringLiteral("Настройки"));
+    QMenu* options = bar->addMenu(QStringLiteral("Опции"));
+    m_editingAction = addCheckItem(options, "N10", QStringLiteral("Редактирование"), false);
+    m_dateSearchAction = addCheckItem(options, "N19", QStringLiteral("Поиск по дате"), true);
+    m_wordSearchAction = addCheckItem(options, "N20", QStringLiteral("Поиск по слову"), true);
+    addSeparator(options, "N22");
+    m_settingsAction = addItem(options, "N23", QStringLiteral("Настройки"));
 
-    QMenu* service = MainMenu1->addMenu(QStringLiteral("Сервис"));
-    N13 = addDisabledItem(service, "N13", QStringLiteral("Статистика"));
-    N25 = addItem(service, "N25", QStringLiteral("Экспорт записей"));
-    N11 = addItem(service, "N11", QStringLiteral("Импорт записей"));
-    N21 = addItem(service, "N21", QStringLiteral("Защита"));
-    N24 = addItem(service, "N24", QStringLiteral("Сделать главным"));
+    QMenu* service = bar->addMenu(QStringLiteral("Сервис"));
+    m_statisticsAction = addDisabledItem(service, "N13", QStringLiteral("Статистика"));
+    m_exportAction = addItem(service, "N25", QStringLiteral("Экспорт записей"));
+    m_importAction = addItem(service, "N11", QStringLiteral("Импорт записей"));
+    m_passwordAction = addItem(service, "N21", QStringLiteral("Защита"));
+    m_mainDiaryAction = addItem(service, "N24", QStringLiteral("Сделать главным"));
 
     // There is no help file, so "Помощь" never becomes available.
-    QMenu* help = MainMenu1->addMenu(QStringLiteral("Справка"));
-    N26 = addDisabledItem(help, "N26", QStringLiteral("Помощь"));
-    N7 = addItem(help, "N7", QStringLiteral("О дневнике"));
-    N8 = addItem(help, "N8", QStringLiteral("О программе"));
+    QMenu* help = bar->addMenu(QStringLiteral("Справка"));
+    addDisabledItem(help, "N26", QStringLiteral("Помощь"));
+    m_diaryInfoAction = addItem(help, "N7", QStringLiteral("О дневнике"));
+    m_aboutAction = addItem(help, "N8", QStringLiteral("О программе"));
 }
 
-// Ldate is made before the tool bar so that the bar covers it: it only records which entry is on
-// view, for the program's own use.
-void Form1Layout::buildLabels(QWidget* client)
+// The date label is made before the tool bar so that the bar covers it: it only records which entry is
+// on view, for the program's own use.
+void MainWindow::buildLabels(QWidget* client)
 {
-    Ldate = makeLabel(client, "Ldate", QString(), QPoint(25, 8));
-    Ldate->resize(150, 14);
-    StaticText1 = makeStaticText(client, "StaticText1", QStringLiteral("Дневник:"), QPoint(8, 38));
-    dname = makeNameLabel(client, "dname", StaticText1, QPoint(64, 40), 228);
-    StaticText2 = makeStaticText(client, "StaticText2", QStringLiteral("Владелец:"), QPoint(296, 38));
-    mname = makeNameLabel(client, "mname", StaticText2, QPoint(358, 40), 235);
+    m_dateLabel = makeLabel(client, "Ldate", QString(), QPoint(25, 8));
+    m_dateLabel->resize(150, 14);
+    const QLabel* titleCaption = makeStaticText(client, "StaticText1", QStringLiteral("Дневник:"), QPoint(8, 38));
+    m_titleLabel = makeNameLabel(client, "dname", titleCaption, QPoint(64, 40), 228);
+    const QLabel* ownerCaption = makeStaticText(client, "StaticText2", QStringLiteral("Владелец:"), QPoint(296, 38));
+    m_ownerLabel = makeNameLabel(client, "mname", ownerCaption, QPoint(358, 40), 235);
 }
 
-void Form1Layout::buildCoolBar(QWidget* client)
+void MainWindow::buildToolBar(QWidget* client)
 {
-    CoolBar = new QFrame(client);
-    CoolBar->setObjectName(QStringLiteral("CoolBar"));
-    CoolBar->setGeometry(0, 0, ClientWidth, CoolBarHeight);
-    CoolBar->setAutoFillBackground(true);
-    CoolBar->raise();
-    buildEntryBand();
-    buildWordBand();
-    buildDateBand();
-    buildAllBand();
+    auto* bar = new QFrame(client);
+    bar->setObjectName(QStringLiteral("CoolBar"));
+    bar->setGeometry(0, 0, ClientWidth, CoolBarHeight);
+    bar->setAutoFillBackground(true);
+    bar->raise();
+    buildEntryBand(bar);
+    buildWordBand(bar);
+    buildDateBand(bar);
+    buildAllBand(bar);
 
     auto* anchors = new EdgeAnchors(client);
-    anchors->add(CoolBar, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
+    anchors->add(bar, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
 }
 
 // The save buttons take the place of "Добавить" and "Изменить" while an entry is being written.
-void Form1Layout::buildEntryBand()
+void MainWindow::buildEntryBand(QFrame* bar)
 {
-    Panel1 = makeBand(CoolBar, "Panel1", 0, 107);
-    Bclear = makePictureButton(Panel1, "Bclear", ToolPicture::Clear, QStringLiteral("Очистить"), 10);
-    Badd = makePictureButton(Panel1, "Badd", ToolPicture::Add, QStringLiteral("Добавить"), 34);
-    BSave1 = makePictureButton(Panel1, "BSave1", ToolPicture::Save, QStringLiteral("Сохранить запись"), 34);
-    BSave1->hide();
-    Bchange = makePictureButton(Panel1, "Bchange", ToolPicture::Change, QStringLiteral("Изменить"), 58);
-    BSave2 = makePictureButton(Panel1, "BSave2", ToolPicture::Save, QStringLiteral("Сохранить изменения"), 58);
-    BSave2->hide();
-    Bdel = makePictureButton(Panel1, "Bdel", ToolPicture::Delete, QStringLiteral("Удалить"), 82);
+    QFrame* band = makeBand(bar, "Panel1", 0, 107);
+    m_clearButton = makePictureButton(band, "Bclear", ToolPicture::Clear, QStringLiteral("Очистить"), 10);
+    m_addButton = makePictureButton(band, "Badd", ToolPicture::Add, QStringLiteral("Добавить"), 34);
+    m_saveNewButton = makePictureButton(band, "BSave1", ToolPicture::Save, QStringLiteral("Сохранить запись"), 34);
+    m_saveNewButton->hide();
+    m_changeButton = makePictureButton(band, "Bchange", ToolPicture::Change, QStringLiteral("Изменить"), 58);
+    m_saveChangeButton =
+        makePictureButton(band, "BSave2", ToolPicture::Save, QStringLiteral("Сохранить изменения"), 58);
+    m_saveChangeButton->hide();
+    m_deleteButton = makePictureButton(band, "Bdel", ToolPicture::Delete, QStringLiteral("Удалить"), 82);
 }
 
-void Form1Layout::buildWordBand()
+void MainWindow::buildWordBand(QFrame* bar)
 {
-    Panel2 = makeBand(CoolBar, "Panel2", 107, 221, QStringLiteral("Поиск по слову"));
-    InWord = makeField<QLineEdit>(Panel2, "InWord", QRect(10, FieldTop, 150, FieldHeight));
-    InWord->setAccessibleName(QStringLiteral("Слово для поиска"));
-    Search = makePictureButton(Panel2, "Search", ToolPicture::Search, QStringLiteral("Поиск"), 164);
-    ClearSearch = makePictureButton(Panel2, "ClearSearch", ToolPicture::ClearSearch, QStringLiteral("Стереть"), 190);
+    QFrame* band = makeBand(bar, "Panel2", 107, 221, QStringLiteral("Поиск по слову"));
+    m_wordField = makeField<QLineEdit>(band, "InWord", QRect(10, FieldTop, 150, FieldHeight));
+    m_wordField->setAccessibleName(QStringLiteral("Слово для поиска"));
+    m_searchButton = makePictureButton(band, "Search", ToolPicture::Search, QStringLiteral("Поиск"), 164);
+    m_clearWordButton =
+        makePictureButton(band, "ClearSearch", ToolPicture::ClearSearch, QStringLiteral("Стереть"), 190);
 }
 
-void Form1Layout::buildDateBand()
+void MainWindow::buildDateBand(QFrame* bar)
 {
-    Panel3 = makeBand(CoolBar, "Panel3", 328, 213, QStringLiteral("Поиск по дате"));
-    DTPicker = makeField<QDateEdit>(Panel3, "DTPicker", QRect(10, FieldTop, 102, FieldHeight));
-    DTPicker->setCalendarPopup(false);
-    DTPicker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    DTPicker->setAccessibleName(QStringLiteral("Дата для поиска"));
-    ToChNum = makePictureButton(Panel3, "ToChNum", ToolPicture::GoToDate, QStringLiteral("К выбранному числу"), 115);
-    Today = makeButton(Panel3, "Today", QStringLiteral("Сегодняшнее число"), 140, 62);
-    Today->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    QFrame* band = makeBand(bar, "Panel3", 328, 213, QStringLiteral("Поиск по дате"));
+    m_datePicker = makeField<QDateEdit>(band, "DTPicker", QRect(10, FieldTop, 102, FieldHeight));
+    m_datePicker->setCalendarPopup(false);
+    m_datePicker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    m_datePicker->setAccessibleName(QStringLiteral("Дата для поиска"));
+    m_dayButton = makePictureButton(band, "ToChNum", ToolPicture::GoToDate, QStringLiteral("К выбранному числу"), 115);
+    m_todayButton = makeButton(band, "Today", QStringLiteral("Сегодняшнее число"), 140, 62);
+    m_todayButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
     // Without a picture only a raised frame shows that the date is a button.
-    Today->setAutoRaise(false);
+    m_todayButton->setAutoRaise(false);
 }
 
-void Form1Layout::buildAllBand()
+void MainWindow::buildAllBand(QFrame* bar)
 {
-    Panel5 = makeBand(CoolBar, "Panel5", 541, 54);
-    AllRec =
-        makePictureButton(Panel5, "AllRec", ToolPicture::AllEntries, QStringLiteral("Показать все записи"), 11, 32);
+    QFrame* band = makeBand(bar, "Panel5", 541, 54);
+    m_allEntriesButton =
+        makePictureButton(band, "AllRec", ToolPicture::AllEntries, QStringLiteral("Показать все записи"), 11, 32);
 }
 
-void Form1Layout::buildPanel4(QWidget* client, QAbstractItemModel* dates)
+void MainWindow::buildTextAndList(QWidget* client)
 {
-    Panel4 = new QFrame(client);
-    Panel4->setObjectName(QStringLiteral("Panel4"));
-    Panel4->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel4->setGeometry(5, 56, 589, 305);
+    auto* panel = new QFrame(client);
+    panel->setObjectName(QStringLiteral("Panel4"));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setGeometry(5, 56, 589, 305);
 
-    mm = new QPlainTextEdit(Panel4);
-    mm->setObjectName(QStringLiteral("mm"));
-    mm->setGeometry(4, 8, 449, 289);
-    mm->setReadOnly(true);
-    mm->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    mm->setAccessibleName(QStringLiteral("Текст записи"));
+    m_textBox = new QPlainTextEdit(panel);
+    m_textBox->setObjectName(QStringLiteral("mm"));
+    m_textBox->setGeometry(4, 8, 449, 289);
+    m_textBox->setReadOnly(true);
+    m_textBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_textBox->setAccessibleName(QStringLiteral("Текст записи"));
 
-    LBdate = new DateListView(Panel4);
-    LBdate->setObjectName(QStringLiteral("LBdate"));
-    LBdate->setGeometry(456, 8, 129, 289);
-    LBdate->setModel(dates);
-    LBdate->setAccessibleName(QStringLiteral("Записи по датам"));
+    m_dateList = new DateListView(panel);
+    m_dateList->setObjectName(QStringLiteral("LBdate"));
+    m_dateList->setGeometry(456, 8, 129, 289);
+    m_dateList->setModel(m_document.listModel());
+    m_dateList->setAccessibleName(QStringLiteral("Записи по датам"));
     // The list is narrow: a condensed face, where there is one, keeps a date with its time in view.
-    QFont listFont = LBdate->font();
+    QFont listFont = m_dateList->font();
     listFont.setStretch(QFont::SemiCondensed);
-    LBdate->setFont(listFont);
+    m_dateList->setFont(listFont);
 
     auto* clientAnchors = new EdgeAnchors(client);
-    clientAnchors->add(Panel4, AllEdges);
-    auto* panelAnchors = new EdgeAnchors(Panel4);
-    panelAnchors->add(mm, AllEdges);
-    panelAnchors->add(LBdate, Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
+    clientAnchors->add(panel, AllEdges);
+    auto* panelAnchors = new EdgeAnchors(panel);
+    panelAnchors->add(m_textBox, AllEdges);
+    panelAnchors->add(m_dateList, Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
 }
 
-void Form1Layout::buildStatusBar(QMainWindow* window)
+void MainWindow::buildStatusBar()
 {
-    SBar = window->statusBar();
-    SBar->setObjectName(QStringLiteral("SBar"));
-    SBar->setFixedHeight(StatusBarHeight);
-}
-
-void Form1Layout::createStatusPanels()
-{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("SBar"));
+    bar->setFixedHeight(StatusBarHeight);
     for (int i = 0; i < StatusPanelCount; ++i) {
-        auto* panel = new QLabel(SBar);
+        auto* panel = new QLabel(bar);
         panel->setObjectName(QStringLiteral("SBarPanel%1").arg(i));
         panel->setTextFormat(Qt::PlainText);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        SBar->addWidget(panel);
-        m_statusPanels[i] = panel;
+        bar->addWidget(panel);
+        m_statusPanels[std::size_t(i)] = panel;
     }
 }
 
 // The widths come from the window's outer width, frame included, and stay when it is resized later.
-void Form1Layout::sizeStatusPanels(const QWidget* window)
+void MainWindow::sizeStatusPanels()
 {
-    const int outerWidth = window->frameGeometry().width();
+    const int outerWidth = frameGeometry().width();
     const int widths[StatusPanelCount] = {qRound(outerWidth * 0.45), qRound(outerWidth * 0.05),
                                           qRound(outerWidth * 0.25), LastStatusPanelWidth};
     for (int i = 0; i < StatusPanelCount; ++i)
-        m_statusPanels[i]->setFixedWidth(widths[i]);
+        m_statusPanels[std::size_t(i)]->setFixedWidth(widths[i]);
 }
 
-void Form1Layout::setStatusText(int panel, const QString& text)
+void MainWindow::setStatusText(int panel, const QString& text)
 {
-    if (panel >= 0 && panel < StatusPanelCount && m_statusPanels[panel])
-        m_statusPanels[panel]->setText(text);
-}
-
-QString Form1Layout::statusText(int panel) const
-{
-    if (panel >= 0 && panel < StatusPanelCount && m_statusPanels[panel])
-        return m_statusPanels[panel]->text();
-    return {};
+    if (panel >= 0 && panel < StatusPanelCount)
+        m_statusPanels[std::size_t(panel)]->setText(text);
 }

@@ -59,11 +59,15 @@ QLabel* makeBoldLabel(QWidget* parent, const char* name, const QString& text, QP
     return label;
 }
 
-QLineEdit* makeNameField(QWidget* parent, const char* name, QPoint at)
+// A field under its caption, which a screen reader names it by.
+QLineEdit* makeCaptionedField(QWidget* parent, const char* captionName, const QString& caption, QPoint captionAt,
+                              const char* name)
 {
+    QLabel* label = makeBoldLabel(parent, captionName, caption, captionAt);
     auto* field = new QLineEdit(parent);
     field->setObjectName(QLatin1String(name));
-    field->setGeometry(QRect(at, QSize(FieldWidth, FieldHeight)));
+    field->setGeometry(QRect(QPoint(8, captionAt.y() + 16), QSize(FieldWidth, FieldHeight)));
+    label->setBuddy(field);
     return field;
 }
 
@@ -80,98 +84,80 @@ QString newDiaryFileName(const QString& typed)
     return firstCharacters(dot < 0 ? typed : typed.left(dot), MaxNameChars) + QStringLiteral(".qnb");
 }
 
-TForm3::TForm3(QWidget* parent) : SecondaryWindow(parent, OuterSize)
+NewDiaryWindow::NewDiaryWindow(QWidget* parent) : SecondaryWindow(parent, OuterSize)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Создание нового дневника"));
-    buildLabels();
-    buildFields();
-    buildButtons();
-    setTabOrder(Ein, BBok);
-    setTabOrder(BBok, BBno);
-    setTabOrder(BBno, Emn);
-    setTabOrder(Emn, Edn);
+    buildControls();
+    setTabOrder(m_fileName, m_createButton);
+    setTabOrder(m_createButton, m_closeButton);
+    setTabOrder(m_closeButton, m_owner);
+    setTabOrder(m_owner, m_title);
 
     // Connected after the first texts are in, so that the window first shows "Создать" disabled.
-    for (QLineEdit* field : {Ein, Edn, Emn})
-        connect(field, &QLineEdit::textChanged, this, &TForm3::EinChange);
-    Ein->installEventFilter(this);
-    connect(BBok, &QPushButton::clicked, this, &TForm3::BBokClick);
-    connect(BBno, &QPushButton::clicked, this, &TForm3::BBnoClick);
+    for (QLineEdit* field : {m_fileName, m_title, m_owner})
+        connect(field, &QLineEdit::textChanged, this, &NewDiaryWindow::enableCreating);
+    m_fileName->installEventFilter(this);
+    connect(m_createButton, &QPushButton::clicked, this, &NewDiaryWindow::createDiary);
+    connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void TForm3::buildLabels()
+void NewDiaryWindow::buildControls()
 {
-    Label1 = makeBoldLabel(this, "Label1", QStringLiteral("Введите имя нового файла-дневника:"), {8, 8});
-    Label2 = makeBoldLabel(this, "Label2", QStringLiteral("Введите название нового дневника:"), {7, 48});
-    Label3 = makeBoldLabel(this, "Label3", QStringLiteral("Введите имя владельца дневника:"), {7, 88});
+    m_fileName =
+        makeCaptionedField(this, "Label1", QStringLiteral("Введите имя нового файла-дневника:"), {8, 8}, "Ein");
+    m_fileName->setText(RequiredFieldText);
+    m_title = makeCaptionedField(this, "Label2", QStringLiteral("Введите название нового дневника:"), {7, 48}, "Edn");
+    m_owner = makeCaptionedField(this, "Label3", QStringLiteral("Введите имя владельца дневника:"), {7, 88}, "Emn");
+
+    m_createButton = addButton("BBok", QStringLiteral("Создать"), QStyle::SP_DialogOkButton, buttonPlace({24, 136}));
+    m_createButton->setDefault(true);
+    m_createButton->setEnabled(false);
+    m_closeButton =
+        addButton("BBno", QStringLiteral("Закрыть"), QStyle::SP_DialogCancelButton, buttonPlace({136, 136}));
+    setKeyButtons(m_createButton, m_closeButton);
 }
 
-void TForm3::buildFields()
-{
-    Ein = makeNameField(this, "Ein", {8, 24});
-    Ein->setText(RequiredFieldText);
-    Edn = makeNameField(this, "Edn", {8, 64});
-    Emn = makeNameField(this, "Emn", {8, 104});
-    // A screen reader names each field as the caption over it.
-    Label1->setBuddy(Ein);
-    Label2->setBuddy(Edn);
-    Label3->setBuddy(Emn);
-}
-
-void TForm3::buildButtons()
-{
-    BBok = addButton("BBok", QStringLiteral("Создать"), QStyle::SP_DialogOkButton, buttonPlace({24, 136}));
-    BBok->setDefault(true);
-    BBok->setEnabled(false);
-    BBno = addButton("BBno", QStringLiteral("Закрыть"), QStyle::SP_DialogCancelButton, buttonPlace({136, 136}));
-    setKeyButtons(BBok, BBno);
-}
-
-void TForm3::showEvent(QShowEvent* event)
+void NewDiaryWindow::showEvent(QShowEvent* event)
 {
     SecondaryWindow::showEvent(event);
     m_focusOnActivation = true;
 }
 
 // Coming back from one of the window's own messages does not count as a new activation.
-void TForm3::changeEvent(QEvent* event)
+void NewDiaryWindow::changeEvent(QEvent* event)
 {
     SecondaryWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_focusOnActivation) {
         m_focusOnActivation = false;
-        FormActivate();
+        m_closeButton->setFocus();
     }
 }
 
-bool TForm3::eventFilter(QObject* watched, QEvent* event)
+bool NewDiaryWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Ein && event->type() == QEvent::MouseButtonPress)
-        EinClick();
+    if (watched == m_fileName && event->type() == QEvent::MouseButtonPress)
+        clearHint();
     return SecondaryWindow::eventFilter(watched, event);
 }
 
-void TForm3::FormActivate()
+// A click into the name field takes the hint away, so that a name can be typed at once.
+void NewDiaryWindow::clearHint()
 {
-    BBno->setFocus();
+    if (m_fileName->text() == RequiredFieldText)
+        m_fileName->clear();
 }
 
-void TForm3::EinClick()
+void NewDiaryWindow::enableCreating()
 {
-    if (Ein->text() == RequiredFieldText)
-        Ein->clear();
+    m_createButton->setEnabled(!m_fileName->text().isEmpty());
 }
 
-void TForm3::EinChange()
+void NewDiaryWindow::createDiary()
 {
-    BBok->setEnabled(!Ein->text().isEmpty());
-}
-
-void TForm3::BBokClick()
-{
-    const QString name = newDiaryFileName(Ein->text());
-    const QString title = firstCharacters(Edn->text(), MaxTitleChars);
-    const QString owner = firstCharacters(Emn->text(), MaxTitleChars);
+    const QString name = newDiaryFileName(m_fileName->text());
+    const QString title = firstCharacters(m_title->text(), MaxTitleChars);
+    const QString owner = firstCharacters(m_owner->text(), MaxTitleChars);
     // A character the file cannot hold would be stored as '?'; the user is asked to change it.
     QString unencodable;
     toCp1251(title + u' ' + owner, &unencodable);
@@ -179,7 +165,7 @@ void TForm3::BBokClick()
         showMessage(this, QStringLiteral("Символы не поддерживаются: ") + unencodable);
         return;
     }
-    if (!createDiary(name, title, owner))
+    if (!writeDiaryFile(name, title, owner))
         return;
     const QStringList lines{QStringLiteral("Файл ") + name + QStringLiteral(" создан!"),
                             QStringLiteral("Название: ") + title, QStringLiteral("Владелец: ") + owner,
@@ -189,7 +175,7 @@ void TForm3::BBokClick()
 }
 
 // An existing file of the name is never replaced: it may be a diary with its entries.
-bool TForm3::createDiary(const QString& name, const QString& title, const QString& owner)
+bool NewDiaryWindow::writeDiaryFile(const QString& name, const QString& title, const QString& owner)
 {
     DiaryHeader header;
     header.Created = currentStamp();
@@ -203,9 +189,4 @@ bool TForm3::createDiary(const QString& name, const QString& title, const QStrin
         return false;
     }
     return true;
-}
-
-void TForm3::BBnoClick()
-{
-    close();
 }

@@ -5,7 +5,6 @@
 #include <QString>
 
 class QEvent;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QShowEvent;
@@ -15,21 +14,12 @@ QString newDiaryFileName(const QString& typed);
 
 // Creates an empty diary file from a file name, a title and an owner's name. It does not open the
 // new diary. Hidden, not destroyed, between uses: its fields keep their texts.
-class TForm3 : public SecondaryWindow
+class NewDiaryWindow : public SecondaryWindow
 {
     Q_OBJECT
 
 public:
-    explicit TForm3(QWidget* parent);
-
-    QLabel* Label1 = nullptr;
-    QLineEdit* Ein = nullptr;
-    QLabel* Label2 = nullptr;
-    QLineEdit* Edn = nullptr;
-    QLabel* Label3 = nullptr;
-    QLineEdit* Emn = nullptr;
-    QPushButton* BBok = nullptr;
-    QPushButton* BBno = nullptr;
+    explicit NewDiaryWindow(QWidget* parent);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -37,16 +27,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildLabels();
-    void buildFields();
-    void buildButtons();
-    bool createDiary(const QString& name, const QString& title, const QString& owner);
+    void buildControls();
 
-    void FormActivate();
-    void EinClick();
-    void EinChange();
-    void BBokClick();
-    void BBnoClick();
+    void clearHint();
+    void enableCreating();
+    void createDiary();
+    bool writeDiaryFile(const QString& name, const QString& title, const QString& owner);
 
+    QLineEdit* m_fileName = nullptr;
+    QLineEdit* m_title = nullptr;
+    QLineEdit* m_owner = nullptr;
+    QPushButton* m_createButton = nullptr;
+    QPushButton* m_closeButton = nullptr;
     bool m_focusOnActivation = false;
 };

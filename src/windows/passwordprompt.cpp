@@ -1,10 +1,6 @@
 #include "passwordprompt.h"
 
-#include "store/diaryedit.h"
-#include "store/diaryrecord.h"
 #include "store/error.h"
-#include "store/recordfile.h"
-#include "store/scramble.h"
 #include "widgets/controls.h"
 #include "widgets/messagebox.h"
 
@@ -12,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <utility>
 
 namespace
 {
@@ -24,109 +22,94 @@ const QString WrongCaption = QStringLiteral("Неверный пароль! ");
 
 } // namespace
 
-TPassDlg::TPassDlg(const QString& path, const RecordFile& probe, QWidget* parent)
-    : QDialog(parent, Qt::Tool), m_path(path), m_probe(probe)
+PasswordPrompt::PasswordPrompt(const QString& path, PasswordCheck check, QWidget* parent)
+    : QDialog(parent, Qt::Tool), m_path(path), m_check(std::move(check))
 {
     setObjectName(QStringLiteral("PassDlg"));
     setWindowTitle(QStringLiteral("Дневник защищён паролем"));
     setFont(dialogFont());
     resize(WindowWidth, WindowHeight);
     buildControls();
-
-    connect(PassIn, &QLineEdit::textChanged, this, &TPassDlg::PassInChange);
-    connect(BbOK, &QPushButton::clicked, this, &TPassDlg::BbOKClick);
-    connect(BbClose, &QPushButton::clicked, this, &TPassDlg::BbCloseClick);
 }
 
-std::optional<QByteArray> TPassDlg::ask(const QString& path, const RecordFile& probe, QWidget* parent)
+void PasswordPrompt::ask(const QString& path, const PasswordCheck& check, QWidget* parent)
 {
-    TPassDlg prompt(path, probe, parent);
+    PasswordPrompt prompt(path, check, parent);
     prompt.exec();
-    return prompt.key();
 }
 
-void TPassDlg::buildControls()
+void PasswordPrompt::buildControls()
 {
-    Label1 = new QLabel(AskCaption, this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(8, 8, 180, 16);
+    m_caption = new QLabel(AskCaption, this);
+    m_caption->setObjectName(QStringLiteral("Label1"));
+    m_caption->setGeometry(8, 8, 180, 16);
 
     // A file name is shown as it is, never as markup.
-    FileName = new QLabel(this);
-    FileName->setObjectName(QStringLiteral("FileName"));
-    FileName->setTextFormat(Qt::PlainText);
-    FileName->setGeometry(8, 26, 180, 16);
+    m_fileName = new QLabel(this);
+    m_fileName->setObjectName(QStringLiteral("FileName"));
+    m_fileName->setTextFormat(Qt::PlainText);
+    m_fileName->setGeometry(8, 26, 180, 16);
 
-    PassIn = new QLineEdit(this);
-    PassIn->setObjectName(QStringLiteral("PassIn"));
-    PassIn->setEchoMode(QLineEdit::Password);
-    PassIn->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
-    PassIn->setGeometry(8, 48, 177, 21);
-    PassIn->setAccessibleName(QStringLiteral("Пароль дневника"));
+    m_password = new QLineEdit(this);
+    m_password->setObjectName(QStringLiteral("PassIn"));
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    m_password->setGeometry(8, 48, 177, 21);
+    m_password->setAccessibleName(QStringLiteral("Пароль дневника"));
+    connect(m_password, &QLineEdit::textChanged, this, &PasswordPrompt::enableAccepting);
 
-    BbOK = new QPushButton(QStringLiteral("Принять"), this);
-    BbOK->setObjectName(QStringLiteral("BbOK"));
-    BbOK->setDefault(true);
-    BbOK->setEnabled(false);
-    BbOK->setGeometry(8, 80, 81, 25);
+    m_acceptButton = new QPushButton(QStringLiteral("Принять"), this);
+    m_acceptButton->setObjectName(QStringLiteral("BbOK"));
+    m_acceptButton->setDefault(true);
+    m_acceptButton->setEnabled(false);
+    m_acceptButton->setGeometry(8, 80, 81, 25);
+    connect(m_acceptButton, &QPushButton::clicked, this, &PasswordPrompt::checkTypedPassword);
 
-    BbClose = new QPushButton(QStringLiteral("Закрыть"), this);
-    BbClose->setObjectName(QStringLiteral("BbClose"));
-    BbClose->setAutoDefault(false);
-    BbClose->setGeometry(104, 80, 81, 25);
+    auto* closing = new QPushButton(QStringLiteral("Закрыть"), this);
+    closing->setObjectName(QStringLiteral("BbClose"));
+    closing->setAutoDefault(false);
+    closing->setGeometry(104, 80, 81, 25);
+    connect(closing, &QPushButton::clicked, this, &PasswordPrompt::reject);
 }
 
-void TPassDlg::reject()
+void PasswordPrompt::reject()
 {
-    BbCloseClick();
+    done(PasswordRefused);
 }
 
-void TPassDlg::showEvent(QShowEvent* event)
+void PasswordPrompt::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    FormShow();
-}
-
-void TPassDlg::FormShow()
-{
-    FileName->setText(QFileInfo(m_path).fileName());
+    m_fileName->setText(QFileInfo(m_path).fileName());
     centreOnScreen(this, frameGeometry().size());
-    PassIn->setFocus();
+    m_password->setFocus();
 }
 
-void TPassDlg::PassInChange()
+void PasswordPrompt::enableAccepting()
 {
-    BbOK->setEnabled(!PassIn->text().isEmpty());
+    m_acceptButton->setEnabled(!m_password->text().isEmpty());
 }
 
-void TPassDlg::BbOKClick()
+// The check reads the diary's header again on every attempt, so that the password compared is the one
+// in the file now; one that cannot be read is said so, and the prompt stays as it was.
+void PasswordPrompt::checkTypedPassword()
 {
-    // The header is read again on every attempt, so that the password compared is the one in the
-    // file now.
-    DiaryRecord header;
+    bool accepted = false;
     try {
-        header = m_probe.readHeader();
+        accepted = m_check(m_password->text());
     } catch (const QuillnestError& error) {
         showMessage(this, error.text());
         return;
     }
-    const QByteArray clearPassword = DecodePassword(DiaryHeader::fromRecord(header).Password);
-    if (!isTypedPassword(PassIn->text(), clearPassword)) {
+    if (accepted)
+        done(PasswordMatched);
+    else
         refuseTypedPassword();
-        return;
-    }
-    m_key = clearPassword;
-    done(PasswordMatched);
 }
 
-void TPassDlg::refuseTypedPassword()
+void PasswordPrompt::refuseTypedPassword()
 {
-    PassIn->clear();
-    PassIn->setFocus();
-    Label1->setText(WrongCaption);
-}
-
-void TPassDlg::BbCloseClick()
-{
-    done(PasswordRefused);
+    m_password->clear();
+    m_password->setFocus();
+    m_caption->setText(WrongCaption);
 }

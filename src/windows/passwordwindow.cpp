@@ -26,65 +26,67 @@ constexpr int MaxPasswordLength = 255;
 
 } // namespace
 
-TForm5::TForm5(DiaryDocument& document, QWidget* parent)
+PasswordWindow::PasswordWindow(DiaryDocument& document, QWidget* parent)
     : SecondaryWindow(parent, QSize(WindowWidth, document.view().hasPassword() ? ChangeHeight : SetHeight)),
-      m_document(document), m_changeMode(document.view().hasPassword())
+      m_document(document), m_changing(document.view().hasPassword())
 {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Защита"));
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
-    setKeyButtons(BitBtn1, BitBtn2);
-    connect(CBnone, &QCheckBox::clicked, this, &TForm5::CBnoneClick);
-    connect(BitBtn1, &QPushButton::clicked, this, &TForm5::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void TForm5::buildControls()
+void PasswordWindow::buildControls()
 {
-    GB = new QGroupBox(m_changeMode ? QStringLiteral("Изменение пароля") : QStringLiteral("Установка пароля"), this);
-    GB->setObjectName(QStringLiteral("GB"));
-    GB->setGeometry(8, 4, 161, m_changeMode ? 168 : 98);
-    passIn1 = addField("passIn1", "Label1",
-                       m_changeMode ? QStringLiteral("введите старый пароль:") : QStringLiteral("введите пароль:"),
-                       m_changeMode ? QStringLiteral("Старый пароль") : QStringLiteral("Пароль"), 32);
-    passIn2 = addField("passIn2", "Label2",
-                       m_changeMode ? QStringLiteral("введите новый пароль:") : QStringLiteral("повторите пароль:"),
-                       m_changeMode ? QStringLiteral("Новый пароль") : QStringLiteral("Повтор пароля"),
-                       m_changeMode ? 80 : 68);
-    PassIn3 = addField("PassIn3", "Label3", QStringLiteral("повторите новый пароль:"),
+    auto* group =
+        new QGroupBox(m_changing ? QStringLiteral("Изменение пароля") : QStringLiteral("Установка пароля"), this);
+    group->setObjectName(QStringLiteral("GB"));
+    group->setGeometry(8, 4, 161, m_changing ? 168 : 98);
+    m_first = addField(group, "passIn1", "Label1",
+                       m_changing ? QStringLiteral("введите старый пароль:") : QStringLiteral("введите пароль:"),
+                       m_changing ? QStringLiteral("Старый пароль") : QStringLiteral("Пароль"), 32);
+    m_second =
+        addField(group, "passIn2", "Label2",
+                 m_changing ? QStringLiteral("введите новый пароль:") : QStringLiteral("повторите пароль:"),
+                 m_changing ? QStringLiteral("Новый пароль") : QStringLiteral("Повтор пароля"), m_changing ? 80 : 68);
+    m_third = addField(group, "PassIn3", "Label3", QStringLiteral("повторите новый пароль:"),
                        QStringLiteral("Повтор нового пароля"), 116);
-    CBnone = makeCheckBox(GB, "CBnone", QStringLiteral("Убрать пароль"), QRect(8, 144, 145, 17));
-    PassIn3->setVisible(m_changeMode);
-    GB->findChild<QLabel*>(QStringLiteral("Label3"))->setVisible(m_changeMode);
-    CBnone->setVisible(m_changeMode);
+    m_removing = makeCheckBox(group, "CBnone", QStringLiteral("Убрать пароль"), QRect(8, 144, 145, 17));
+    m_third->setVisible(m_changing);
+    group->findChild<QLabel*>(QStringLiteral("Label3"))->setVisible(m_changing);
+    m_removing->setVisible(m_changing);
+    connect(m_removing, &QCheckBox::clicked, this, &PasswordWindow::enableNewPasswordFields);
 
-    BitBtn1 = addButton("BitBtn1", QStringLiteral("OK"), QStyle::SP_DialogOkButton, QRect(176, 12, 68, 25));
-    BitBtn2 = addButton("BitBtn2", QStringLiteral("Отмена "), QStyle::SP_DialogCancelButton, QRect(176, 44, 68, 25));
-    passIn1->setFocus();
+    QPushButton* accept = addButton("BitBtn1", QStringLiteral("OK"), QStyle::SP_DialogOkButton, QRect(176, 12, 68, 25));
+    QPushButton* cancel =
+        addButton("BitBtn2", QStringLiteral("Отмена "), QStyle::SP_DialogCancelButton, QRect(176, 44, 68, 25));
+    setKeyButtons(accept, cancel);
+    connect(accept, &QPushButton::clicked, this, &PasswordWindow::changePassword);
+    connect(cancel, &QPushButton::clicked, this, &QWidget::close);
+    m_first->setFocus();
 }
 
 // What is typed shows in clear. The label asks for the password; `readName` tells a screen reader
 // which password the field holds.
-QLineEdit* TForm5::addField(const char* name, const char* labelName, const QString& label, const QString& readName,
-                            int top)
+QLineEdit* PasswordWindow::addField(QGroupBox* group, const char* name, const char* labelName, const QString& label,
+                                    const QString& readName, int top)
 {
-    makeLabel(GB, labelName, label, QPoint(8, top - 16));
-    auto* field = makeField<QLineEdit>(GB, name, QRect(8, top, 145, 21));
+    makeLabel(group, labelName, label, QPoint(8, top - 16));
+    auto* field = makeField<QLineEdit>(group, name, QRect(8, top, 145, 21));
     field->setAccessibleName(readName);
     field->setMaxLength(MaxPasswordLength);
     return field;
 }
 
 // The disabled fields keep what was typed in them.
-void TForm5::CBnoneClick()
+void PasswordWindow::enableNewPasswordFields()
 {
-    enable({passIn2, PassIn3}, !CBnone->isChecked());
+    enable({m_second, m_third}, !m_removing->isChecked());
 }
 
 // A password changed but not yet safe on disk is changed all the same: the person is told, and the
 // window's work is done.
-void TForm5::BitBtn1Click()
+void PasswordWindow::changePassword()
 {
     try {
         const std::optional<QByteArray> password = chosenPassword();
@@ -100,23 +102,23 @@ void TForm5::BitBtn1Click()
     close();
 }
 
-std::optional<QByteArray> TForm5::chosenPassword()
+std::optional<QByteArray> PasswordWindow::chosenPassword()
 {
-    if (!m_changeMode) {
-        if (passIn1->text() != passIn2->text()) {
+    if (!m_changing) {
+        if (m_first->text() != m_second->text()) {
             showMessage(this, QStringLiteral("Внимательнее введите и повторите пароль"));
             return std::nullopt;
         }
-        return passwordFileBytes(passIn1->text());
+        return passwordFileBytes(m_first->text());
     }
     // The repeated fields are compared even while removal leaves them disabled.
-    if (PassIn3->text() != passIn2->text()) {
+    if (m_third->text() != m_second->text()) {
         showMessage(this, QStringLiteral("Внимательнее введите и повторите новый пароль"));
         return std::nullopt;
     }
-    if (!m_document.isPassword(passIn1->text())) {
+    if (!m_document.isPassword(m_first->text())) {
         showMessage(this, QStringLiteral("Неверный пароль!"));
         return std::nullopt;
     }
-    return CBnone->isChecked() ? QByteArray() : passwordFileBytes(passIn2->text());
+    return m_removing->isChecked() ? QByteArray() : passwordFileBytes(m_second->text());
 }

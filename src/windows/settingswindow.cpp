@@ -3,9 +3,11 @@
 #include "store/error.h"
 #include "widgets/controls.h"
 #include "widgets/messagebox.h"
+#include "widgets/radiogroup.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
@@ -26,64 +28,69 @@ bool captionsFit(const QList<QAbstractButton*>& buttons)
     return true;
 }
 
-int runItemFor(const StartupOptions& options)
+// The items of "При запуске программы ", by index.
+enum StartupItem { OpenLastItem, OpenFaveItem, NothingItem };
+
+StartupItem startupItemFor(const StartupOptions& options)
 {
     // The main diary wins at start when both are set, so that is what the window shows.
     if (options.OpenFave)
-        return TForm4::OpenFaveItem;
+        return OpenFaveItem;
     if (options.OpenLast)
-        return TForm4::OpenLastItem;
-    return TForm4::NothingItem;
+        return OpenLastItem;
+    return NothingItem;
 }
 
 } // namespace
 
-TForm4::TForm4(const QString& settingsPath, QWidget* parent)
+SettingsWindow::SettingsWindow(const QString& settingsPath, QWidget* parent)
     : SecondaryWindow(parent, OuterSize), m_settingsPath(settingsPath)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Настройки "));
-    buildRunGroup();
+    buildStartupGroup();
     buildWorkGroup();
     buildButtons();
     fitFont();
-    connect(BitBtn1, &QPushButton::clicked, this, &TForm4::BitBtn1Click);
-    connect(BitBtn3, &QPushButton::clicked, this, &TForm4::BitBtn3Click);
 }
 
-void TForm4::buildRunGroup()
+void SettingsWindow::buildStartupGroup()
 {
     const QStringList items{QStringLiteral("Автоматически открывать последний дневник"),
                             QStringLiteral("Автоматически открывать главный дневник"),
                             QStringLiteral("Ничего не делать")};
-    Run = new RadioGroup(QStringLiteral("При запуске программы "), items, QRect(8, 8, 273, 81), this);
-    Run->setObjectName(QStringLiteral("Run"));
+    m_startup = new RadioGroup(QStringLiteral("При запуске программы "), items, QRect(8, 8, 273, 81), this);
+    m_startup->setObjectName(QStringLiteral("Run"));
 }
 
-void TForm4::buildWorkGroup()
+void SettingsWindow::buildWorkGroup()
 {
-    GroupBox1 = new QGroupBox(QStringLiteral("При работе с дневником "), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(8, 96, 273, 89);
-    editing =
-        makeCheckBox(GroupBox1, "editing", QStringLiteral("Режим редактирования активизирован"), QRect(8, 16, 257, 17));
-    word = makeCheckBox(GroupBox1, "word", QStringLiteral("Доступен поиск по слову/фразе"), QRect(8, 40, 257, 17));
-    date = makeCheckBox(GroupBox1, "date", QStringLiteral("Доступен поик по дате"), QRect(8, 64, 257, 17));
+    auto* group = new QGroupBox(QStringLiteral("При работе с дневником "), this);
+    group->setObjectName(QStringLiteral("GroupBox1"));
+    group->setGeometry(8, 96, 273, 89);
+    m_editing =
+        makeCheckBox(group, "editing", QStringLiteral("Режим редактирования активизирован"), QRect(8, 16, 257, 17));
+    m_wordSearch = makeCheckBox(group, "word", QStringLiteral("Доступен поиск по слову/фразе"), QRect(8, 40, 257, 17));
+    m_dateSearch = makeCheckBox(group, "date", QStringLiteral("Доступен поик по дате"), QRect(8, 64, 257, 17));
 }
 
-void TForm4::buildButtons()
+void SettingsWindow::buildButtons()
 {
-    default_ = makeCheckBox(this, "default", QStringLiteral("По умолчанию"), QRect(8, 192, 97, 17));
-    BitBtn1 = addButton("BitBtn1", QStringLiteral("Принять"), QStyle::SP_DialogOkButton, QRect(112, 192, 81, 25));
-    BitBtn1->setDefault(true);
-    BitBtn3 = addButton("BitBtn3", QStringLiteral("Закрыть"), QStyle::SP_DialogCancelButton, QRect(200, 192, 81, 25));
-    setKeyButtons(BitBtn1, BitBtn3);
+    m_defaults = makeCheckBox(this, "default", QStringLiteral("По умолчанию"), QRect(8, 192, 97, 17));
+    QPushButton* accept =
+        addButton("BitBtn1", QStringLiteral("Принять"), QStyle::SP_DialogOkButton, QRect(112, 192, 81, 25));
+    accept->setDefault(true);
+    QPushButton* closing =
+        addButton("BitBtn3", QStringLiteral("Закрыть"), QStyle::SP_DialogCancelButton, QRect(200, 192, 81, 25));
+    setKeyButtons(accept, closing);
+    connect(accept, &QPushButton::clicked, this, &SettingsWindow::saveOptions);
+    connect(closing, &QPushButton::clicked, this, &QWidget::close);
 }
 
 // The whole window gets the smaller font, so that every caption stays inside its control's fixed
 // width. The font is set only once it differs: the window keeps following the main window's font
 // while that one fits.
-void TForm4::fitFont()
+void SettingsWindow::fitFont()
 {
     const QList<QAbstractButton*> buttons = findChildren<QAbstractButton*>();
     shrunkFont(font(), SmallestPoints, [&](const QFont& candidate) {
@@ -94,47 +101,47 @@ void TForm4::fitFont()
 }
 
 // Restoring the window from a minimised main window is no new showing: the choices made so far stay.
-void TForm4::showEvent(QShowEvent* event)
+void SettingsWindow::showEvent(QShowEvent* event)
 {
     SecondaryWindow::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        showSavedOptions();
 }
 
 // The window shows what the file holds, not the main window's current menu marks, which the
 // search items change without saving. A missing file reads as the defaults.
-void TForm4::FormShow()
+void SettingsWindow::showSavedOptions()
 {
-    default_->setChecked(false);
+    m_defaults->setChecked(false);
     showOptions(StartupOptions::read(PrivateProfile(m_settingsPath)));
 }
 
-void TForm4::showOptions(const StartupOptions& options)
+void SettingsWindow::showOptions(const StartupOptions& options)
 {
-    editing->setChecked(options.Editing);
-    word->setChecked(options.ByWord);
-    date->setChecked(options.ByDate);
-    Run->setItemIndex(runItemFor(options));
+    m_editing->setChecked(options.Editing);
+    m_wordSearch->setChecked(options.ByWord);
+    m_dateSearch->setChecked(options.ByDate);
+    m_startup->setItemIndex(startupItemFor(options));
 }
 
-StartupOptions TForm4::chosenOptions() const
+StartupOptions SettingsWindow::chosenOptions() const
 {
-    return default_->isChecked() ? StartupOptions() : boxOptions();
+    return m_defaults->isChecked() ? StartupOptions() : boxOptions();
 }
 
-StartupOptions TForm4::boxOptions() const
+StartupOptions SettingsWindow::boxOptions() const
 {
     StartupOptions options;
-    options.Editing = editing->isChecked();
-    options.ByWord = word->isChecked();
-    options.ByDate = date->isChecked();
-    options.OpenLast = Run->itemIndex() == OpenLastItem;
-    options.OpenFave = Run->itemIndex() == OpenFaveItem;
+    options.Editing = m_editing->isChecked();
+    options.ByWord = m_wordSearch->isChecked();
+    options.ByDate = m_dateSearch->isChecked();
+    options.OpenLast = m_startup->itemIndex() == OpenLastItem;
+    options.OpenFave = m_startup->itemIndex() == OpenFaveItem;
     return options;
 }
 
 // All five keys go in one replacement of the file, so a failure leaves it as it was.
-bool TForm4::saveOptions(const StartupOptions& options)
+bool SettingsWindow::writeOptions(const StartupOptions& options)
 {
     PrivateProfile profile(m_settingsPath);
     try {
@@ -146,15 +153,10 @@ bool TForm4::saveOptions(const StartupOptions& options)
     return true;
 }
 
-void TForm4::BitBtn1Click()
+void SettingsWindow::saveOptions()
 {
-    if (!saveOptions(chosenOptions()))
+    if (!writeOptions(chosenOptions()))
         return;
     emit accepted(boxOptions());
-    close();
-}
-
-void TForm4::BitBtn3Click()
-{
     close();
 }

@@ -1,36 +1,21 @@
 #pragma once
 
 #include "settings/settingsfile.h"
-#include "widgets/radiogroup.h"
 #include "widgets/secondarywindow.h"
 
 #include <QString>
 
 class QCheckBox;
-class QPushButton;
 class QShowEvent;
+class RadioGroup;
 
 // Shows and saves the options of Settings.ini at `settingsPath`.
-class TForm4 : public SecondaryWindow
+class SettingsWindow : public SecondaryWindow
 {
     Q_OBJECT
 
 public:
-    TForm4(const QString& settingsPath, QWidget* parent);
-
-    // Items of Run, by index.
-    static constexpr int OpenLastItem = 0;
-    static constexpr int OpenFaveItem = 1;
-    static constexpr int NothingItem = 2;
-
-    RadioGroup* Run = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QCheckBox* editing = nullptr;
-    QCheckBox* word = nullptr;
-    QCheckBox* date = nullptr;
-    QCheckBox* default_ = nullptr; // "default" is a keyword; the object name is "default"
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn3 = nullptr;
+    SettingsWindow(const QString& settingsPath, QWidget* parent);
 
 signals:
     // The options were saved; `boxes` are the choices as the window shows them, for the program to
@@ -41,19 +26,22 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void buildRunGroup();
+    void buildStartupGroup();
     void buildWorkGroup();
     void buildButtons();
     void fitFont();
 
+    void showSavedOptions();
     void showOptions(const StartupOptions& options);
     StartupOptions boxOptions() const;
     StartupOptions chosenOptions() const;
-    bool saveOptions(const StartupOptions& options);
-
-    void FormShow();
-    void BitBtn1Click();
-    void BitBtn3Click();
+    void saveOptions();
+    bool writeOptions(const StartupOptions& options);
 
     QString m_settingsPath;
+    RadioGroup* m_startup = nullptr;
+    QCheckBox* m_editing = nullptr;
+    QCheckBox* m_wordSearch = nullptr;
+    QCheckBox* m_dateSearch = nullptr;
+    QCheckBox* m_defaults = nullptr;
 };

@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     if (argc != 2)
         return 2;
     QApplication app(argc, argv);
-    TForm1 window(QString::fromLocal8Bit(argv[1]));
+    MainWindow window(QString::fromLocal8Bit(argv[1]));
     window.show();
     if (!window.document().isOpen())
         return 2;

@@ -9,7 +9,7 @@ namespace testfiles
 // Opens a diary with the password its header holds, as a person who knows it does.
 inline PasswordAsker knowingThePassword()
 {
-    return [](const QString&, const RecordFile& probe) { return std::optional(storedKey(probe)); };
+    return [](const QString& path, const PasswordCheck& check) { check(storedPassword(path)); };
 }
 
 } // namespace testfiles

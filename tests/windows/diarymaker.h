@@ -102,7 +102,7 @@ inline void closeBy(const QString& way, QWidget* window, QAbstractButton* closin
 struct Session {
     std::optional<QTemporaryDir> dir;
     QString path; // the diary that start() writes
-    std::unique_ptr<TForm1> window;
+    std::unique_ptr<MainWindow> window;
 
     QString file(const QString& name) const { return dir->filePath(name); }
     void close()
@@ -114,7 +114,7 @@ struct Session {
     // Starts the program as Settings.ini now says; returns what showed meanwhile.
     QStringList launch(const QStringList& answers = {})
     {
-        const QStringList seen = answering(answers, [this] { window = std::make_unique<TForm1>(dir->path()); });
+        const QStringList seen = answering(answers, [this] { window = std::make_unique<MainWindow>(dir->path()); });
         window->show();
         return QTest::qWaitForWindowExposed(window.get()) ? seen : QStringList{"window not shown"};
     }

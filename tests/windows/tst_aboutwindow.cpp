@@ -31,7 +31,7 @@ private slots:
     {
         Session session;
         QVERIFY(session.start({}));
-        session.window->setAboutWindow(new TForm2(session.window.get()));
+        session.window->setAboutWindow(new AboutWindow(session.window.get()));
         QCOMPARE(session.trigger("N8"), QStringList());
         QWidget* about = session.find("Form2");
         auto* description = named<QPlainTextEdit>(about, "Memo1");

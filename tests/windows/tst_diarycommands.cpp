@@ -26,7 +26,7 @@ class TestDiaryCommands : public QObject
 
     void verifyNoEntryOnView()
     {
-        QCOMPARE(m.find<QLabel>("Ldate")->text(), TForm1::todayCaption());
+        QCOMPARE(m.find<QLabel>("Ldate")->text(), MainWindow::todayCaption());
         QVERIFY(m.window->document().view().viewedRecord() == 0 && !changeAndDeleteEnabled() &&
                 m.button("Badd")->isEnabled());
         QVERIFY(m.button("BSave1")->isHidden() && m.button("BSave2")->isHidden() && m.dateList()->isEnabled() &&
@@ -131,8 +131,8 @@ private slots:
         QFETCH(QString, answer);
         const bool typed = !answer.isEmpty();
         QVERIFY(m.start(alternatingDays(3)));
-        TForm1& w = *m.window;
-        auto* form3 = new TForm3(&w);
+        MainWindow& w = *m.window;
+        auto* form3 = new NewDiaryWindow(&w);
         w.setNewDiaryWindow(form3);
         if (changing)
             m.view(1);
@@ -263,8 +263,8 @@ private slots:
     void aSecondaryWindowHoldsTheInput()
     {
         QVERIFY(m.start(alternatingDays(2)));
-        TForm1& w = *m.window;
-        auto* form3 = new TForm3(&w);
+        MainWindow& w = *m.window;
+        auto* form3 = new NewDiaryWindow(&w);
         w.setNewDiaryWindow(form3);
         QAbstractButton* add = m.button("Badd");
         const auto clickAdd = [&] {
@@ -372,7 +372,7 @@ private slots:
         QCOMPARE(clickAt("Search", today), " Найдено записей: 2");
         QCOMPARE(m.view(1), QStringLiteral("Текст 3 общее"));
         QCOMPARE(clickAt("AllRec", QDate(2024, 3, 1)), "Всего записей: 5");
-        QVERIFY(m.find<QLabel>("Ldate")->text() == TForm1::todayCaption() &&
+        QVERIFY(m.find<QLabel>("Ldate")->text() == MainWindow::todayCaption() &&
                 m.find<QDateEdit>("DTPicker")->date() == today);
         QVERIFY(!changeAndDeleteEnabled() && m.textBox()->toPlainText() == "Текст 3 общее");
     }
@@ -392,7 +392,7 @@ private slots:
     void theKeyboardMovesThroughTheList()
     {
         QVERIFY(startWithTodaysEntry());
-        TForm1& w = *m.window;
+        MainWindow& w = *m.window;
         QAbstractItemView* list = m.dateList();
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, 250)); // beside the rows, none selected
         QVERIFY(m.textBox()->toPlainText().isEmpty() && !m.menuItem("N13")->isEnabled());

@@ -11,14 +11,14 @@ class TestExportWindow : public QObject
     Q_OBJECT
 
     Session m;
-    TForm7* w = nullptr; // owned by the main window
+    ExportWindow* w = nullptr; // owned by the main window
 
     DiaryDocument& document() { return m.window->document(); }
     // Shows the window over a diary of `entries` entries with `mode` chosen, after a search for `word`.
     void start(int entries, const QString& mode = u"All"_s, const QString& word = {})
     {
         QVERIFY(m.start(alternatingDays(entries))); // entries 3 and 5 share their time stamp
-        w = new TForm7(document(), m.window.get());
+        w = new ExportWindow(document(), m.window.get());
         m.window->setExportWindow(w);
         QVERIFY(m.trigger("N25").isEmpty() && QTest::qWaitForWindowExposed(w));
         QTest::mouseClick(named<QRadioButton>(w, mode), Qt::LeftButton);

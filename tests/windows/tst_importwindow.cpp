@@ -14,13 +14,13 @@ class TestImportWindow : public QObject
     static inline const QString Done = u"Импорт записей завершен"_qs;
 
     Session m;
-    TForm8* w = nullptr; // owned by the main window
+    ImportWindow* w = nullptr; // owned by the main window
 
     // The program with d.qnb holding `diary`, open at start or not, and the import window shown over it.
     void start(const Diary& diary, bool diaryOpen = true)
     {
         QVERIFY(m.start(diary, diaryOpen ? "[Options]\nOpenLast=1\n[Directory]\nLastDiary=%1/d.qnb\n" : "[Options]\n"));
-        w = new TForm8(m.window->document(), m.dir->path(), m.window.get());
+        w = new ImportWindow(m.window->document(), m.dir->path(), m.window.get());
         m.window->setImportWindow(w);
         QCOMPARE(m.trigger("N11"), QStringList());
         QVERIFY(w->isVisible() && !m.window->takesInput());

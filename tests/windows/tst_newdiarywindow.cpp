@@ -39,7 +39,7 @@ private slots:
         const auto restore = qScopeGuard([was = QDir::currentPath()] { QDir::setCurrent(was); });
         QVERIFY(QDir::setCurrent(dir.path()));
         testfiles::writeFileBytes(QStringLiteral("old.qnb"), "kept");
-        TForm3 w(nullptr);
+        NewDiaryWindow w(nullptr);
         w.show(); // as the main window shows it: application-modal, so that nothing else takes input meanwhile
         QVERIFY(QApplication::activeModalWidget() == &w && QTest::qWaitForWindowActive(&w));
         QVERIFY(QApplication::focusWidget() == named<QPushButton>(&w, "BBno") &&

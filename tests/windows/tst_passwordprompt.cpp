@@ -21,8 +21,9 @@ private slots:
             QTest::addRow("case, closed by %s", way) << QByteArray("Secret") << "secret" << false << QString(way);
     }
 
-    // A file cut meanwhile cannot be checked and the prompt stays as it was. A wrong password empties
-    // the field and asks again; the right one is then taken, unless the prompt is closed.
+    // The prompt as the document asks it while it opens a diary. A file cut meanwhile cannot be checked and the
+    // prompt stays as it was. A wrong password empties the field and asks again; the right one is then taken, and
+    // the diary opens under it, unless the prompt is closed.
     void answers()
     {
         QFETCH(QByteArray, password);
@@ -31,47 +32,51 @@ private slots:
         QFETCH(QString, closing);
         QTemporaryDir dir;
         const QString path = diarymaker::writeDiary(dir.filePath("my.qnb"), {.password = fromCp1251(password)});
-        RecordFile probe;
-        probe.open(path);
-        TPassDlg prompt(path, probe, nullptr);
-
         QStringList seen;
-        const auto controls = [&] {
-            seen << named<QLabel>(&prompt, "Label1")->text() + u'|' +
-                        named<QLineEdit>(&prompt, "PassIn")->displayText() + u'|' +
-                        (named<QPushButton>(&prompt, "BbOK")->isEnabled() ? "enabled" : "disabled");
-        };
-        // A prompt left open is ended with 99, which no real prompt gives, instead of hanging the test.
-        QTimer::singleShot(0, &prompt, [&] {
-            seen << named<QLabel>(&prompt, "FileName")->text() + u'|' +
-                        diarymaker::readName(named<QLineEdit>(&prompt, "PassIn"));
-            controls();
-            const QByteArray header = diarymaker::fileBytes(path);
-            QFile::resize(path, 100);
-            named<QLineEdit>(&prompt, "PassIn")->setText(typed);
-            seen << diarymaker::answering({}, [&] { named<QPushButton>(&prompt, "BbOK")->click(); });
-            controls();
-            testfiles::writeFileBytes(path, header);
-            named<QPushButton>(&prompt, "BbOK")->click();
-            if (prompt.isVisible()) {
+        int result = 0;
+        const auto asker = [&](const QString& asked, const PasswordCheck& check) {
+            PasswordPrompt prompt(asked, check, nullptr);
+            const auto field = [&] { return named<QLineEdit>(&prompt, "PassIn"); };
+            const auto button = [&](const char* name) { return named<QPushButton>(&prompt, name); };
+            const auto controls = [&] {
+                seen << named<QLabel>(&prompt, "Label1")->text() + u'|' + field()->displayText() + u'|' +
+                            (button("BbOK")->isEnabled() ? "enabled" : "disabled");
+            };
+            // A prompt left open is ended with 99, which no real prompt gives, instead of hanging the test.
+            QTimer::singleShot(0, &prompt, [&] {
+                seen << named<QLabel>(&prompt, "FileName")->text() + u'|' + diarymaker::readName(field());
                 controls();
-                named<QLineEdit>(&prompt, "PassIn")->setText(fromCp1251(password));
-                QPushButton* button =
-                    closing.isEmpty() ? named<QPushButton>(&prompt, "BbOK") : named<QPushButton>(&prompt, "BbClose");
-                diarymaker::closeBy(closing.isEmpty() ? "button" : closing, &prompt, button,
-                                    named<QLineEdit>(&prompt, "PassIn"));
-            }
-            if (prompt.isVisible())
-                prompt.done(99);
-        });
-        const int result = prompt.exec();
+                const QByteArray header = diarymaker::fileBytes(path);
+                QFile::resize(path, 100);
+                field()->setText(typed);
+                seen << diarymaker::answering({}, [&] { button("BbOK")->click(); });
+                controls();
+                testfiles::writeFileBytes(path, header);
+                button("BbOK")->click();
+                if (prompt.isVisible()) {
+                    controls();
+                    field()->setText(fromCp1251(password));
+                    diarymaker::closeBy(closing.isEmpty() ? "button" : closing, &prompt,
+                                        button(closing.isEmpty() ? "BbOK" : "BbClose"), field());
+                }
+                if (prompt.isVisible())
+                    prompt.done(99);
+            });
+            result = prompt.exec();
+        };
+        DiaryDocument document;
+        std::optional<PreparedDiary> prepared = document.prepare(path, asker);
         const QString ask = QStringLiteral("Введите пароль для файла:|");
         const QStringList wrong = matches ? QStringList() : QStringList{"Неверный пароль! ||disabled"};
         QCOMPARE(seen, QStringList({"my.qnb|Пароль дневника", ask + "|disabled", "Read beyond end of file",
                                     ask + QString(typed.size(), u'*') + "|enabled"}) +
                            wrong);
-        QCOMPARE(result, closing.isEmpty() ? TPassDlg::PasswordMatched : TPassDlg::PasswordRefused);
-        QCOMPARE(prompt.key(), closing.isEmpty() ? std::optional(password) : std::nullopt);
+        QCOMPARE(result, closing.isEmpty() ? PasswordPrompt::PasswordMatched : PasswordPrompt::PasswordRefused);
+        QCOMPARE(prepared.has_value(), closing.isEmpty());
+        if (!prepared)
+            return;
+        document.adopt(std::move(*prepared));
+        QCOMPARE(document.viewEntry(0), QStringLiteral("Запись номер 1\nвторая строка")); // under the key accepted
     }
 };
 

@@ -11,7 +11,7 @@ class TestSettingsWindow : public QObject
     Q_OBJECT
 
     Session m;
-    TForm4* m_window = nullptr; // owned by the main window
+    SettingsWindow* m_window = nullptr; // owned by the main window
 
     static QString flags(std::initializer_list<bool> values)
     {
@@ -26,7 +26,7 @@ class TestSettingsWindow : public QObject
     {
         const QByteArray settings = options.isNull() ? options : "[Options]\r\n" + options + "\r\n" + DirectorySection;
         QVERIFY(m.start({}, settings));
-        m_window = new TForm4(m.window->settingsPath(), m.window.get());
+        m_window = new SettingsWindow(m.window->settingsPath(), m.window.get());
         m.window->setSettingsWindow(m_window);
     }
 

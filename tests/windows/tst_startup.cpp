@@ -80,7 +80,7 @@ private slots:
         settings.replace("%1", m.dir->path().toUtf8());
 
         QCOMPARE(m.launch(answers), QStringList(answers.size(), QStringLiteral("PassDlg")));
-        TForm1& w = *m.window;
+        MainWindow& w = *m.window;
         QCOMPARE(m.status(0), shown.isEmpty() ? " Нет открытых дневников" : " Ожидание...");
         QVERIFY(!m.menuItem("N13")->isEnabled());
         // Start-up writes nothing.
@@ -105,7 +105,7 @@ private slots:
         const QString cutShort = writeDiary(m.file("short.qnb"), {});
         QVERIFY(QFile::resize(cutShort, RecordSize - 1) && QFile::link(first, m.file("link.qnb")));
         QVERIFY(m.launch().isEmpty());
-        TForm1& w = *m.window;
+        MainWindow& w = *m.window;
         const auto open = [this](const QStringList& answers) {
             return answering(answers, [this] { m.menuItem("N2")->trigger(); });
         };

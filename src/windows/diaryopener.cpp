@@ -1,0 +1,108 @@
+#include "diaryopener.h"
+
+#include "entryeditor.h"
+#include "passwordprompt.h"
+#include "settings/privateprofile.h"
+#include "settings/settingsfile.h"
+#include "store/diaryopen.h"
+#include "store/error.h"
+#include "widgets/controls.h"
+#include "widgets/messagebox.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include <utility>
+
+DiaryOpener::DiaryOpener(DiaryDocument& document, EntryEditor& editor, const QString& dataDir, QWidget* window,
+                         Attempt attempt)
+    : QObject(window), m_document(document), m_editor(editor), m_dataDir(dataDir), m_window(window),
+      m_attempt(std::move(attempt))
+{
+}
+
+QString DiaryOpener::settingsPath() const
+{
+    return settingsFilePath(m_dataDir);
+}
+
+PasswordAsker DiaryOpener::passwordAsker()
+{
+    return [this](const QString& path, const PasswordCheck& check) { PasswordPrompt::ask(path, check, m_window); };
+}
+
+// Only a regular file: opening a folder or a pipe as a diary would fail or block.
+bool DiaryOpener::openAtStart(const QString& path)
+{
+    if (!QFileInfo(path).isFile() || !path.contains(QLatin1String(".qnb")))
+        return false;
+    try {
+        return m_document.open(path, passwordAsker());
+    } catch (const QuillnestError&) {
+        return false;
+    }
+}
+
+// The name the dialog holds afterwards is taken whatever the answer: after a cancel that is the name
+// chosen last time, or none before the first choice.
+QString DiaryOpener::chooseFile()
+{
+    if (!m_dialog)
+        m_dialog = makeOpenDialog(m_window, QStringLiteral("Файл-дневник (*.qnb)"));
+    m_dialog->setDirectory(m_dataDir);
+    if (m_dialog->exec() == QDialog::Accepted)
+        m_lastChosen = m_dialog->selectedFiles().value(0);
+    return m_lastChosen;
+}
+
+void DiaryOpener::chooseAndOpen()
+{
+    if (m_editor.mayLeaveTypedText())
+        open(chooseFile().left(MaxPathLength));
+}
+
+void DiaryOpener::open(const QString& path)
+{
+    if (!m_editor.mayLeaveTypedText())
+        return;
+    // The same file under another name (a link, another spelling) is still the open diary.
+    if (m_document.isOpen() && isSameFile(m_document.view().path(), path)) {
+        showMessage(m_window, QStringLiteral("Файл уже открыт"));
+        return;
+    }
+    // A folder is no diary, and reading a pipe would never end.
+    if (!QFileInfo(path).isFile()) {
+        showMessage(m_window, QStringLiteral("Файл не найден"));
+        return;
+    }
+    m_attempt([&] { switchTo(path); });
+}
+
+// Everything that can fail happens before the document lets go of the diary it holds: a file that
+// cannot be read, a refused password or an unwritable Settings.ini leave the open diary open and working.
+void DiaryOpener::switchTo(const QString& path)
+{
+    std::optional<PreparedDiary> diary = m_document.prepare(path, passwordAsker());
+    if (!diary)
+        return;
+    PrivateProfile(settingsPath()).writeString(SettingsKeys::Directory, SettingsKeys::LastDiary, path);
+    if (!m_document.isOpen())
+        emit openingIntoEmptyWindow();
+    m_document.adopt(std::move(*diary));
+}
+
+// Also with no diary open: the text box is then disabled, as after closing one.
+void DiaryOpener::close()
+{
+    if (m_editor.mayLeaveTypedText())
+        m_document.close();
+}
+
+void DiaryOpener::makeMain()
+{
+    if (m_document.isOpen())
+        m_attempt([&] {
+            PrivateProfile(settingsPath())
+                .writeString(SettingsKeys::Directory, SettingsKeys::FaveDiary, m_document.view().path());
+        });
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "document/diarydocument.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class EntryEditor;
+class QFileDialog;
+class QWidget;
+
+// Opens and closes the diary of the document as the person asks: one chosen in the open dialog or named
+// on the command line, or the one Settings.ini names at start. Nothing typed goes unasked (EntryEditor),
+// and a diary that cannot be opened leaves the open one as it was. Settings.ini remembers the last diary
+// opened and the main diary.
+class DiaryOpener : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Runs an operation of the document and shows its failure; says whether it was done.
+    using Attempt = std::function<bool(const std::function<void()>&)>;
+
+    // `dataDir`, the folder the program keeps its files in, holds Settings.ini; the open dialog starts
+    // there. `window` stands over the dialog, the password prompt and the messages.
+    DiaryOpener(DiaryDocument& document, EntryEditor& editor, const QString& dataDir, QWidget* window, Attempt attempt);
+
+    QString settingsPath() const;
+
+    // Opens the diary `path` that Settings.ini names: nothing it cannot read, and nothing said about it.
+    // False when no diary was opened.
+    bool openAtStart(const QString& path);
+    // "Открыть": the file chosen in the open dialog.
+    void chooseAndOpen();
+    // The diary at `path`, as chosen.
+    void open(const QString& path);
+    void close();
+    // The open diary becomes the main one, which Settings.ini can have opened at start.
+    void makeMain();
+
+signals:
+    // A diary is about to open while none is.
+    void openingIntoEmptyWindow();
+
+private:
+    QString chooseFile();
+    void switchTo(const QString& path);
+    PasswordAsker passwordAsker();
+
+    DiaryDocument& m_document;
+    EntryEditor& m_editor;
+    const QString m_dataDir;
+    QWidget* m_window;
+    Attempt m_attempt;
+    // Made when "Открыть" is first used.
+    QFileDialog* m_dialog = nullptr;
+    // The dialog's answer after a cancel: the name chosen last time.
+    QString m_lastChosen;
+};
