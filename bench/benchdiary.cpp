@@ -41,9 +41,9 @@ QByteArray benchEntryText(int i)
 void writeBenchDiary(const QString& path, int entries)
 {
     DiaryHeader header;
-    header.Created = 46000.5;
-    header.Title = "Benchmark";
-    header.Owner = "Bench";
+    header.created = 46000.5;
+    header.title = "Benchmark";
+    header.owner = "Bench";
     createDiaryFile(path, header.toRecord(), true);
 
     rebuildDiary(path, [&](RecordSink& sink) {

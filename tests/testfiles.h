@@ -65,11 +65,11 @@ struct Diary {
 inline QString writeDiary(const QString& path, const Diary& diary)
 {
     DiaryHeader header;
-    header.Created = diary.created;
-    header.Title = toCp1251(diary.title);
-    header.Owner = toCp1251(diary.owner);
+    header.created = diary.created;
+    header.title = toCp1251(diary.title);
+    header.owner = toCp1251(diary.owner);
     const QByteArray password = toCp1251(diary.password);
-    header.Password = password.isEmpty() ? QByteArray() : EncodePassword(password);
+    header.password = password.isEmpty() ? QByteArray() : encodePassword(password);
     createDiaryFile(path, header.toRecord(), true);
     RecordFile file;
     file.open(path);
@@ -84,7 +84,7 @@ inline QString writeDiary(const QString& path, const Diary& diary)
 // The key of the diary's entries: the password its header holds now, or the fixed key where it holds none.
 inline QByteArray storedKey(const RecordFile& file)
 {
-    const QByteArray password = DecodePassword(DiaryHeader::fromRecord(file.readHeader()).Password);
+    const QByteArray password = decodePassword(DiaryHeader::fromRecord(file.readHeader()).password);
     return password.isEmpty() ? FixedKey : password;
 }
 
@@ -93,7 +93,7 @@ inline QString storedPassword(const QString& path)
 {
     RecordFile file;
     file.open(path);
-    return fromCp1251(DecodePassword(DiaryHeader::fromRecord(file.readHeader()).Password));
+    return fromCp1251(decodePassword(DiaryHeader::fromRecord(file.readHeader()).password));
 }
 
 // The texts of the diary's entries in file order as the text box shows them, read with the password its

@@ -14,9 +14,9 @@ int main(int argc, char** argv)
         return 2;
     const QString path = QString::fromLocal8Bit(argv[1]);
     DiaryHeader header;
-    header.Created = dateTimeToStamp(QDateTime({2026, 1, 3}, {9, 30}));
-    header.Title = toCp1251(u"Мой дневник");
-    header.Owner = toCp1251(u"Анна");
+    header.created = dateTimeToStamp(QDateTime({2026, 1, 3}, {9, 30}));
+    header.title = toCp1251(u"Мой дневник");
+    header.owner = toCp1251(u"Анна");
     createDiaryFile(path, header.toRecord(), true);
     RecordFile file;
     file.open(path);

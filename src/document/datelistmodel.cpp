@@ -27,7 +27,7 @@ QModelIndexList DateListModel::match(const QModelIndex& start, int role, const Q
         return QAbstractListModel::match(start, role, value, hits, flags);
     std::vector<double> stamps;
     try {
-        stamps = m_state.DiaryFile.readEntryStamps();
+        stamps = m_state.file.readEntryStamps();
     } catch (const QuillnestError&) {
         return QAbstractListModel::match(start, role, value, hits, flags);
     }
@@ -53,7 +53,7 @@ QString DateListModel::rowText(int row) const
     if (cached.record == record)
         return cached.text;
     try {
-        cached.text = stampText(m_state.DiaryFile.readStamp(record));
+        cached.text = stampText(m_state.file.readStamp(record));
     } catch (const QuillnestError&) {
         cached.record = 0;
         return UnreadableLabel;

@@ -58,19 +58,19 @@ std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const P
     recoverTornRecord(diary.file);
     sidefiles::removeLeftoverTemporaries(sidefiles::resolveTarget(posixio::encodePath(path)));
     {
-        const ClosingGuard closeProbe(m_state.ProbeFile);
-        m_state.ProbeFile.open(path);
-        m_state.ProbeFile.read(0, m_state.RecordBuffer);
-        diary.header = DiaryHeader::fromRecord(m_state.RecordBuffer);
+        const ClosingGuard closeProbe(m_state.probe);
+        m_state.probe.open(path);
+        m_state.probe.read(0, m_state.buffer);
+        diary.header = DiaryHeader::fromRecord(m_state.buffer);
         diary.key = FixedKey;
-        if (!diary.header.Password.isEmpty()) {
+        if (!diary.header.password.isEmpty()) {
             // Only the last answer counts: the prompt stops asking once one is right. Without an asker
             // nobody can give the password.
             bool accepted = false;
             if (askPassword)
                 askPassword(path, [&](const QString& typed) {
                     const QByteArray password =
-                        DecodePassword(DiaryHeader::fromRecord(m_state.ProbeFile.readHeader()).Password);
+                        decodePassword(DiaryHeader::fromRecord(m_state.probe.readHeader()).password);
                     accepted = isTypedPassword(typed, password);
                     if (accepted)
                         diary.key = password;
@@ -87,9 +87,9 @@ std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const P
 
 void DiaryDocument::adopt(PreparedDiary&& diary)
 {
-    m_state.DiaryFile = std::move(diary.file);
-    m_state.DiaryPath = diary.path;
-    m_state.EntryKey = diary.key;
+    m_state.file = std::move(diary.file);
+    m_state.path = diary.path;
+    m_state.entryKey = diary.key;
     takeHeader(diary.header);
     forgetViewedEntry();
     relistAll();
@@ -108,8 +108,8 @@ bool DiaryDocument::open(const QString& path, const PasswordAsker& askPassword)
 // The key and the list mode keep their values until the next diary is opened; nothing can reach them.
 void DiaryDocument::close()
 {
-    m_state.DiaryPath.clear();
-    m_state.DiaryFile.close();
+    m_state.path.clear();
+    m_state.file.close();
     forgetViewedEntry();
     m_list->relist(0);
     emit closed();
@@ -117,26 +117,26 @@ void DiaryDocument::close()
 
 void DiaryDocument::setEditAllowed(bool allowed)
 {
-    m_state.EditAllowed = allowed;
+    m_state.editAllowed = allowed;
 }
 
 std::optional<QString> DiaryDocument::viewEntry(int row)
 {
     const std::int32_t record = row < m_list->rowCount() ? recordOfListItem(m_state, row) : 0;
-    if (record < 1 || !m_state.DiaryFile.isOpen())
+    if (record < 1 || !m_state.file.isOpen())
         return std::nullopt;
-    m_state.DiaryFile.read(record, m_state.RecordBuffer);
-    m_viewedBytes = joinLines(m_state.RecordBuffer, m_state.EntryKey);
+    m_state.file.read(record, m_state.buffer);
+    m_viewedBytes = joinLines(m_state.buffer, m_state.entryKey);
     m_viewedText = toEditorLineBreaks(fromCp1251(m_viewedBytes));
-    m_state.ViewedRecord = record;
-    m_state.ViewedLabel = m_list->rowText(row).left(LabelKeyLength);
+    m_state.viewedRecord = record;
+    m_state.viewedLabel = m_list->rowText(row).left(LabelKeyLength);
     return m_viewedText;
 }
 
 void DiaryDocument::forgetViewedEntry()
 {
-    m_state.ViewedRecord = 0;
-    m_state.ViewedLabel.clear();
+    m_state.viewedRecord = 0;
+    m_state.viewedLabel.clear();
     m_viewedBytes.clear();
     m_viewedText.clear();
 }
@@ -145,7 +145,7 @@ void DiaryDocument::forgetViewedEntry()
 // was read, it keeps its own bytes (a lone CR or LF that another program stored stays so).
 QByteArray DiaryDocument::fileBytesOf(const QString& editorText) const
 {
-    if (m_state.ViewedRecord > 0 && editorText == m_viewedText)
+    if (m_state.viewedRecord > 0 && editorText == m_viewedText)
         return m_viewedBytes;
     return entryFileBytes(editorText);
 }
@@ -153,32 +153,31 @@ QByteArray DiaryDocument::fileBytesOf(const QString& editorText) const
 void DiaryDocument::add(const QString& editorText)
 {
     const QByteArray text = entryFileBytes(editorText);
-    m_state.DiaryFile.checkStillAtPath();
-    if (!m_state.ListComplete)
+    m_state.file.checkStillAtPath();
+    if (!m_state.listComplete)
         relistAll();
-    appendEntry(m_state.DiaryFile, text, m_state.EntryKey, currentStamp(), m_state.RecordBuffer);
-    if (listedEntries(m_state.DiaryFile) > m_list->rowCount())
+    appendEntry(m_state.file, text, m_state.entryKey, currentStamp(), m_state.buffer);
+    if (listedEntries(m_state.file) > m_list->rowCount())
         m_list->appendRow();
 }
 
 void DiaryDocument::change(const QString& editorText)
 {
     const QByteArray text = fileBytesOf(editorText);
-    m_state.DiaryFile.checkStillAtPath();
-    rewriteEntry(m_state.DiaryFile, m_state.ViewedRecord, m_state.ViewedLabel, text, m_state.EntryKey,
-                 m_state.RecordBuffer);
+    m_state.file.checkStillAtPath();
+    rewriteEntry(m_state.file, m_state.viewedRecord, m_state.viewedLabel, text, m_state.entryKey, m_state.buffer);
     m_viewedBytes = text;
     m_viewedText = editorText;
 }
 
 void DiaryDocument::deleteViewedEntry()
 {
-    m_state.DiaryFile.checkStillAtPath();
-    const std::int32_t record = m_state.ViewedRecord;
-    readViewedEntry(m_state.DiaryFile, record, m_state.ViewedLabel, m_state.RecordBuffer);
+    m_state.file.checkStillAtPath();
+    const std::int32_t record = m_state.viewedRecord;
+    readViewedEntry(m_state.file, record, m_state.viewedLabel, m_state.buffer);
     rebuildOpenDiary(
         [&](RecordSink& sink) {
-            m_state.DiaryFile.readEach(0, [&](qint64 n, const DiaryRecord& kept) {
+            m_state.file.readEach(0, [&](qint64 n, const DiaryRecord& kept) {
                 if (n != record)
                     sink.put(kept);
             });
@@ -199,7 +198,7 @@ void DiaryDocument::forgetDeletedEntry(std::int32_t record)
 
 int DiaryDocument::listAll()
 {
-    const int rows = listedEntries(m_state.DiaryFile);
+    const int rows = listedEntries(m_state.file);
     m_state.setFullListMode();
     m_list->relist(rows);
     return rows;
@@ -210,7 +209,7 @@ void DiaryDocument::relistAll()
     // A file whose size cannot be read lists nothing; viewing or searching it reports the trouble.
     int rows = 0;
     try {
-        rows = listedEntries(m_state.DiaryFile);
+        rows = listedEntries(m_state.file);
     } catch (const QuillnestError&) {
     }
     m_state.setFullListMode();
@@ -221,7 +220,7 @@ void DiaryDocument::relistAll()
 std::optional<int> DiaryDocument::listAllFinding(std::int32_t record, double stamp)
 {
     listAll();
-    const std::vector<double> stamps = m_state.DiaryFile.readEntryStamps();
+    const std::vector<double> stamps = m_state.file.readEntryStamps();
     if (record >= 1 && std::size_t(record) <= stamps.size() && stamps[std::size_t(record) - 1] == stamp)
         return record - 1;
     const auto found = std::find(stamps.begin(), stamps.end(), stamp);
@@ -232,11 +231,11 @@ std::optional<int> DiaryDocument::listAllFinding(std::int32_t record, double sta
 // instead of matching the '?' that would stand in for the character.
 std::optional<int> DiaryDocument::findWord(const QString& phrase)
 {
-    if (!m_state.DiaryFile.isOpen() || m_state.DiaryFile.count() <= 1)
+    if (!m_state.file.isOpen() || m_state.file.count() <= 1)
         return std::nullopt;
     const QString typed = phrase.left(SlotCapacity);
     const QByteArray bytes = fitsCp1251(typed) ? toCp1251(typed) : QByteArray();
-    std::vector<std::uint16_t> found = findEntriesContaining(m_state.DiaryFile, bytes, m_state.EntryKey);
+    std::vector<std::uint16_t> found = findEntriesContaining(m_state.file, bytes, m_state.entryKey);
     const int count = int(found.size());
     m_state.setSearchListMode(std::move(found), true);
     m_list->relist(count);
@@ -245,9 +244,9 @@ std::optional<int> DiaryDocument::findWord(const QString& phrase)
 
 std::optional<int> DiaryDocument::findDay(const QDate& day)
 {
-    if (!m_state.DiaryFile.isOpen() || m_state.DiaryFile.count() <= 1)
+    if (!m_state.file.isOpen() || m_state.file.count() <= 1)
         return std::nullopt;
-    std::vector<std::uint16_t> found = findEntriesOfDay(m_state.DiaryFile, day);
+    std::vector<std::uint16_t> found = findEntriesOfDay(m_state.file, day);
     const int count = int(found.size());
     m_state.setSearchListMode(std::move(found), false);
     m_list->relist(count);
@@ -256,50 +255,50 @@ std::optional<int> DiaryDocument::findDay(const QDate& day)
 
 qsizetype DiaryDocument::characterCount(const QString& editorText) const
 {
-    if (m_state.ViewedRecord > 0 && editorText == m_viewedText)
+    if (m_state.viewedRecord > 0 && editorText == m_viewedText)
         return m_viewedBytes.size();
     return toFileLineBreaks(editorText).size();
 }
 
 void DiaryDocument::keepDraft(bool changing, const QString& editorText)
 {
-    Draft draft{changing, 0, 0, m_state.DiaryCreated, currentStamp(), editorText};
+    Draft draft{changing, 0, 0, m_state.created, currentStamp(), editorText};
     if (changing) {
-        draft.entryRecord = m_state.ViewedRecord;
-        draft.entryStamp = m_state.DiaryFile.readStamp(m_state.ViewedRecord);
+        draft.entryRecord = m_state.viewedRecord;
+        draft.entryStamp = m_state.file.readStamp(m_state.viewedRecord);
     }
-    writeDraft(m_state.DiaryPath, draft, m_state.EntryKey);
+    writeDraft(m_state.path, draft, m_state.entryKey);
 }
 
 void DiaryDocument::forgetDraft()
 {
     if (isOpen())
-        removeDraft(m_state.DiaryPath);
+        removeDraft(m_state.path);
 }
 
 DraftFound DiaryDocument::readDraft(Draft& draft, QString& setAsideAs)
 {
-    return ::readDraft(m_state.DiaryPath, m_state.EntryKey, m_state.DiaryCreated, draft, setAsideAs);
+    return ::readDraft(m_state.path, m_state.entryKey, m_state.created, draft, setAsideAs);
 }
 
 bool DiaryDocument::isPassword(const QString& typed) const
 {
-    return isTypedPassword(typed, DecodePassword(DiaryHeader::fromRecord(m_state.DiaryFile.readHeader()).Password));
+    return isTypedPassword(typed, decodePassword(DiaryHeader::fromRecord(m_state.file.readHeader()).password));
 }
 
 void DiaryDocument::rekey(const QByteArray& newPassword)
 {
     const QByteArray newKey = newPassword.isEmpty() ? FixedKey : newPassword;
-    m_state.DiaryFile.checkStillAtPath();
+    m_state.file.checkStillAtPath();
     // Only the password changes in the header; its bytes after the new stored form are zeros, so that
     // nothing of the old one stays in the file.
-    DiaryRecord header = m_state.DiaryFile.readHeader();
-    header.setSlot(1, newPassword.isEmpty() ? QByteArray() : EncodePassword(newPassword));
+    DiaryRecord header = m_state.file.readHeader();
+    header.setSlot(1, newPassword.isEmpty() ? QByteArray() : encodePassword(newPassword));
     rebuildOpenDiary(
         [&](RecordSink& sink) {
             sink.put(header);
-            const QByteArray change = rekeyingPattern(m_state.EntryKey, newKey);
-            m_state.DiaryFile.readEach(1, [&](qint64, DiaryRecord& entry) {
+            const QByteArray change = rekeyingPattern(m_state.entryKey, newKey);
+            m_state.file.readEach(1, [&](qint64, DiaryRecord& entry) {
                 rekeyLines(entry, change);
                 sink.put(entry);
             });
@@ -313,9 +312,9 @@ void DiaryDocument::rebuildOpenDiary(const std::function<void(RecordSink&)>& pro
                                      const std::function<void(RecordFile&&)>& take)
 {
     RecordFile replacement;
-    const FileIdentity madeFrom = m_state.DiaryFile.identity();
+    const FileIdentity madeFrom = m_state.file.identity();
     try {
-        rebuildDiary(m_state.DiaryPath, produce, &replacement, &madeFrom);
+        rebuildDiary(m_state.path, produce, &replacement, &madeFrom);
     } catch (const NotDurableError&) {
         take(std::move(replacement));
         throw;
@@ -326,8 +325,8 @@ void DiaryDocument::rebuildOpenDiary(const std::function<void(RecordSink&)>& pro
 // Nobody waits for the old file to go: it has lost its name, and only this handle holds it.
 void DiaryDocument::takeRebuiltFile(RecordFile&& file)
 {
-    m_state.DiaryFile.closeWithoutWaiting();
-    m_state.DiaryFile = std::move(file);
+    m_state.file.closeWithoutWaiting();
+    m_state.file = std::move(file);
 }
 
 // The entries keep their places, so the list and the entry on view stay as they are.
@@ -335,7 +334,7 @@ void DiaryDocument::takeRebuiltFile(RecordFile&& file)
 void DiaryDocument::takeRekeyedFile(RecordFile&& file, const QByteArray& newKey, const DiaryHeader& header)
 {
     takeRebuiltFile(std::move(file));
-    m_state.EntryKey = newKey;
+    m_state.entryKey = newKey;
     takeHeader(header);
     emit reloaded();
 }
@@ -343,29 +342,28 @@ void DiaryDocument::takeRekeyedFile(RecordFile&& file, const QByteArray& newKey,
 void DiaryDocument::exportEntries(const ExportChoice& choice, const QString& fileName, ExportLayout layout,
                                   const ProgressReport& progress) const
 {
-    writeExport(m_state.DiaryFile, m_state.EntryKey, choice, fileName, layout, progress);
+    writeExport(m_state.file, m_state.entryKey, choice, fileName, layout, progress);
 }
 
 // The diary's own entries are read in file order in large sequential reads, each source entry once.
 void DiaryDocument::importEntries(const OldDiarySource& source, const ImportSelection& selection,
                                   const ProgressReport& progress)
 {
-    m_state.DiaryFile.checkStillAtPath();
+    m_state.file.checkStillAtPath();
     const qint64 own = m_view.entryCount();
     // A diary of more entries than a list holds is refused by its count alone: its stamps are not read.
-    DiaryMerger merger(source, selection,
-                       own > MaxEntries ? std::vector<double>() : m_state.DiaryFile.readEntryStamps(),
-                       m_state.EntryKey);
+    DiaryMerger merger(source, selection, own > MaxEntries ? std::vector<double>() : m_state.file.readEntryStamps(),
+                       m_state.entryKey);
     merger.checkRoom(own);
-    const DiaryRecord header = m_state.DiaryFile.readHeader();
-    const std::int32_t viewed = m_state.ViewedRecord;
+    const DiaryRecord header = m_state.file.readHeader();
+    const std::int32_t viewed = m_state.viewedRecord;
     std::int32_t viewedPlace = 0;
     ProgressPace pace(progress, merger.mostEntries(own));
     rebuildOpenDiary(
         [&](RecordSink& sink) {
             sink.put(header);
             merger.begin(sink, pace);
-            m_state.DiaryFile.readEach(
+            m_state.file.readEach(
                 1,
                 [&](qint64 n, const DiaryRecord& entry) {
                     const std::int32_t place = merger.putOwn(entry);
@@ -383,15 +381,15 @@ void DiaryDocument::takeMergedFile(RecordFile&& file, std::int32_t viewedRecord)
 {
     takeRebuiltFile(std::move(file));
     relistAll();
-    m_state.ViewedRecord = viewedRecord;
+    m_state.viewedRecord = viewedRecord;
     emit entriesRenumbered();
     emit reloaded();
 }
 
 void DiaryDocument::takeHeader(const DiaryHeader& header)
 {
-    m_state.HasPassword = !header.Password.isEmpty();
-    m_state.DiaryCreated = header.Created;
-    m_state.Title = fromCp1251(header.Title);
-    m_state.Owner = fromCp1251(header.Owner);
+    m_state.hasPassword = !header.password.isEmpty();
+    m_state.created = header.created;
+    m_state.title = fromCp1251(header.title);
+    m_state.owner = fromCp1251(header.owner);
 }

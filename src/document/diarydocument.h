@@ -64,7 +64,7 @@ public:
 
     // Opening happens in two steps so that the caller can do its own part in between: prepare()
     // opens and locks the file (DiaryInUseError while another copy holds it), finishes a change cut
-    // short and removes leftover rebuild files, reads the header through ProbeFile and asks for the
+    // short and removes leftover rebuild files, reads the header through a handle of its own and asks for the
     // password when the header holds one, changing nothing of the open diary; it returns nothing when
     // the password was refused.
     // adopt() then puts the diary in place of the open one, cannot fail, and lists every entry.

@@ -13,44 +13,44 @@
 // Everything known about the open diary. The diary document owns the one instance and hands none of
 // it out: the windows read what they may through DiaryView.
 struct DiaryState {
-    // Changing and deleting entries is allowed; follows the check mark of "Редактирование".
-    bool EditAllowed = false;
+    // Changing and deleting entries is allowed.
+    bool editAllowed = false;
     // The open diary's header holds a password.
-    bool HasPassword = false;
+    bool hasPassword = false;
     // Key of the entry text (file bytes): the clear password, else FixedKey.
-    QByteArray EntryKey = FixedKey;
+    QByteArray entryKey = FixedKey;
     // Full path of the open diary; empty when none is open. At most 200 characters.
-    QString DiaryPath;
+    QString path;
 
-    RecordFile DiaryFile;     // the open diary
-    RecordFile ProbeFile;     // header check of a diary about to be opened
-    DiaryRecord RecordBuffer; // the last record read or written
+    RecordFile file;    // the open diary
+    RecordFile probe;   // header check of a diary about to be opened
+    DiaryRecord buffer; // the last record read or written
 
     // What the date list shows: every entry, one day's entries, or a word search result.
-    bool WordFilterOn = false;
-    bool ListComplete = false;
+    bool wordFilterOn = false;
+    bool listComplete = false;
     // The list shows one day's entries. They need not lie side by side in the file (the clock may
-    // have been set back), so each row has its record number in FoundRecords, as after a word search.
-    bool DateFilterOn = false;
+    // have been set back), so each row has its record number in foundRecords, as after a word search.
+    bool dateFilterOn = false;
     // Record number of each list row after a word or date search.
-    std::vector<std::uint16_t> FoundRecords;
+    std::vector<std::uint16_t> foundRecords;
     // Record number of the first list row: 1 while every entry is listed, the first entry found
     // after a date search.
-    std::int32_t FirstListRecord = 0;
-    // `Created`, `Title` and `Owner` of the open diary's header, the texts decoded.
-    double DiaryCreated = 0;
-    QString Title;
-    QString Owner;
+    std::int32_t firstListRecord = 0;
+    // `Created`, `title` and `owner` of the open diary's header, the texts decoded.
+    double created = 0;
+    QString title;
+    QString owner;
     // Record number of the entry on view; 0 while none is. Changing and deleting work on this record,
     // whatever other entries share its time-stamp text.
-    std::int32_t ViewedRecord = 0;
+    std::int32_t viewedRecord = 0;
     // The list text of the entry on view as it was shown: a change or deletion goes ahead only while
     // the record's time stamp still reads so.
-    QString ViewedLabel;
+    QString viewedLabel;
 
-    bool diaryOpen() const { return !DiaryPath.isEmpty(); }
-    // The list rows stand for FoundRecords, one each, rather than for records from FirstListRecord on.
-    bool listMapsFoundRecords() const { return WordFilterOn || DateFilterOn; }
+    bool diaryOpen() const { return !path.isEmpty(); }
+    // The list rows stand for foundRecords, one each, rather than for records from firstListRecord on.
+    bool listMapsFoundRecords() const { return wordFilterOn || dateFilterOn; }
     // The list shows every entry in file order.
     void setFullListMode();
     // The list shows `found`, the result of a word search (else of a date search).
@@ -59,8 +59,8 @@ struct DiaryState {
 
 constexpr int MaxPathLength = 200;
 
-// The record that row `row` of the date list stands for: FoundRecords[row] after a search, else
-// FirstListRecord + row. 0 when the row stands for none.
+// The record that row `row` of the date list stands for: foundRecords[row] after a search, else
+// firstListRecord + row. 0 when the row stands for none.
 std::int32_t recordOfListItem(const DiaryState& state, int row);
 
 // The row of a list of `listCount` rows that stands for `record`, or -1 when none does.

@@ -15,32 +15,32 @@ bool DiaryView::isOpen() const
 
 const QString& DiaryView::path() const
 {
-    return m_state.DiaryPath;
+    return m_state.path;
 }
 
 bool DiaryView::hasPassword() const
 {
-    return m_state.HasPassword;
+    return m_state.hasPassword;
 }
 
 const QString& DiaryView::title() const
 {
-    return m_state.Title;
+    return m_state.title;
 }
 
 const QString& DiaryView::owner() const
 {
-    return m_state.Owner;
+    return m_state.owner;
 }
 
 double DiaryView::created() const
 {
-    return m_state.DiaryCreated;
+    return m_state.created;
 }
 
 qint64 DiaryView::entryCount() const
 {
-    return m_state.DiaryFile.isOpen() ? std::max<qint64>(m_state.DiaryFile.count() - 1, 0) : 0;
+    return m_state.file.isOpen() ? std::max<qint64>(m_state.file.count() - 1, 0) : 0;
 }
 
 qint64 DiaryView::unlistedEntries() const
@@ -62,13 +62,13 @@ std::vector<std::int32_t> DiaryView::listedRecords() const
 
 bool DiaryView::listsEveryEntry() const
 {
-    return m_state.ListComplete;
+    return m_state.listComplete;
 }
 
 QString DiaryView::labelOf(std::int32_t record) const
 {
     try {
-        return record >= 1 ? stampText(m_state.DiaryFile.readStamp(record)) : UnreadableLabel;
+        return record >= 1 ? stampText(m_state.file.readStamp(record)) : UnreadableLabel;
     } catch (const QuillnestError&) {
         return UnreadableLabel;
     }
@@ -76,15 +76,15 @@ QString DiaryView::labelOf(std::int32_t record) const
 
 std::int32_t DiaryView::viewedRecord() const
 {
-    return m_state.ViewedRecord;
+    return m_state.viewedRecord;
 }
 
 const QString& DiaryView::viewedLabel() const
 {
-    return m_state.ViewedLabel;
+    return m_state.viewedLabel;
 }
 
 bool DiaryView::editAllowed() const
 {
-    return m_state.EditAllowed;
+    return m_state.editAllowed;
 }

@@ -132,10 +132,10 @@ void importIntoNewDiary(const OldDiarySource& source, const ImportSelection& sel
                         const QByteArray& title, const QByteArray& owner, const ProgressReport& progress)
 {
     DiaryHeader header;
-    header.Created = currentStamp();
-    header.Password = source.isProtected() ? source.storedPassword() : QByteArray();
-    header.Title = title;
-    header.Owner = owner;
+    header.created = currentStamp();
+    header.password = source.isProtected() ? source.storedPassword() : QByteArray();
+    header.title = title;
+    header.owner = owner;
     qint64 offered = 0;
     for (int k = 0; k < source.entryCount(); ++k)
         offered += selection.offers(k);

@@ -201,7 +201,7 @@ bool OldDiarySource::checkPassword(const QString& typed)
     DiaryRecord header;
     if (posixio::readUpTo(m_fd, header.data(), RecordSize, 0) != RecordSize)
         posixio::throwCode(FileError::ReadBeyondEnd);
-    const QByteArray password = DecodePassword(header.slot(1));
+    const QByteArray password = decodePassword(header.slot(1));
     if (!isTypedPassword(typed, password))
         return false;
     m_key = password;

@@ -62,11 +62,11 @@ StartupOptions StartupOptions::read(const PrivateProfile& profile)
 {
     const StartupOptions defaults;
     StartupOptions options;
-    options.Editing = profile.readBool(Keys::Options, Keys::Editing, defaults.Editing);
-    options.ByWord = profile.readBool(Keys::Options, Keys::ByWord, defaults.ByWord);
-    options.ByDate = profile.readBool(Keys::Options, Keys::ByDate, defaults.ByDate);
-    options.OpenLast = profile.readBool(Keys::Options, Keys::OpenLast, defaults.OpenLast);
-    options.OpenFave = profile.readBool(Keys::Options, Keys::OpenFave, defaults.OpenFave);
+    options.editing = profile.readBool(Keys::Options, Keys::Editing, defaults.editing);
+    options.byWord = profile.readBool(Keys::Options, Keys::ByWord, defaults.byWord);
+    options.byDate = profile.readBool(Keys::Options, Keys::ByDate, defaults.byDate);
+    options.openLast = profile.readBool(Keys::Options, Keys::OpenLast, defaults.openLast);
+    options.openFave = profile.readBool(Keys::Options, Keys::OpenFave, defaults.openFave);
     return options;
 }
 
@@ -75,19 +75,19 @@ void StartupOptions::write(PrivateProfile& profile) const
     const auto flag = [](bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); };
     // One replacement of the file, so a failure never leaves the start-up options half saved.
     profile.writeStrings(Keys::Options, {
-                                            {Keys::Editing, flag(Editing)},
-                                            {Keys::ByWord, flag(ByWord)},
-                                            {Keys::ByDate, flag(ByDate)},
-                                            {Keys::OpenLast, flag(OpenLast)},
-                                            {Keys::OpenFave, flag(OpenFave)},
+                                            {Keys::Editing, flag(editing)},
+                                            {Keys::ByWord, flag(byWord)},
+                                            {Keys::ByDate, flag(byDate)},
+                                            {Keys::OpenLast, flag(openLast)},
+                                            {Keys::OpenFave, flag(openFave)},
                                         });
 }
 
 QString StartupOptions::startupDiary(const PrivateProfile& profile) const
 {
-    if (OpenFave)
+    if (openFave)
         return profile.readString(Keys::Directory, Keys::FaveDiary, Keys::NoFile);
-    if (OpenLast)
+    if (openLast)
         return profile.readString(Keys::Directory, Keys::LastDiary, Keys::NoFile);
     return {};
 }

@@ -28,11 +28,11 @@ QString settingsFilePath(const QString& dataDir);
 
 // The five options of section "Options", with their defaults.
 struct StartupOptions {
-    bool Editing = false;
-    bool ByWord = true;
-    bool ByDate = true;
-    bool OpenLast = false;
-    bool OpenFave = false;
+    bool editing = false;
+    bool byWord = true;
+    bool byDate = true;
+    bool openLast = false;
+    bool openFave = false;
 
     // A missing file reads as the defaults.
     static StartupOptions read(const PrivateProfile& profile);

@@ -40,37 +40,37 @@ void DiaryRecord::setSlot(int k, QByteArrayView text)
 DiaryHeader DiaryHeader::fromRecord(const DiaryRecord& record)
 {
     DiaryHeader header;
-    header.Created = record.stamp();
-    header.Password = record.slot(1).toByteArray();
-    header.Title = record.slot(2).toByteArray();
-    header.Owner = record.slot(3).toByteArray();
+    header.created = record.stamp();
+    header.password = record.slot(1).toByteArray();
+    header.title = record.slot(2).toByteArray();
+    header.owner = record.slot(3).toByteArray();
     return header;
 }
 
 DiaryRecord DiaryHeader::toRecord() const
 {
     DiaryRecord record;
-    record.setStamp(Created);
-    record.setSlot(1, Password);
-    record.setSlot(2, Title);
-    record.setSlot(3, Owner);
+    record.setStamp(created);
+    record.setSlot(1, password);
+    record.setSlot(2, title);
+    record.setSlot(3, owner);
     return record;
 }
 
 DiaryEntry DiaryEntry::fromRecord(const DiaryRecord& record)
 {
     DiaryEntry entry;
-    entry.Stamp = record.stamp();
+    entry.stamp = record.stamp();
     for (int k = 1; k <= SlotCount; ++k)
-        entry.Lines[k - 1] = record.slot(k).toByteArray();
+        entry.lines[k - 1] = record.slot(k).toByteArray();
     return entry;
 }
 
 DiaryRecord DiaryEntry::toRecord() const
 {
     DiaryRecord record;
-    record.setStamp(Stamp);
+    record.setStamp(stamp);
     for (int k = 1; k <= SlotCount; ++k)
-        record.setSlot(k, Lines[k - 1]);
+        record.setSlot(k, lines[k - 1]);
     return record;
 }

@@ -42,10 +42,10 @@ static_assert(sizeof(DiaryRecord) == RecordSize);
 
 // Record 0 as the program reads it. Text fields hold file bytes (Windows-1251).
 struct DiaryHeader {
-    double Created = 0;
-    QByteArray Password; // stored form, see EncodePassword
-    QByteArray Title;
-    QByteArray Owner;
+    double created = 0;
+    QByteArray password; // stored form, see encodePassword
+    QByteArray title;
+    QByteArray owner;
 
     static DiaryHeader fromRecord(const DiaryRecord& record);
     // A fresh record: unused slots and the bytes after each value are zero.
@@ -54,8 +54,8 @@ struct DiaryHeader {
 
 // Records 1..N: the time stamp and the 20 (scrambled) pieces of the text.
 struct DiaryEntry {
-    double Stamp = 0;
-    std::array<QByteArray, SlotCount> Lines;
+    double stamp = 0;
+    std::array<QByteArray, SlotCount> lines;
 
     static DiaryEntry fromRecord(const DiaryRecord& record);
     DiaryRecord toRecord() const;

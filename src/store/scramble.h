@@ -10,7 +10,7 @@ inline const QByteArray FixedKey = QByteArrayLiteral("saltmeadows");
 
 // Combines byte i of `text` with key byte (i mod key length) by exclusive or; its own inverse.
 // The key may be empty only when the text is.
-QByteArray ScrambleText(QByteArrayView text, QByteArrayView key);
+QByteArray scrambleText(QByteArrayView text, QByteArrayView key);
 
 // to[i] = from[i] ^ pattern[i] for i < size, sixteen bytes at a time (`to` may be `from`): the loop
 // under every pass over a whole diary's text.
@@ -31,5 +31,5 @@ inline void xorWithPattern(const char* from, const char* pattern, qsizetype size
 }
 
 // The stored form of a password: reversed, rotated by half its length, scrambled with FixedKey.
-QByteArray EncodePassword(QByteArrayView password);
-QByteArray DecodePassword(QByteArrayView stored);
+QByteArray encodePassword(QByteArrayView password);
+QByteArray decodePassword(QByteArrayView stored);

@@ -215,10 +215,10 @@ void MainWindow::readStartupSettings()
     m_dateLabel->setText(todayCaption());
     const PrivateProfile profile(m_opener->settingsPath());
     const StartupOptions options = StartupOptions::read(profile);
-    m_editingAction->setChecked(options.Editing);
-    m_dateSearchAction->setChecked(options.ByDate);
-    m_wordSearchAction->setChecked(options.ByWord);
-    m_document.setEditAllowed(options.Editing);
+    m_editingAction->setChecked(options.editing);
+    m_dateSearchAction->setChecked(options.byDate);
+    m_wordSearchAction->setChecked(options.byWord);
+    m_document.setEditAllowed(options.editing);
     if (!m_opener->openAtStart(options.startupDiary(profile).left(MaxPathLength)))
         setStatusText(0, NoDiaryText);
     updateControls();
@@ -430,9 +430,9 @@ void MainWindow::showStatistics()
 // the next start. The editing box is a start-up option only: the current mode stays the menu's.
 void MainWindow::applySettings(const StartupOptions& boxes)
 {
-    m_dateSearchAction->setChecked(boxes.ByDate);
+    m_dateSearchAction->setChecked(boxes.byDate);
     if (m_document.isOpen())
-        m_wordSearchAction->setChecked(boxes.ByWord);
+        m_wordSearchAction->setChecked(boxes.byWord);
     m_document.setEditAllowed(m_editingAction->isChecked());
     updateControls();
 }

@@ -178,9 +178,9 @@ void NewDiaryWindow::createDiary()
 bool NewDiaryWindow::writeDiaryFile(const QString& name, const QString& title, const QString& owner)
 {
     DiaryHeader header;
-    header.Created = currentStamp();
-    header.Title = toCp1251(title);
-    header.Owner = toCp1251(owner);
+    header.created = currentStamp();
+    header.title = toCp1251(title);
+    header.owner = toCp1251(owner);
     try {
         createDiaryFile(name, header.toRecord(), false);
     } catch (const FileError& error) {

@@ -34,9 +34,9 @@ enum StartupItem { OpenLastItem, OpenFaveItem, NothingItem };
 StartupItem startupItemFor(const StartupOptions& options)
 {
     // The main diary wins at start when both are set, so that is what the window shows.
-    if (options.OpenFave)
+    if (options.openFave)
         return OpenFaveItem;
-    if (options.OpenLast)
+    if (options.openLast)
         return OpenLastItem;
     return NothingItem;
 }
@@ -118,9 +118,9 @@ void SettingsWindow::showSavedOptions()
 
 void SettingsWindow::showOptions(const StartupOptions& options)
 {
-    m_editing->setChecked(options.Editing);
-    m_wordSearch->setChecked(options.ByWord);
-    m_dateSearch->setChecked(options.ByDate);
+    m_editing->setChecked(options.editing);
+    m_wordSearch->setChecked(options.byWord);
+    m_dateSearch->setChecked(options.byDate);
     m_startup->setItemIndex(startupItemFor(options));
 }
 
@@ -132,11 +132,11 @@ StartupOptions SettingsWindow::chosenOptions() const
 StartupOptions SettingsWindow::boxOptions() const
 {
     StartupOptions options;
-    options.Editing = m_editing->isChecked();
-    options.ByWord = m_wordSearch->isChecked();
-    options.ByDate = m_dateSearch->isChecked();
-    options.OpenLast = m_startup->itemIndex() == OpenLastItem;
-    options.OpenFave = m_startup->itemIndex() == OpenFaveItem;
+    options.editing = m_editing->isChecked();
+    options.byWord = m_wordSearch->isChecked();
+    options.byDate = m_dateSearch->isChecked();
+    options.openLast = m_startup->itemIndex() == OpenLastItem;
+    options.openFave = m_startup->itemIndex() == OpenFaveItem;
     return options;
 }
 

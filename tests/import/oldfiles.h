@@ -44,13 +44,13 @@ inline QByteArray oldDiary(Layout layout, const QList<double>& stamps, const QSt
     const int lines = layout == Layout::Early ? 5 : SlotCount;
     QByteArray file;
     if (layout == Layout::Late)
-        file = stampBytes(0) + line(password.isEmpty() ? QByteArray() : EncodePassword(password)) +
+        file = stampBytes(0) + line(password.isEmpty() ? QByteArray() : encodePassword(password)) +
                QByteArray(RecordSize - 8 - 256, '\0');
     for (int i = 0; i < texts.size(); ++i) {
         const QByteArray text = toCp1251(texts[i]);
         file += stampBytes(stamps[i]);
         for (int k = 0; k < lines; ++k)
-            file += line(ScrambleText(text.mid(k * 255, 255), key));
+            file += line(scrambleText(text.mid(k * 255, 255), key));
     }
     return file;
 }

@@ -73,7 +73,7 @@ private slots:
         const auto expected = [&](const QByteArray& key) {
             const QByteArray bytes = toCp1251(LongText);
             return recordBytes(
-                DiaryEntry{stampOf(7, 3), {ScrambleText(bytes.left(255), key), ScrambleText(bytes.mid(255), key)}}
+                DiaryEntry{stampOf(7, 3), {scrambleText(bytes.left(255), key), scrambleText(bytes.mid(255), key)}}
                     .toRecord());
         };
         QCOMPARE(recordBytes(source.readEntry(0)), expected(source.key()));
@@ -97,7 +97,7 @@ private slots:
         RecordFile made;
         made.open(path("new.qnb"));
         const DiaryHeader header = DiaryHeader::fromRecord(made.readHeader());
-        QCOMPARE(std::tuple(storedPassword(path("new.qnb")), entryTexts(path("new.qnb")), header.Title, header.Owner),
+        QCOMPARE(std::tuple(storedPassword(path("new.qnb")), entryTexts(path("new.qnb")), header.title, header.owner),
                  std::tuple(u"ключ"_qs, QStringList{"два"}, QByteArray("Title"), QByteArray("Owner")));
     }
 };

@@ -231,7 +231,7 @@ private slots:
         QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         const QString missing = locked + "/Other.ini";
         const QString made = errorText([&] { PrivateProfile(missing).writeBool("Options", "Editing", true); });
-        const StartupOptions options{.Editing = true, .ByWord = false, .OpenFave = true};
+        const StartupOptions options{.editing = true, .byWord = false, .openFave = true};
         const QString inPlace = errorText([&] { options.write(inside); });
         QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QVERIFY(made == "Unable to write to " + missing && inPlace == QStringLiteral("no error"));

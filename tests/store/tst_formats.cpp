@@ -63,30 +63,30 @@ private slots:
     {
         const DiaryHeader header{45996.5, QByteArray("p\0w", 3), "Title", "Owner"};
         DiaryEntry entry{-2.5, {"first", QByteArray(255, 'x')}};
-        entry.Lines[19] = "last";
+        entry.lines[19] = "last";
         const DiaryRecord headerRecord = header.toRecord(), entryRecord = entry.toRecord();
         QCOMPARE(recordBytes(headerRecord),
-                 handBuilt("000000009075e640", {{8, header.Password}, {264, "Title"}, {520, "Owner"}}));
+                 handBuilt("000000009075e640", {{8, header.password}, {264, "Title"}, {520, "Owner"}}));
         QCOMPARE(recordBytes(entryRecord),
-                 handBuilt("00000000000004c0", {{8, "first"}, {264, entry.Lines[1]}, {4872, "last"}}));
+                 handBuilt("00000000000004c0", {{8, "first"}, {264, entry.lines[1]}, {4872, "last"}}));
         QCOMPARE(recordBytes(DiaryHeader::fromRecord(headerRecord).toRecord()), recordBytes(headerRecord));
         QCOMPARE(recordBytes(DiaryEntry::fromRecord(entryRecord).toRecord()), recordBytes(entryRecord));
 
         // Files written by earlier versions leave old text after the length bytes; this one never does.
         DiaryRecord record;
         std::memset(record.data(), 0x7f, RecordSize);
-        record.setSlot(1, ScrambleText("one ", "key"));
+        record.setSlot(1, scrambleText("one ", "key"));
         record.bytes[slotOffset(2)] = 0;
         record.setSlot(3, QByteArray(300, 'y'));
         QCOMPARE(record.slot(3).toByteArray(), QByteArray(255, 'y'));
         QCOMPARE(uchar(record.bytes[slotOffset(4)]), uchar(0x7f)); // the neighbour is left alone
-        record.setSlot(3, ScrambleText("three", "key"));
+        record.setSlot(3, scrambleText("three", "key"));
         for (int k = 4; k <= SlotCount; ++k)
             record.bytes[slotOffset(k)] = 0;
         QCOMPARE(joinLines(record, "key"), QByteArray("one three"));
         record.bytes[slotOffset(1)] = 2;
-        QCOMPARE(DiaryHeader::fromRecord(record).Password, ScrambleText("on", "key"));
-        QVERIFY(DiaryHeader::fromRecord(record).Title.isEmpty());
+        QCOMPARE(DiaryHeader::fromRecord(record).password, scrambleText("on", "key"));
+        QVERIFY(DiaryHeader::fromRecord(record).title.isEmpty());
 
         // Each slot is scrambled with the key from its start: slot 2 of a 256-byte text uses key byte 1, not
         // (255 mod 11) + 1 = 3 as one pass would. Old text after the new one is cleared, the stamp kept.
@@ -98,7 +98,7 @@ private slots:
             cutTextIntoLines(cut, text, FixedKey);
             QList<QPair<int, QByteArray>> pieces;
             for (int k = 1; k <= SlotCount; ++k)
-                pieces.append({slotOffset(k), ScrambleText(text.mid((k - 1) * 255, 255), FixedKey)});
+                pieces.append({slotOffset(k), scrambleText(text.mid((k - 1) * 255, 255), FixedKey)});
             QCOMPARE(recordBytes(cut), handBuilt("7f7f7f7f7f7f7f7f", pieces));
             QCOMPARE(joinLines(cut, FixedKey), text.left(MaxEntryChars));
         }
@@ -120,16 +120,16 @@ private slots:
             }
         }
         // The fixed key, starting again at its 12th byte; a byte equal to its key byte gives a kept zero.
-        QCOMPARE(ScrambleText(QByteArray(12, '\0'), FixedKey), QByteArray("saltmeadowss"));
-        QCOMPARE(ScrambleText("sXlt", FixedKey), QByteArray::fromHex("00390000"));
+        QCOMPARE(scrambleText(QByteArray(12, '\0'), FixedKey), QByteArray("saltmeadowss"));
+        QCOMPARE(scrambleText("sXlt", FixedKey), QByteArray::fromHex("00390000"));
 
         // Passwords are stored reversed, then rotated by half the length, then scrambled.
         const QByteArrayList rearranged = {"a", "ab", "bac", "badc", "cbaed"};
         for (int length = 1; length <= 5; ++length)
-            QCOMPARE(EncodePassword(QByteArray("abcde", length)), referenceScramble(rearranged[length - 1], FixedKey));
+            QCOMPARE(encodePassword(QByteArray("abcde", length)), referenceScramble(rearranged[length - 1], FixedKey));
         for (int length = 0; length <= 255; ++length) {
-            const QByteArray password = randomBytes(random, length), stored = EncodePassword(password);
-            QVERIFY(stored.size() == length && DecodePassword(stored) == password);
+            const QByteArray password = randomBytes(random, length), stored = encodePassword(password);
+            QVERIFY(stored.size() == length && decodePassword(stored) == password);
         }
     }
 

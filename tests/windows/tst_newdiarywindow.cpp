@@ -70,8 +70,8 @@ private slots:
         RecordFile made;
         made.open(file);
         const DiaryHeader header = DiaryHeader::fromRecord(made.readHeader());
-        QVERIFY(header.Created >= before && header.Created <= currentStamp());
-        QVERIFY(header.Title == QByteArray(30, '\xC4') && header.Owner == "Ann" && header.Password.isEmpty());
+        QVERIFY(header.created >= before && header.created <= currentStamp());
+        QVERIFY(header.title == QByteArray(30, '\xC4') && header.owner == "Ann" && header.password.isEmpty());
 
         // A click into the field takes the hint away, so that a name can be typed at once.
         w.show();
