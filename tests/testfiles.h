@@ -5,6 +5,7 @@
 #include "store/error.h"
 #include "store/rebuild.h"
 #include "store/recordfile.h"
+#include "store/replacement.h"
 #include "store/scramble.h"
 #include "store/stamp.h"
 
@@ -114,10 +115,10 @@ inline QStringList entryTexts(const QString& path)
 inline const QString NotSafeOnFullDisk =
     QStringLiteral("Disk full\rИзменения записаны, но при сбое питания они могут потеряться.");
 
-// Every rebuild fails with "Disk full" at step `failing` until the hook is removed.
-inline void failRebuildsAt(RebuildStep failing)
+// Every replacement of a file fails with "Disk full" at step `failing` until the hook is removed.
+inline void failReplacementsAt(ReplaceStep failing)
 {
-    setRebuildFaultHook([failing](RebuildStep at) {
+    setReplaceFaultHook([failing](ReplaceStep at) {
         if (at == failing)
             throw FileError(FileError::DiskFull);
     });

@@ -2,6 +2,7 @@
 
 #include "store/cp1251.h"
 #include "store/diaryedit.h"
+#include "store/rebuild.h"
 #include "store/recordfile.h"
 #include "store/scramble.h"
 #include "store/stamp.h"

@@ -1,10 +1,13 @@
 #include "privateprofile.h"
 
+#include "store/posixio.h"
+#include "store/replacement.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -231,24 +234,37 @@ std::optional<qint64> parseDigits(QStringView digits, int base)
     return result;
 }
 
-// Settings.ini names the diaries, so a new one is the owner's alone whatever the umask says. This
-// comes before the first write: the temporary file is still empty, or has no name yet (O_TMPFILE).
-// A file system that keeps no such modes (FAT) refuses the change; the file is written all the same.
-void ownerOnly(QSaveFile& file)
+// Settings.ini names the diaries: it is replaced whole (FileReplacement), a new one its owner's alone. A
+// pipe at its name holds nothing to keep and is replaced too; a name that a power cut takes back costs the
+// last setting, no more.
+const ReplaceRules ProfileRules{.followLink = true,
+                                .plainFileOnly = false,
+                                .mustBeNew = false,
+                                .flushNewFile = true,
+                                .folderFlush = ReplaceRules::FolderFlush::BestEffort};
+
+// A folder that takes no new files may still hold a Settings.ini its owner may write: it is written in place
+// then, from its start, and cut to its new length once all of it is on the disk.
+bool writeInPlace(const QString& fileName, const QByteArray& data)
 {
-    const int fd = file.handle();
-    if (fd >= 0)
-        (void)::fchmod(fd, S_IRUSR | S_IWUSR);
+    const QByteArray name = QFile::encodeName(fileName);
+    const int fd = ::open(name.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool done = false;
+    try {
+        posixio::writeAll(fd, data.constData(), data.size(), 0);
+        done = ::ftruncate(fd, data.size()) == 0 && ::fsync(fd) == 0;
+    } catch (const QuillnestError&) {
+    }
+    ::close(fd);
+    return done;
 }
 
-bool onDisk(QSaveFile& file)
+bool folderTakesNewFiles(const QString& fileName)
 {
-    const int fd = file.handle();
-    while (fd >= 0 && ::fsync(fd) != 0) {
-        if (errno != EINTR)
-            return false;
-    }
-    return true;
+    const QByteArray folder = QFile::encodeName(QFileInfo(fileName).absolutePath());
+    return ::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 } // namespace
@@ -310,33 +326,37 @@ void PrivateProfile::writeStrings(const QString& section, const QList<QPair<QStr
 
     // An existing file that cannot be read must not be replaced by one holding only our keys. What is
     // no regular file (a pipe, a folder) is never opened: the replacement takes its place, or fails.
+    // Only the file read is replaced: should another program put its own in its place meanwhile, that
+    // one stays.
     Lines lines;
+    std::optional<FileIdentity> read;
     if (exists()) {
         QFile file(m_fileName);
-        if (!file.open(QIODevice::ReadOnly))
+        struct stat info;
+        if (!file.open(QIODevice::ReadOnly) || ::fstat(file.handle(), &info) != 0)
             throw failure();
         const QByteArray data = file.readAll();
         if (file.error() != QFileDevice::NoError)
             throw failure();
         lines = splitLines(data);
+        read = identityOf(info);
     }
     for (const auto& [key, value] : values)
         setValue(lines, section, key, value);
 
     const QByteArray data = joinLines(lines);
-    // An existing file keeps its mode: QSaveFile gives it to the replacement.
-    const bool isNew = !QFileInfo::exists(m_fileName);
-    QSaveFile out(m_fileName);
-    // A folder that takes no new files may still hold a writable Settings.ini: write it in place.
-    out.setDirectWriteFallback(true);
-    // The buffer is written out and put on the disk before the new file may take the old one's place:
-    // commit() alone would rename a file whose last write failed (a full disk) over the old one.
-    if (!out.open(QIODevice::WriteOnly))
+    if (!folderTakesNewFiles(m_fileName) && QFileInfo(m_fileName).isFile()) {
+        if (!writeInPlace(m_fileName, data))
+            throw failure();
+        return;
+    }
+    try {
+        FileReplacement file(m_fileName, ProfileRules, read ? &*read : nullptr);
+        posixio::writeAll(file.fd(), data.constData(), data.size(), 0);
+        file.commit();
+    } catch (const QuillnestError&) {
         throw failure();
-    if (isNew)
-        ownerOnly(out);
-    if (out.write(data) != data.size() || !out.flush() || !onDisk(out) || !out.commit())
-        throw failure();
+    }
 }
 
 bool parseProfileBool(const QString& value, bool fallback)

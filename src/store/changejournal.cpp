@@ -1,6 +1,6 @@
 #include "changejournal.h"
 
-#include "diaryopen.h"
+#include "fileidentity.h"
 #include "posixio.h"
 #include "recordfile.h"
 #include "sidefiles.h"

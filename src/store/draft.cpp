@@ -3,6 +3,7 @@
 #include "diaryrecord.h"
 #include "entrytext.h"
 #include "posixio.h"
+#include "replacement.h"
 #include "scramble.h"
 #include "sidefiles.h"
 
@@ -131,28 +132,15 @@ void writeDraft(const QString& diaryPath, const Draft& draft, QByteArrayView key
     append(file, quint32(body.size()));
     file += body;
 
-    const QByteArray name = draftName(diaryPath);
-    QByteArray temporary;
-    const int fd = sidefiles::createTemporary(name, temporary);
-    try {
-        posixio::writeAll(fd, file.constData(), file.size(), 0);
-        while (::fsync(fd) != 0) {
-            if (errno != EINTR)
-                posixio::throwErrno(errno);
-        }
-        if (::rename(temporary.constData(), name.constData()) != 0)
-            posixio::throwErrno(errno);
-    } catch (...) {
-        ::close(fd);
-        ::unlink(temporary.constData());
-        throw;
-    }
-    ::close(fd);
-    // Only a saving: a draft's name that a power cut takes back loses it, no more.
-    try {
-        sidefiles::syncFolder(sidefiles::folderOf(name));
-    } catch (const QuillnestError&) {
-    }
+    // The draft is a file of ours beside the diary: whatever is at its name is replaced, a link included, and
+    // a name that a power cut takes back loses the draft, no more.
+    ReplaceRules rules;
+    rules.followLink = false;
+    rules.plainFileOnly = false;
+    rules.folderFlush = ReplaceRules::FolderFlush::BestEffort;
+    FileReplacement replacement(QFile::decodeName(draftName(diaryPath)), rules);
+    posixio::writeAll(replacement.fd(), file.constData(), file.size(), 0);
+    replacement.commit();
 }
 
 DraftFound readDraft(const QString& diaryPath, QByteArrayView key, double diaryCreated, Draft& draft,

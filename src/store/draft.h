@@ -20,8 +20,8 @@ struct Draft {
 QByteArray draftName(const QString& diaryPath);
 
 // Makes `draft` the diary's draft, its text scrambled with `key` in pieces as entries' lines are, so
-// that it never holds clear text. The file is replaced whole: written beside it (readable by its owner
-// only), flushed and renamed over it. Throws FileError.
+// that it never holds clear text. The file is replaced whole (FileReplacement), readable by its owner
+// only. Throws QuillnestError.
 void writeDraft(const QString& diaryPath, const Draft& draft, QByteArrayView key);
 
 enum class DraftFound { None, Readable, SetAside };

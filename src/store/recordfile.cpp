@@ -1,7 +1,6 @@
 #include "recordfile.h"
 
 #include "posixio.h"
-#include "rebuild.h"
 #include "sidefiles.h"
 #include "stampreader.h"
 
@@ -249,42 +248,6 @@ std::vector<double> RecordFile::readEntryStamps() const
         readStampsOneByOne(m_fd, 1, stamps);
     stampsFromFileOrder(stamps);
     return stamps;
-}
-
-void createDiaryFile(const QString& path, const DiaryRecord& header, bool replaceExisting)
-{
-    const QByteArray name = posixio::encodePath(path);
-    int fd;
-    for (;;) {
-        // Readable by its owner only: even a diary without a password is scrambled with a key anyone has.
-        fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0 || errno != EINTR)
-            break;
-    }
-    if (fd < 0) {
-        const int err = errno;
-        if (err == EEXIST && replaceExisting) {
-            rebuildDiary(path, [&header](RecordSink& sink) { sink.put(header); });
-            return;
-        }
-        posixio::throwOpenFailure(path, err);
-    }
-
-    try {
-        posixio::writeAll(fd, header.data(), RecordSize, 0);
-        if (::fsync(fd) != 0)
-            posixio::throwErrno(errno);
-        const int closed = ::close(fd);
-        fd = -1;
-        if (closed != 0 && errno != EINTR) // after EINTR the descriptor is closed all the same
-            posixio::throwErrno(errno);
-    } catch (...) {
-        if (fd >= 0)
-            ::close(fd);
-        // The file is ours alone: O_EXCL made it, so nobody else's file is removed here.
-        ::unlink(name.constData());
-        throw;
-    }
 }
 
 DiaryInUseError::DiaryInUseError(const QString& path)

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "diaryopen.h"
 #include "diaryrecord.h"
 #include "error.h"
+#include "fileidentity.h"
 
 #include <QString>
 
@@ -87,8 +87,3 @@ class DiaryReplacedError : public QuillnestError
 public:
     explicit DiaryReplacedError(const QString& path);
 };
-
-// Writes `header` as the only record of a new file at `path`, flushed to disk. An existing file is
-// never replaced: it fails with FileError unless `replaceExisting`, and then it is replaced whole
-// (see rebuildDiary) so that a failure leaves the old file as it was.
-void createDiaryFile(const QString& path, const DiaryRecord& header, bool replaceExisting);

@@ -4,8 +4,8 @@
 #include "passwordprompt.h"
 #include "settings/privateprofile.h"
 #include "settings/settingsfile.h"
-#include "store/diaryopen.h"
 #include "store/error.h"
+#include "store/fileidentity.h"
 #include "widgets/controls.h"
 #include "widgets/messagebox.h"
 

@@ -3,7 +3,7 @@
 #include "store/cp1251.h"
 #include "store/diaryrecord.h"
 #include "store/error.h"
-#include "store/recordfile.h"
+#include "store/rebuild.h"
 #include "store/stamp.h"
 #include "widgets/controls.h"
 #include "widgets/messagebox.h"
@@ -183,6 +183,8 @@ bool NewDiaryWindow::writeDiaryFile(const QString& name, const QString& title, c
     header.owner = toCp1251(owner);
     try {
         createDiaryFile(name, header.toRecord(), false);
+    } catch (const NotDurableError& error) {
+        showMessage(this, error.text()); // made all the same
     } catch (const FileError& error) {
         const bool exists = error.code() == FileError::codeForErrno(EEXIST);
         showMessage(this, exists ? QStringLiteral("Файл ") + name + QStringLiteral(" уже существует") : error.text());

@@ -69,7 +69,7 @@ private slots:
     void init() { m_doc.emplace(); }
     void cleanup()
     {
-        setRebuildFaultHook({});
+        setReplaceFaultHook({});
         setJournalFaultHook({});
     }
 
@@ -109,7 +109,8 @@ private slots:
         };
         std::optional<PreparedDiary> prepared;
         QCOMPARE(firstLine(errorText([&] { prepared = m_doc->prepare(next, asker); })), error);
-        const QStringList tried = answer.isEmpty() ? QStringList{u"Ключ wrong"_s} : QStringList{u"Ключ wrong"_s, u"ключ right"_s};
+        const QStringList tried =
+            answer.isEmpty() ? QStringList{u"Ключ wrong"_s} : QStringList{u"Ключ wrong"_s, u"ключ right"_s};
         QCOMPARE(asked, kind == "protected" ? QStringList{next} + tried : QStringList());
         QCOMPARE(prepared.has_value(), kind == "plain" || !answer.isEmpty());
         QCOMPARE(held(), std::tuple(m_path, true, 1));
@@ -210,11 +211,11 @@ private slots:
         writeDiary(mishap == u"diary replaced meanwhile" ? m_path : other, 6);
         if (mishap == u"stamped anew meanwhile")
             writeStamp(m_path, 5, stampOf(20));
-        setRebuildFaultHook([&](RebuildStep at) {
-            if (swapped && at == RebuildStep::Rename)
+        setReplaceFaultHook([&](ReplaceStep at) {
+            if (swapped && at == ReplaceStep::Exchange)
                 ::rename(QFile::encodeName(other).constData(), QFile::encodeName(m_path).constData());
-            if ((mishap == u"rename fails" && at == RebuildStep::Rename) ||
-                (mishap == u"not made safe on disk" && at == RebuildStep::FlushFolder))
+            if ((mishap == u"rename fails" && at == ReplaceStep::Exchange) ||
+                (mishap == u"not made safe on disk" && at == ReplaceStep::FlushFolder))
                 throw FileError(FileError::DiskFull);
         });
         const QByteArray before = fileBytes(swapped ? other : m_path);
@@ -227,7 +228,7 @@ private slots:
                                          : m_doc->importEntries(source, {});
                  }),
                  QString(error).replace(u"%path"_s, m_path));
-        setRebuildFaultHook({});
+        setReplaceFaultHook({});
         QVERIFY(QDir(m_dir.path()).entryList({u"*.buf"_s}, QDir::Files).isEmpty());
 
         const bool done = error == u"no error" || mishap == u"not made safe on disk";
@@ -435,6 +436,21 @@ private slots:
         QCOMPARE(std::tuple(rebuilt.st_mode, rebuilt.st_uid, rebuilt.st_gid),
                  std::tuple((info.st_mode & ~0777) | 0640, owner, ::getuid() == 0 ? 4243 : info.st_gid));
         QCOMPARE(entryTexts(m_path).value(0), entryText(2));
+    }
+
+    // A draft that cannot be put in place leaves the one written before, and the writer is told.
+    void aDraftNotWrittenKeepsTheLastOne()
+    {
+        QVERIFY(openDiary(1));
+        m_doc->keepDraft(false, u"первый"_s);
+        failReplacementsAt(ReplaceStep::Exchange);
+        QCOMPARE(errorText([&] { m_doc->keepDraft(false, u"второй"_s); }), u"Disk full"_s);
+        setReplaceFaultHook({});
+        Draft draft;
+        QString aside;
+        QCOMPARE(m_doc->readDraft(draft, aside), DraftFound::Readable);
+        QCOMPARE(draft.text, u"первый"_s);
+        QCOMPARE(QDir(m_dir.path()).entryList({u"d.qnb.draft.*"_s}, QDir::Files), QStringList());
     }
 
     // Another program may store lone CRs and LFs: an entry saved as it was shown keeps them, and counts each once.

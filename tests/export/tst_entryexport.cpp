@@ -104,6 +104,8 @@ private slots:
         QTest::newRow("text cut short") << u"e.txt"_s << QByteArray("old\r\n") << QByteArray() << tooLarge;
         QTest::newRow("new text cut short") << u"f.txt"_s << QByteArray() << QByteArray() << tooLarge;
         QTest::newRow("html cut short") << u"g.html"_s << QByteArray("old\r\n") << QByteArray() << tooLarge;
+        QTest::newRow("text, not put in place")
+            << u"h.txt"_s << QByteArray("old\r\n") << QByteArray() << u"Disk full"_s;
         QTest::newRow("no folder") << u"none/i.html"_s << QByteArray() << QByteArray() << u"Invalid filename"_s;
         QTest::newRow("a folder") << u"j.txt"_s << QByteArray("folder") << QByteArray() << u"File access denied"_s;
         QTest::newRow("the diary") << u"k.html"_s << QByteArray("diary") << QByteArray()
@@ -145,6 +147,8 @@ private slots:
         rlimit limited{rlim_t(before.size() + 500), unlimited.rlim_max};
         ::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(::setrlimit(RLIMIT_FSIZE, error == u"I/O error 27"_s ? &limited : &unlimited), 0);
+        if (error == u"Disk full")
+            failReplacementsAt(ReplaceStep::Exchange);
         QVERIFY(!asPerson || ::seteuid(person) == 0);
         const QString thrown = errorText([&] {
             exportAll(name);
@@ -152,6 +156,7 @@ private slots:
         });
         QVERIFY(!asPerson || ::seteuid(0) == 0);
         ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        setReplaceFaultHook({});
         QCOMPARE(thrown, error);
         QCOMPARE(fileBytes(m_diaryPath), diary);
         if (!after.isNull()) {
@@ -162,6 +167,23 @@ private slots:
         QCOMPARE(files(), kept);
         if (before != "folder" && before != "diary")
             QCOMPARE(fileBytes(file(name)), before);
+    }
+
+    // Another program puts a file of its own at the name while the export is written: that file stays.
+    void keepsAFileAnotherProgramPutsThere()
+    {
+        const QString name = file(u"shared.html"_s), other = file(u"other.html"_s);
+        writeFileBytes(name, "old");
+        writeFileBytes(other, "another program's");
+        setReplaceFaultHook([&](ReplaceStep step) {
+            if (step == ReplaceStep::Exchange)
+                ::rename(QFile::encodeName(other).constData(), QFile::encodeName(name).constData());
+        });
+        const QString thrown = errorText([&] { exportAll(u"shared.html"_s); });
+        setReplaceFaultHook({});
+        QCOMPARE(thrown, TargetChangedError(name).text());
+        QCOMPARE(fileBytes(name), "another program's");
+        QCOMPARE(files().filter(u"shared.html."_s), QStringList());
     }
 
     void typedNames_data()

@@ -1,4 +1,5 @@
 #include "settings/settingsfile.h"
+#include "store/replacement.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -191,6 +192,36 @@ private slots:
         QCOMPARE(QFileInfo::exists(m_ini), !before.isNull() || !after.isNull());
         QCOMPARE(read, after.isNull() ? QStringLiteral("none") : values.first().second);
         QVERIFY(!QFileInfo::exists(m_ini) || QFile::permissions(m_ini) == mode);
+    }
+
+    void keepsTheFileWhenItIsNotReplaced_data()
+    {
+        QTest::addColumn<bool>("swapped"); // another program puts its own file there; else the exchange fails
+        QTest::newRow("names not exchanged") << false;
+        QTest::newRow("another program's file put there") << true;
+    }
+    // The file read is the only one replaced, whole or not at all.
+    void keepsTheFileWhenItIsNotReplaced()
+    {
+        QFETCH(bool, swapped);
+        const QByteArray before = "[Options]\nEditing=1\n";
+        const QByteArray other = "[Options]\nEditing=0\n; another program's\n";
+        writeFileBytes(m_ini, before);
+        writeFileBytes(m_dir->filePath("other"), other);
+        setReplaceFaultHook([&](ReplaceStep step) {
+            if (step != ReplaceStep::Exchange)
+                return;
+            if (!swapped)
+                throw FileError(FileError::DiskFull);
+            ::rename(QFile::encodeName(m_dir->filePath("other")).constData(), QFile::encodeName(m_ini).constData());
+        });
+        PrivateProfile profile(m_ini);
+        const QString message = errorText([&] { profile.writeBool("Options", "Editing", false); });
+        setReplaceFaultHook({});
+        QCOMPARE(message, "Unable to write to " + m_ini);
+        QCOMPARE(fileBytes(m_ini), swapped ? other : before);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList(swapped ? QStringList{"Settings.ini"} : QStringList{"other", "Settings.ini"}));
     }
 
     // A write that fails keeps the old file byte for byte and says so: a disk that fills up while the new file is

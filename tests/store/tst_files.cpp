@@ -1,5 +1,6 @@
 #include "store/rebuild.h"
 #include "store/recordfile.h"
+#include "store/replacement.h"
 #include "store/stampreader.h"
 #include "testfiles.h"
 
@@ -14,6 +15,7 @@
 #include <linux/seccomp.h>
 #include <stdexcept>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -44,13 +46,14 @@ QByteArray diaryBytes(int records)
     return bytes;
 }
 
-// The error that `action` throws while one step of every rebuild fails with "Disk full".
-template <typename Action> QString errorAt(RebuildStep failing, Action action)
+// Reads stamps one record at a time, as a reader that always works.
+bool readPlainly(int fd, qint64 first, std::span<double> out, qint64 stride)
 {
-    failRebuildsAt(failing);
-    const auto reset = qScopeGuard([] { setRebuildFaultHook({}); });
-    return errorText(action);
+    readStampsOneByOne(fd, first, out, stride);
+    return true;
 }
+
+constexpr int BigFile = 4500;
 
 } // namespace
 
@@ -59,6 +62,10 @@ class TestFiles : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    QTemporaryDir m_bigDir;
+    // BigFile numbered records, then a last one too short for a stamp: many read chunks, and records for
+    // several reading threads.
+    QString m_big = m_bigDir.filePath(QStringLiteral("big.qnb"));
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
     QStringList folderEntries(const QString& folder = QString()) const
@@ -67,14 +74,15 @@ class TestFiles : public QObject
     }
 
 private slots:
+    void initTestCase() { writeFileBytes(m_big, diaryBytes(BigFile) + "12345"); }
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
     }
 
-    // Writes, reads and counts; records outside the file; failed opens keep the file that is open.
-    void recordFiles()
+    // Writes, reads and counts.
+    void readsAndWritesRecords()
     {
         const QString name = path("diary.qnb");
         writeFileBytes(name, diaryBytes(3));
@@ -86,67 +94,133 @@ private slots:
         file.flush();
         QCOMPARE(file.readStamp(3), numberedRecord(3).stamp());
         QCOMPARE(fileBytes(name), diaryBytes(4).replace(RecordSize, RecordSize, recordBytes(numberedRecord(9))));
+    }
 
+    // The partial last record does not count, nor does its stamp; an append starts at the last whole record's
+    // end. A failed read changes nothing.
+    void aPartialRecordDoesNotCount()
+    {
         writeFileBytes(path("short.qnb"), QByteArray(RecordSize - 1, 'x'));
+        RecordFile file;
         file.open(path("short.qnb"));
         QVERIFY(file.count() == 0 && file.readEntryStamps().empty());
         DiaryRecord record = numberedRecord(7);
         QCOMPARE(errorText([&] { file.read(0, record); }), BeyondEnd);
-        QCOMPARE(recordBytes(record), recordBytes(numberedRecord(7))); // a failed read changes nothing
-        // The partial last record does not count; an append starts at the last whole record's end.
+        QCOMPARE(recordBytes(record), recordBytes(numberedRecord(7)));
+
+        const QString name = path("diary.qnb");
         writeFileBytes(name, diaryBytes(3) + QByteArray(100, 's'));
         file.open(name);
         QCOMPARE(file.count(), 3);
         QCOMPARE(errorText([&] { file.read(3, record); }), BeyondEnd);
         QCOMPARE(errorText([&] { file.readStamp(3); }), BeyondEnd); // its 100 bytes hold a stamp
-        for (const qint64 outside : {qint64(-1), qint64(1) << 62}) {
-            QVERIFY(errorText([&] { file.read(outside, record); }).startsWith("I/O error"));
-            QVERIFY(errorText([&] { file.write(outside, record); }).startsWith("I/O error"));
-        }
         QCOMPARE(file.readEntryStamps().size(), size_t(2));
         file.append(numberedRecord(3));
         QCOMPARE(fileBytes(name), diaryBytes(4));
+    }
 
-        QCOMPARE(errorText([&] { file.open(path("missing.qnb")); }), QStringLiteral("File not found"));
-        for (const QString& invalid :
-             {path("no folder/missing.qnb"), QString(), path(QStringLiteral("a") + QChar(0) + "b")})
-            QCOMPARE(errorText([&] { file.open(invalid); }), QStringLiteral("Invalid filename"));
-        QCOMPARE(errorText([&] { file.open(m_dir->path()); }), QStringLiteral("File access denied"));
-        QVERIFY(file.path() == name && file.count() == 4);
-        // EIO has the number of "access denied" and must not pass for it.
-        QCOMPARE(FileError::fromErrno(EIO).text(), QStringLiteral("I/O error 5"));
-        QCOMPARE(FileError::fromErrno(EDQUOT).text(), QStringLiteral("Disk full"));
+    void refusesRecordsOutsideTheFile_data()
+    {
+        QTest::addColumn<qint64>("record");
+        QTest::newRow("before the first") << qint64(-1);
+        QTest::newRow("past any offset") << (qint64(1) << 62);
+    }
+    void refusesRecordsOutsideTheFile()
+    {
+        QFETCH(qint64, record);
+        writeFileBytes(path("diary.qnb"), diaryBytes(3));
+        RecordFile file;
+        file.open(path("diary.qnb"));
+        DiaryRecord buffer;
+        QVERIFY(errorText([&] { file.read(record, buffer); }).startsWith("I/O error"));
+        QVERIFY(errorText([&] { file.write(record, buffer); }).startsWith("I/O error"));
+    }
+
+    void failedOpenKeepsTheFileOpen_data()
+    {
+        QTest::addColumn<QString>("name"); // in the test's folder; "." for the folder itself
+        QTest::addColumn<QString>("error");
+        QTest::newRow("missing") << "missing.qnb"
+                                 << "File not found";
+        QTest::newRow("missing folder") << "no folder/missing.qnb"
+                                        << "Invalid filename";
+        QTest::newRow("empty name") << QString() << "Invalid filename";
+        QTest::newRow("NUL in the name") << QStringLiteral("a") + QChar(0) + "b"
+                                         << "Invalid filename";
+        QTest::newRow("a folder") << "."
+                                  << "File access denied";
+    }
+    void failedOpenKeepsTheFileOpen()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, error);
+        const QString open = path("diary.qnb");
+        writeFileBytes(open, diaryBytes(4));
+        RecordFile file;
+        file.open(open);
+        QCOMPARE(errorText([&] { file.open(name.isEmpty() ? name : path(name)); }), error);
+        QVERIFY(file.path() == open && file.count() == 4);
+    }
+
+    void namesSystemErrors_data()
+    {
+        QTest::addColumn<int>("err");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("EIO, whose number is that of \"access denied\"") << EIO << "I/O error 5";
+        QTest::newRow("quota") << EDQUOT << "Disk full";
+        QTest::newRow("no space") << ENOSPC << "Disk full";
+        QTest::newRow("read-only file system") << EROFS << "File access denied";
+    }
+    void namesSystemErrors()
+    {
+        QFETCH(int, err);
+        QFETCH(QString, text);
+        QCOMPARE(FileError::fromErrno(err).text(), text);
+    }
+
+    void saysWhenTheDiskIsFullOrTheFileLocked()
+    {
+        RecordFile file;
         if (QFile::exists("/dev/full")) {
             file.open("/dev/full");
             QCOMPARE(errorText([&] { file.write(0, numberedRecord(0)); }), QStringLiteral("Disk full"));
         }
         if (geteuid() == 0)
             QSKIP("file permissions do not apply to root");
-        QVERIFY(QFile::setPermissions(name, QFile::ReadOwner));
-        QCOMPARE(errorText([&] { file.open(name); }), QStringLiteral("File access denied"));
+        writeFileBytes(path("diary.qnb"), diaryBytes(1));
+        QVERIFY(QFile::setPermissions(path("diary.qnb"), QFile::ReadOwner));
+        QCOMPARE(errorText([&] { file.open(path("diary.qnb")); }), QStringLiteral("File access denied"));
     }
 
-    // Many read chunks, records for several reading threads, and a last record too short for a stamp.
-    // Stamps read through io_uring, through a mapping where io_uring is refused, or one by one agree.
-    void stampReadersAgree()
+    void readsEachRecordInOrder_data()
     {
-        const int records = 4500;
-        writeFileBytes(path("big.qnb"), diaryBytes(records) + "12345");
+        QTest::addColumn<qint64>("first");
+        QTest::newRow("from the first entry") << qint64(1);
+        QTest::newRow("the last ten") << qint64(BigFile - 10);
+        QTest::newRow("past the last") << qint64(BigFile);
+    }
+    void readsEachRecordInOrder()
+    {
+        QFETCH(qint64, first);
         RecordFile diary;
-        diary.open(path("big.qnb"));
+        diary.open(m_big);
         const std::vector<double> stamps = diary.readEntryStamps();
-        for (const qint64 first : {1, records - 10, records}) {
-            std::vector<double> visited;
-            diary.readEach(first, [&](qint64 n, const DiaryRecord& record) {
-                QCOMPARE(n, first + qint64(visited.size()));
-                QCOMPARE(recordBytes(record), recordBytes(numberedRecord(int(n))));
-                visited.push_back(record.stamp());
-            });
-            QCOMPARE(visited, std::vector<double>(stamps.begin() + first - 1, stamps.end()));
-        }
+        std::vector<double> visited;
+        diary.readEach(first, [&](qint64 n, const DiaryRecord& record) {
+            QCOMPARE(n, first + qint64(visited.size()));
+            QCOMPARE(recordBytes(record), recordBytes(numberedRecord(int(n))));
+            visited.push_back(record.stamp());
+        });
+        QCOMPARE(visited, std::vector<double>(stamps.begin() + first - 1, stamps.end()));
+    }
 
-        // io_uring refused (EPERM, as container seccomp profiles do) on a helper thread only; other tests keep it.
-        QFile file(path("big.qnb"));
+    // io_uring refused (EPERM, as container seccomp profiles do) on a helper thread only: the stamps are read
+    // another way, and agree.
+    void readsStampsWhereRingsAreRefused()
+    {
+        RecordFile diary;
+        diary.open(m_big);
+        QFile file(m_big);
         QVERIFY(file.open(QIODevice::ReadOnly));
         bool refused = false, ringsUsed = true;
         std::vector<double> mapped, probe(1);
@@ -160,54 +234,156 @@ private slots:
             ringsUsed = readStampsThroughRings(file.handle(), 1, probe);
             mapped = diary.readEntryStamps();
         }).join();
-        QVERIFY(!refused || (!ringsUsed && mapped == stamps));
-
-        // As if another program cut the file after it was counted: an error, never stale or zero stamps.
-        const auto plainly = [](int fd, qint64 first, std::span<double> out, qint64 stride) {
-            readStampsOneByOne(fd, first, out, stride);
-            return true;
-        };
-        for (auto reader : {+plainly, &readStampsThroughRings}) {
-            std::vector<double> read(stamps.size() - 122, 1.5);
-            if (!reader(file.handle(), 123, read, RecordSize))
-                QSKIP("io_uring is not available here");
-            QCOMPARE(read, std::vector<double>(stamps.begin() + 122, stamps.end()));
-            read.resize(read.size() + 50);
-            QCOMPARE(errorText([&] { reader(file.handle(), 123, read, RecordSize); }), BeyondEnd);
-        }
         if (!refused)
             QSKIP("cannot install a seccomp filter here");
+        QVERIFY(!ringsUsed);
+        QCOMPARE(mapped, diary.readEntryStamps());
     }
 
-    // Rebuilds lose no file whichever step fails (-1: the producer throws); links stay links.
-    void rebuilds()
+    void stampReadersAgree_data()
     {
-        const QString name = path("diary.qnb");
-        for (int step = -1; step <= int(RebuildStep::FlushFolder); ++step) {
-            writeFileBytes(name, diaryBytes(150));
-            const QString text = errorAt(RebuildStep(step), [&] {
-                rebuildDiary(name, [&](RecordSink& sink) {
-                    for (int n = 0; n < 130; ++n) // past two buffer flushes
-                        sink.put(numberedRecord(n));
-                    if (step < 0)
-                        throw std::runtime_error("cancelled");
-                });
-            });
-            const bool renamed = step == int(RebuildStep::FlushFolder);
-            QCOMPARE(text.section(u'\r', 0, 0), step < 0 ? QStringLiteral("cancelled") : QStringLiteral("Disk full"));
-            QCOMPARE(text.contains(u'\r'), renamed); // done, but told so
-            QCOMPARE(folderEntries(), QStringList{"diary.qnb"});
-            // Once the rename is done only its flush to disk can fail: the new contents are then whole.
-            QCOMPARE(fileBytes(name), diaryBytes(renamed ? 130 : 150));
-        }
+        QTest::addColumn<bool>("rings");
+        QTest::newRow("one by one") << false;
+        QTest::newRow("through io_uring") << true;
+    }
+    // As if another program cut the file after it was counted: an error, never stale or zero stamps.
+    void stampReadersAgree()
+    {
+        QFETCH(bool, rings);
+        const auto reader = rings ? &readStampsThroughRings : &readPlainly;
+        RecordFile diary;
+        diary.open(m_big);
+        const std::vector<double> stamps = diary.readEntryStamps();
+        QFile file(m_big);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        std::vector<double> read(stamps.size() - 122, 1.5);
+        if (!reader(file.handle(), 123, read, RecordSize))
+            QSKIP("io_uring is not available here");
+        QCOMPARE(read, std::vector<double>(stamps.begin() + 122, stamps.end()));
+        read.resize(read.size() + 50);
+        QCOMPARE(errorText([&] { reader(file.handle(), 123, read, RecordSize); }), BeyondEnd);
+    }
 
-        // Something that is not a plain file is never replaced.
+    void rebuildLosesNoFile_data()
+    {
+        QTest::addColumn<int>("failing"); // the step that fails; -1: the producer throws
+        QTest::newRow("producer throws") << -1;
+        QTest::newRow("temporary not made") << int(ReplaceStep::CreateTemporary);
+        QTest::newRow("temporary not flushed") << int(ReplaceStep::FlushTemporary);
+        QTest::newRow("temporary not closed") << int(ReplaceStep::CloseTemporary);
+        QTest::newRow("names not exchanged") << int(ReplaceStep::Exchange);
+        QTest::newRow("folder not flushed") << int(ReplaceStep::FlushFolder);
+    }
+    // Once the names are exchanged only the folder's flush can fail: the new contents are then whole, and the
+    // person is told both.
+    void rebuildLosesNoFile()
+    {
+        QFETCH(int, failing);
+        const QString name = path("diary.qnb");
+        writeFileBytes(name, diaryBytes(150));
+        if (failing >= 0)
+            failReplacementsAt(ReplaceStep(failing));
+        const auto reset = qScopeGuard([] { setReplaceFaultHook({}); });
+        const QString text = errorText([&] {
+            rebuildDiary(name, [&](RecordSink& sink) {
+                for (int n = 0; n < 130; ++n) // past two buffer flushes
+                    sink.put(numberedRecord(n));
+                if (failing < 0)
+                    throw std::runtime_error("cancelled");
+            });
+        });
+        const bool exchanged = failing == int(ReplaceStep::FlushFolder);
+        QCOMPARE(text.section(u'\r', 0, 0), failing < 0 ? QStringLiteral("cancelled") : QStringLiteral("Disk full"));
+        QCOMPARE(text.contains(u'\r'), exchanged); // done, but told so
+        QCOMPARE(folderEntries(), QStringList{"diary.qnb"});
+        QCOMPARE(fileBytes(name), diaryBytes(exchanged ? 130 : 150));
+    }
+
+    void replacesWhatItsRulesAllow_data()
+    {
+        QTest::addColumn<QString>("found"); // at the target: "file", "pipe", "folder", "link" or "nothing"
+        QTest::addColumn<bool>("plainFileOnly");
+        QTest::addColumn<bool>("followLink");
+        QTest::addColumn<bool>("mustBeNew");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("a file") << "file" << true << true << false << "no error";
+        QTest::newRow("nothing") << "nothing" << true << true << false << "no error";
+        QTest::newRow("a pipe, when files only") << "pipe" << true << true << false << "File access denied";
+        QTest::newRow("a pipe, which holds nothing") << "pipe" << false << true << false << "no error";
+        QTest::newRow("a folder, never") << "folder" << false << true << false << "File access denied";
+        QTest::newRow("a link, followed") << "link" << true << true << false << "no error";
+        QTest::newRow("a link, replaced itself") << "link" << false << false << false << "no error";
+        QTest::newRow("a file, when none may be") << "file" << true << true << true << "I/O error 17";
+    }
+    // What is refused stays as it was and leaves no temporary file; a link followed stays a link.
+    void replacesWhatItsRulesAllow()
+    {
+        QFETCH(QString, found);
+        QFETCH(bool, plainFileOnly);
+        QFETCH(bool, followLink);
+        QFETCH(bool, mustBeNew);
+        QFETCH(QString, error);
+        const QString target = path("target"), pointed = path("pointed");
+        writeFileBytes(pointed, "pointed");
+        if (found == "file")
+            writeFileBytes(target, "old");
+        else if (found == "pipe")
+            QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+        else if (found == "folder")
+            QVERIFY(QDir().mkdir(target));
+        else if (found == "link")
+            QVERIFY(QFile::link(pointed, target));
+        const QStringList before = folderEntries();
+        const ReplaceRules rules{.followLink = followLink, .plainFileOnly = plainFileOnly, .mustBeNew = mustBeNew};
+        QCOMPARE(errorText([&] {
+                     FileReplacement file(target, rules);
+                     QCOMPARE(::write(file.fd(), "new", 3), 3);
+                     file.commit();
+                 }),
+                 error);
+        QCOMPARE(folderEntries(), before + QStringList(found == "nothing" ? 1 : 0, QStringLiteral("target")));
+        if (error != "no error") {
+            QVERIFY(found != "file" || fileBytes(target) == "old");
+            return;
+        }
+        QCOMPARE(QFileInfo(target).isSymLink(), found == "link" && followLink);
+        QCOMPARE(fileBytes(found == "link" && followLink ? pointed : target), QByteArray("new"));
+    }
+
+    // Another program puts its own file at the name while the new one is written: that file stays, and the
+    // new one goes.
+    void leavesAnotherProgramsFile()
+    {
+        const QString target = path("target"), other = path("other");
+        writeFileBytes(target, "old");
+        writeFileBytes(other, "another program's");
+        setReplaceFaultHook([&](ReplaceStep step) {
+            if (step == ReplaceStep::Exchange)
+                ::rename(QFile::encodeName(other).constData(), QFile::encodeName(target).constData());
+        });
+        const auto reset = qScopeGuard([] { setReplaceFaultHook({}); });
+        QCOMPARE(errorText([&] {
+                     FileReplacement file(target, {});
+                     file.commit();
+                 }),
+                 TargetChangedError(target).text());
+        QCOMPARE(fileBytes(target), "another program's");
+        QCOMPARE(folderEntries(), QStringList{"target"});
+    }
+
+    // Something that is not a plain file is never replaced.
+    void rebuildReplacesOnlyAFile()
+    {
         QVERIFY(QDir().mkdir(path("folder.qnb")));
         QCOMPARE(errorText([&] { createDiaryFile(path("folder.qnb"), numberedRecord(0), true); }),
                  QStringLiteral("File access denied"));
         QVERIFY(QFileInfo(path("folder.qnb")).isDir());
+    }
 
-        // The temporary name fits the file system however long the diary's own name is.
+    // Through a link, reading the old file while writing the new one as a delete does: the link stays a link and
+    // the file keeps its mode. The temporary name fits the file system however long the diary's own name is.
+    void rebuildKeepsLinksAndModes()
+    {
         const QString longest = QString(251, u'd') + ".qnb";
         QVERIFY(QDir().mkdir(path("real")));
         const QString target = path("real/" + longest), link = path("link.qnb");
@@ -218,7 +394,6 @@ private slots:
         RecordFile open;
         open.open(link);
 
-        // Through a link, reading the old file while writing the new one as a delete does.
         rebuildDiary(link, [&](RecordSink& sink) {
             open.readEach(0, [&](qint64 n, const DiaryRecord& record) {
                 if (n != 100)

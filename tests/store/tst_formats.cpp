@@ -52,6 +52,8 @@ QString qtText(const QDateTime& dateTime)
     return dateTime.isValid() ? dateTime.toString(timed ? "dd.MM.yyyy HH:mm:ss" : "dd.MM.yyyy") : NoDate;
 }
 
+constexpr double Second = 1.0 / 86400;
+
 } // namespace
 
 class TestFormats : public QObject
@@ -59,6 +61,13 @@ class TestFormats : public QObject
     Q_OBJECT
 
 private slots:
+    // Local time without daylight saving gaps, so that every time of day exists.
+    void initTestCase()
+    {
+        qputenv("TZ", "UTC");
+        tzset();
+    }
+
     void recordLayout()
     {
         const DiaryHeader header{45996.5, QByteArray("p\0w", 3), "Title", "Owner"};
@@ -71,8 +80,12 @@ private slots:
                  handBuilt("00000000000004c0", {{8, "first"}, {264, entry.lines[1]}, {4872, "last"}}));
         QCOMPARE(recordBytes(DiaryHeader::fromRecord(headerRecord).toRecord()), recordBytes(headerRecord));
         QCOMPARE(recordBytes(DiaryEntry::fromRecord(entryRecord).toRecord()), recordBytes(entryRecord));
+    }
 
-        // Files written by earlier versions leave old text after the length bytes; this one never does.
+    // Files written by earlier versions leave old text after the length bytes; this one never does, and reads
+    // none of it.
+    void slotsKeepNoOldText()
+    {
         DiaryRecord record;
         std::memset(record.data(), 0x7f, RecordSize);
         record.setSlot(1, scrambleText("one ", "key"));
@@ -87,49 +100,89 @@ private slots:
         record.bytes[slotOffset(1)] = 2;
         QCOMPARE(DiaryHeader::fromRecord(record).password, scrambleText("on", "key"));
         QVERIFY(DiaryHeader::fromRecord(record).title.isEmpty());
-
-        // Each slot is scrambled with the key from its start: slot 2 of a 256-byte text uses key byte 1, not
-        // (255 mod 11) + 1 = 3 as one pass would. Old text after the new one is cleared, the stamp kept.
-        QRandomGenerator random(5100);
-        for (const QByteArray& text : {QByteArray(), randomBytes(random, 255), QByteArray(254, 'a') + "\r\n",
-                                       randomBytes(random, 5100), randomBytes(random, 5101)}) {
-            DiaryRecord cut;
-            std::memset(cut.data(), 0x7f, RecordSize);
-            cutTextIntoLines(cut, text, FixedKey);
-            QList<QPair<int, QByteArray>> pieces;
-            for (int k = 1; k <= SlotCount; ++k)
-                pieces.append({slotOffset(k), scrambleText(text.mid((k - 1) * 255, 255), FixedKey)});
-            QCOMPARE(recordBytes(cut), handBuilt("7f7f7f7f7f7f7f7f", pieces));
-            QCOMPARE(joinLines(cut, FixedKey), text.left(MaxEntryChars));
-        }
     }
 
-    void scrambling()
+    void cutsTextIntoSlots_data()
     {
-        QRandomGenerator random(1251);
-        // A line is combined with its key laid out once, sixteen bytes at a time and the rest one by one;
-        // a key longer than a line is cut.
+        QTest::addColumn<QByteArray>("text");
+        QRandomGenerator random(5100);
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("one slot full") << randomBytes(random, 255);
+        QTest::newRow("line break across two slots") << QByteArray(254, 'a') + "\r\n";
+        QTest::newRow("every slot full") << randomBytes(random, 5100);
+        QTest::newRow("one byte too many") << randomBytes(random, 5101);
+    }
+    // Each slot is scrambled with the key from its start: slot 2 of a 256-byte text uses key byte 1, not
+    // (255 mod 11) + 1 = 3 as one pass would. Old text after the new one is cleared, the stamp kept.
+    void cutsTextIntoSlots()
+    {
+        QFETCH(QByteArray, text);
+        DiaryRecord cut;
+        std::memset(cut.data(), 0x7f, RecordSize);
+        cutTextIntoLines(cut, text, FixedKey);
+        QList<QPair<int, QByteArray>> pieces;
+        for (int k = 1; k <= SlotCount; ++k)
+            pieces.append({slotOffset(k), scrambleText(text.mid((k - 1) * 255, 255), FixedKey)});
+        QCOMPARE(recordBytes(cut), handBuilt("7f7f7f7f7f7f7f7f", pieces));
+        QCOMPARE(joinLines(cut, FixedKey), text.left(MaxEntryChars));
+    }
+
+    void scramblesALine_data()
+    {
+        QTest::addColumn<int>("keyLength");
+        QTest::addColumn<int>("size");
         for (int keyLength : {1, 7, 11, 16, 255, 300}) {
-            const QByteArray key = randomBytes(random, keyLength);
-            const QByteArray pattern = linePattern(key);
-            for (qsizetype size : {0, 1, 15, 16, 17, 100, 255}) {
-                const QByteArray text = randomBytes(random, size);
-                QByteArray line(size, Qt::Uninitialized);
-                xorWithPattern(text.constData(), pattern.constData(), size, line.data());
-                QCOMPARE(line, referenceScramble(text, key));
-            }
+            for (int size : {0, 1, 15, 16, 17, 100, 255})
+                QTest::addRow("key of %d, line of %d", keyLength, size) << keyLength << size;
         }
-        // The fixed key, starting again at its 12th byte; a byte equal to its key byte gives a kept zero.
+    }
+    // A line is combined with its key laid out once, sixteen bytes at a time and the rest one by one; a key
+    // longer than a line is cut.
+    void scramblesALine()
+    {
+        QFETCH(int, keyLength);
+        QFETCH(int, size);
+        QRandomGenerator random(quint32(keyLength * 1000 + size));
+        const QByteArray key = randomBytes(random, keyLength);
+        const QByteArray text = randomBytes(random, size);
+        QByteArray line(size, Qt::Uninitialized);
+        xorWithPattern(text.constData(), linePattern(key).constData(), size, line.data());
+        QCOMPARE(line, referenceScramble(text, key));
+    }
+
+    // The fixed key, starting again at its 12th byte; a byte equal to its key byte gives a kept zero.
+    void scramblesWithTheFixedKey()
+    {
         QCOMPARE(scrambleText(QByteArray(12, '\0'), FixedKey), QByteArray("saltmeadowss"));
         QCOMPARE(scrambleText("sXlt", FixedKey), QByteArray::fromHex("00390000"));
+    }
 
-        // Passwords are stored reversed, then rotated by half the length, then scrambled.
-        const QByteArrayList rearranged = {"a", "ab", "bac", "badc", "cbaed"};
-        for (int length = 1; length <= 5; ++length)
-            QCOMPARE(encodePassword(QByteArray("abcde", length)), referenceScramble(rearranged[length - 1], FixedKey));
+    void storesPasswords_data()
+    {
+        QTest::addColumn<QByteArray>("password");
+        QTest::addColumn<QByteArray>("rearranged");
+        QTest::newRow("1") << QByteArray("a") << QByteArray("a");
+        QTest::newRow("2") << QByteArray("ab") << QByteArray("ab");
+        QTest::newRow("3") << QByteArray("abc") << QByteArray("bac");
+        QTest::newRow("4") << QByteArray("abcd") << QByteArray("badc");
+        QTest::newRow("5") << QByteArray("abcde") << QByteArray("cbaed");
+    }
+    // Passwords are stored reversed, then rotated by half the length, then scrambled.
+    void storesPasswords()
+    {
+        QFETCH(QByteArray, password);
+        QFETCH(QByteArray, rearranged);
+        QCOMPARE(encodePassword(password), referenceScramble(rearranged, FixedKey));
+        QCOMPARE(decodePassword(encodePassword(password)), password);
+    }
+
+    void passwordsOfEveryLengthComeBack()
+    {
+        QRandomGenerator random(1251);
         for (int length = 0; length <= 255; ++length) {
             const QByteArray password = randomBytes(random, length), stored = encodePassword(password);
-            QVERIFY(stored.size() == length && decodePassword(stored) == password);
+            QVERIFY2(stored.size() == length && decodePassword(stored) == password,
+                     qPrintable(QString::number(length)));
         }
     }
 
@@ -152,50 +205,79 @@ private slots:
         QCOMPARE(decoded, QStringView(wide, 256).toString());
         QString unencodable = "stale";
         QVERIFY(toCp1251(decoded, &unencodable) == all && unencodable.isEmpty());
-
-        const QString text = QStringLiteral("a😀b中😀中Ω") + QChar(0xD800) + "z";
-        QCOMPARE(toCp1251(text, &unencodable), QByteArray("a?b?????z"));
-        QCOMPARE(unencodable, QStringLiteral("😀中Ω") + QChar(0xD800));
-        QVERIFY(fitsCp1251(decoded) && !fitsCp1251(text));
+        QVERIFY(fitsCp1251(decoded));
     }
 
+    // Each character without a Windows-1251 form becomes '?' and is listed once.
+    void listsWhatWindows1251Lacks()
+    {
+        const QString text = QStringLiteral("a😀b中😀中Ω") + QChar(0xD800) + "z";
+        QString unencodable;
+        QCOMPARE(toCp1251(text, &unencodable), QByteArray("a?b?????z"));
+        QCOMPARE(unencodable, QStringLiteral("😀中Ω") + QChar(0xD800));
+        QVERIFY(!fitsCp1251(text));
+    }
+
+    void stampTexts_data()
+    {
+        QTest::addColumn<double>("stamp");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("afternoon") << 46361 + (13 * 3600 + 49 * 60 + 51) * Second << "05.12.2026 13:49:51";
+        QTest::newRow("last second of a day") << 46361 + 86399.999 * Second << "05.12.2026 23:59:59";
+        QTest::newRow("rounds into the next day") << 46361 + 86399.9996 * Second << "06.12.2026";
+        QTest::newRow("before the epoch") << -1.25 << "29.12.1899 06:00:00";
+        QTest::newRow("before the epoch, its own day") << -1 - 86399.9996 * Second << "29.12.1899 23:59:59";
+        QTest::newRow("first year") << -693593.75 << "01.01.0001 18:00:00";
+        QTest::newRow("last second of year 9999") << 2958465 + 86399 * Second << "31.12.9999 23:59:59";
+        // Past the years 1..9999, and values no conversion to an integer may meet.
+        const double max = std::numeric_limits<double>::max();
+        const std::pair<const char*, double> dateless[] = {{"NaN", qQNaN()},
+                                                           {"infinity", qInf()},
+                                                           {"minus infinity", -qInf()},
+                                                           {"1e300", 1e300},
+                                                           {"largest", max},
+                                                           {"most negative", -max},
+                                                           {"past int64", 9.3e18},
+                                                           {"below int64", -9.3e18},
+                                                           {"year 10000", 2958466.0},
+                                                           {"rounds into year 10000", 2958465.9999999999},
+                                                           {"year 0", -693594.0}};
+        for (const auto& [name, stamp] : dateless)
+            QTest::newRow(name) << stamp << NoDate;
+    }
+    // Our text, Qt's text and the day agree.
     void stampTexts()
     {
-        // Local time without daylight saving gaps, so that every time of day exists.
-        qputenv("TZ", "UTC");
-        tzset();
-        const double second = 1.0 / 86400, max = std::numeric_limits<double>::max();
-        QList<QPair<double, QString>> cases = {{46361 + (13 * 3600 + 49 * 60 + 51) * second, "05.12.2026 13:49:51"},
-                                               {46361 + 86399.999 * second, "05.12.2026 23:59:59"},
-                                               {46361 + 86399.9996 * second, "06.12.2026"}, // rounds into the next day
-                                               {-1.25, "29.12.1899 06:00:00"},
-                                               {-1 - 86399.9996 * second, "29.12.1899 23:59:59"}, // its own day
-                                               {-693593.75, "01.01.0001 18:00:00"},
-                                               {2958465 + 86399 * second, "31.12.9999 23:59:59"}};
-        // Past the years 1..9999, and values no conversion to an integer may meet.
-        for (double value :
-             {qQNaN(), qInf(), -qInf(), 1e300, max, -max, 9.3e18, -9.3e18, 2958466.0, 2958465.9999999999, -693594.0})
-            cases.append({value, NoDate});
-        for (const auto& [stamp, text] : cases) {
-            QCOMPARE(stampText(stamp), text);
-            QCOMPARE(qtText(stampToDateTime(stamp)), text);
-            QCOMPARE(stampDate(stamp), stampToDateTime(stamp).date());
-        }
+        QFETCH(double, stamp);
+        QFETCH(QString, text);
+        QCOMPARE(stampText(stamp), text);
+        QCOMPARE(qtText(stampToDateTime(stamp)), text);
+        QCOMPARE(stampDate(stamp), stampToDateTime(stamp).date());
+    }
 
-        // Random times, one in four within its day's first second, read back as they were.
+    // Random times, one in four within its day's first second, read back as they were.
+    void randomTimesComeBack()
+    {
         QRandomGenerator random(2026);
         for (int i = 0; i < 20000; ++i) {
             const QDate date = QDate(1899, 12, 30).addDays(random.bounded(-693593, 2958466));
             const QDateTime local(date, QTime::fromMSecsSinceStartOfDay(random.bounded(i % 4 ? 86400000 : 1000)));
             const double stamp = dateTimeToStamp(local);
-            QCOMPARE(stampText(stamp), qtText(local));
-            QCOMPARE(stampToDateTime(stamp), local);
-            QCOMPARE(stampDate(stamp), date);
+            QVERIFY2(stampText(stamp) == qtText(local) && stampToDateTime(stamp) == local && stampDate(stamp) == date,
+                     qPrintable(local.toString(Qt::ISODateWithMs)));
         }
-        // Seconds order as the times do, before the epoch too.
+    }
+
+    // Seconds order as the times do, before the epoch too.
+    void secondsOrderAsTimes()
+    {
         const QList<double> inTimeOrder{-2.0, -1.0, -1.25, -1.99999999999, 0.0, 0.99999999999, 1.0};
         for (qsizetype i = 1; i < inTimeOrder.size(); ++i)
             QVERIFY2(stampSeconds(inTimeOrder[i - 1]) <= stampSeconds(inTimeOrder[i]), qPrintable(QString::number(i)));
+    }
+
+    void convertsDatesAndTimes()
+    {
         QVERIFY(std::isnan(dateTimeToStamp(QDateTime())));
         QVERIFY(std::fabs(currentStamp() - dateTimeToStamp(QDateTime::currentDateTime())) < 1.0 / 24);
         QCOMPARE(shortDateText(QDate(7, 3, 9)), QStringLiteral("09.03.0007"));

@@ -43,7 +43,7 @@ class TestDiaryCommands : public QObject
 private slots:
     void cleanup()
     {
-        setRebuildFaultHook({});
+        setReplaceFaultHook({});
         m.close();
     }
 
@@ -227,13 +227,13 @@ private slots:
     void deletesTheEntryOnView_data()
     {
         QTest::addColumn<int>("entries");
-        QTest::addColumn<int>("failing"); // the RebuildStep that fails, or -1
+        QTest::addColumn<int>("failing"); // the ReplaceStep that fails, or -1
         QTest::addColumn<QStringList>("told");
         QTest::newRow("only entry") << 1 << -1 << QStringList();
         QTest::newRow("one of more than the box shows") << 30 << -1 << QStringList();
-        QTest::newRow("rename fails") << 3 << int(RebuildStep::Rename) << QStringList{"Disk full"};
+        QTest::newRow("rename fails") << 3 << int(ReplaceStep::Exchange) << QStringList{"Disk full"};
         QTest::newRow("renamed, not made safe on disk")
-            << 3 << int(RebuildStep::FlushFolder) << QStringList{NotSafeOnFullDisk};
+            << 3 << int(ReplaceStep::FlushFolder) << QStringList{NotSafeOnFullDisk};
     }
     // A failed rename changes nothing; once the rebuilt file is in place the entry is gone, whatever fails.
     void deletesTheEntryOnView()
@@ -244,9 +244,9 @@ private slots:
         QVERIFY(m.start(alternatingDays(entries)));
         m.view(entries / 2);
         if (failing >= 0)
-            failRebuildsAt(RebuildStep(failing));
+            failReplacementsAt(ReplaceStep(failing));
         QCOMPARE(m.click("Bdel"), told);
-        if (failing == int(RebuildStep::Rename)) {
+        if (failing == int(ReplaceStep::Exchange)) {
             QVERIFY(m.listCount() == entries && m.window->document().view().viewedRecord() == 2 &&
                     m.button("Bdel")->isEnabled());
             return;

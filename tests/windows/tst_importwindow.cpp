@@ -55,7 +55,7 @@ class TestImportWindow : public QObject
 private slots:
     void cleanup()
     {
-        setRebuildFaultHook({});
+        setReplaceFaultHook({});
         m.close();
     }
 
@@ -206,11 +206,11 @@ private slots:
         QTest::mouseClick(find<QRadioButton>("RBFull"), Qt::LeftButton);
         QCOMPARE(find<QLabel>("SBarPanel0")->text(), u"Импортировать только НЕпустые записи"_qs);
 
-        failRebuildsAt(RebuildStep::Rename);
+        failReplacementsAt(ReplaceStep::Exchange);
         QCOMPARE(m.click(find<QPushButton>("BbGo")), QStringList{"Disk full"});
         QVERIFY(w->isVisible() && !find<QProgressBar>("PBar")->isVisible() && m.listCount() == 2);
 
-        failRebuildsAt(RebuildStep::FlushFolder);
+        failReplacementsAt(ReplaceStep::FlushFolder);
         QCOMPARE(m.click(find<QPushButton>("BbGo")), QStringList{NotSafeOnFullDisk});
         // "dup" has the second of entry 3, and the empty one is not asked for.
         QCOMPARE(std::tuple(w->isVisible(),

@@ -7,7 +7,7 @@ class TestPasswordWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { setRebuildFaultHook({}); }
+    void cleanup() { setReplaceFaultHook({}); }
 
     void rekeys_data()
     {
@@ -56,7 +56,7 @@ private slots:
         QVERIFY(session.start(diary, "[Options]\nOpenLast=1\n[Directory]\nLastDiary=%1/d.qnb\n"));
         const QString shown = entries ? session.view(1) : QString();
         if (typed.contains("fail") || typed.contains("unsafe"))
-            failRebuildsAt(typed.contains("unsafe") ? RebuildStep::FlushFolder : RebuildStep::Rename);
+            failReplacementsAt(typed.contains("unsafe") ? ReplaceStep::FlushFolder : ReplaceStep::Exchange);
 
         QCOMPARE(session.trigger("N21"), QStringList());
         auto* window = session.find("Form5");
@@ -76,6 +76,7 @@ private slots:
         QCOMPARE((std::pair{session.click(named<QPushButton>(window, "BitBtn1")), window->isVisible()}),
                  std::pair(messages, !messages.isEmpty() && !typed.contains("unsafe")));
 
+        setReplaceFaultHook({});
         diary.password = after;
         QCOMPARE(fileBytes(session.path), fileBytes(writeDiary(session.file("expected.qnb"), diary)));
         // Read with the key held: the entry on view, then the first one.

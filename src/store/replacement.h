@@ -1,0 +1,91 @@
+#pragma once
+
+#include "error.h"
+#include "fileidentity.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+// The one way a file is replaced: the new contents are written to a temporary file beside it, made
+// readable by its owner only and locked, so that nobody takes it for a leftover meanwhile; the file is
+// flushed to the disk, and takes the target's name in one step, an exchange of the two names, only while
+// the target is still the file the new contents were made from. The folder is then flushed, so that the
+// new name survives a power cut. Whatever fails before the exchange leaves the target as it was and no
+// temporary file; one that a killed writer left goes with the next replacement of the same target.
+// The new file gets the old one's owner, group and permission bits as far as the system allows.
+//
+// Callers differ in what they may replace and how far they must be sure of the disk: ReplaceRules.
+
+struct ReplaceRules {
+    enum class FolderFlush {
+        Reported,   // a failure throws NotDurableError, once the new file has the name
+        BestEffort, // a failure is let go: the name may be lost to a power cut, no more
+        Skipped,
+    };
+
+    // A symbolic link at the target: the file it points to is replaced and the link kept; else the link
+    // itself is replaced.
+    bool followLink = true;
+    // Only a plain file is replaced ("File access denied" for anything else); else anything but a folder,
+    // such as a pipe, which holds nothing to keep.
+    bool plainFileOnly = true;
+    // A file that is there already, or comes meanwhile, is never replaced (FileError for EEXIST).
+    bool mustBeNew = false;
+    // The new file is flushed before it takes the name also where none was there, which has nothing to
+    // lose to a crash; else only where it replaces a file.
+    bool flushNewFile = true;
+    FolderFlush folderFlush = FolderFlush::Reported;
+};
+
+// The target is no longer the file the new contents were made from: another program moved, removed or
+// replaced it, and what it put there is left as it is.
+class TargetChangedError : public QuillnestError
+{
+public:
+    explicit TargetChangedError(const QString& path);
+};
+
+// The steps of a replacement, for tests that make one of them fail.
+enum class ReplaceStep { CreateTemporary, FlushTemporary, CloseTemporary, Exchange, FlushFolder };
+using ReplaceFaultHook = std::function<void(ReplaceStep)>;
+// The hook runs before each step of every replacement and may throw; pass an empty function to remove it.
+void setReplaceFaultHook(ReplaceFaultHook hook);
+
+class FileReplacement
+{
+public:
+    // Makes the temporary file for replacing the file at `path`, which is checked now against `rules`.
+    // `madeFrom` is the file the new contents are made from: the replacement fails with
+    // TargetChangedError unless the target is that file, now and at the exchange. Without it, the target
+    // must stay whatever is there now (or nothing). Throws FileError.
+    FileReplacement(const QString& path, const ReplaceRules& rules, const FileIdentity* madeFrom = nullptr);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // The temporary file, open for reading and writing; the new contents go here.
+    int fd() const { return m_fd; }
+    // The file that is replaced: for a followed link, the file it points to.
+    const QByteArray& target() const { return m_target; }
+    // A file is there, which the new one replaces.
+    bool replacing() const { return m_replacing; }
+
+    // Puts the new file in the target's place as described above. With `keepOpen`, the new file stays open
+    // for takeDescriptor(), also when only the folder's flush failed (NotDurableError).
+    void commit(bool keepOpen = false);
+    // After a commit with `keepOpen`: the new file, open and locked, now the caller's to close.
+    int takeDescriptor();
+
+private:
+    void exchange();
+
+    const QString m_path;
+    const ReplaceRules m_rules;
+    QByteArray m_target;
+    QByteArray m_temporary;
+    FileIdentity m_madeFrom;
+    bool m_replacing = false;
+    int m_fd = -1;
+};
