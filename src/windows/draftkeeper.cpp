@@ -13,7 +13,8 @@ namespace
 {
 
 constexpr int PauseMs = 1000;
-constexpr int DeadlineMs = 2000;
+// Less than two seconds, so that the draft, once written, holds all but the last two seconds of typing.
+constexpr int DeadlineMs = 1800;
 
 } // namespace
 
@@ -79,7 +80,7 @@ bool DraftKeeper::typed() const
     return m_active && typedText(m_box) != m_beganWith;
 }
 
-// Typing on and on still writes the draft every two seconds.
+// Typing on and on still writes the draft within every two seconds.
 void DraftKeeper::textChanged()
 {
     if (!m_active)

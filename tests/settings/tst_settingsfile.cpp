@@ -194,36 +194,6 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_ini) || QFile::permissions(m_ini) == mode);
     }
 
-    void keepsTheFileWhenItIsNotReplaced_data()
-    {
-        QTest::addColumn<bool>("swapped"); // another program puts its own file there; else the exchange fails
-        QTest::newRow("names not exchanged") << false;
-        QTest::newRow("another program's file put there") << true;
-    }
-    // The file read is the only one replaced, whole or not at all.
-    void keepsTheFileWhenItIsNotReplaced()
-    {
-        QFETCH(bool, swapped);
-        const QByteArray before = "[Options]\nEditing=1\n";
-        const QByteArray other = "[Options]\nEditing=0\n; another program's\n";
-        writeFileBytes(m_ini, before);
-        writeFileBytes(m_dir->filePath("other"), other);
-        setReplaceFaultHook([&](ReplaceStep step) {
-            if (step != ReplaceStep::Exchange)
-                return;
-            if (!swapped)
-                throw FileError(FileError::DiskFull);
-            ::rename(QFile::encodeName(m_dir->filePath("other")).constData(), QFile::encodeName(m_ini).constData());
-        });
-        PrivateProfile profile(m_ini);
-        const QString message = errorText([&] { profile.writeBool("Options", "Editing", false); });
-        setReplaceFaultHook({});
-        QCOMPARE(message, "Unable to write to " + m_ini);
-        QCOMPARE(fileBytes(m_ini), swapped ? other : before);
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList(swapped ? QStringList{"Settings.ini"} : QStringList{"other", "Settings.ini"}));
-    }
-
     // A write that fails keeps the old file byte for byte and says so: a disk that fills up while the new file is
     // written (a file-size limit fails the write as a full disk would), a file that cannot be written, and one
     // that cannot be read, which must not be replaced by one holding only the new keys.
@@ -243,6 +213,20 @@ private slots:
         std::signal(SIGXFSZ, oldAction);
         QVERIFY(message == refused && fileBytes(m_ini) == before);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Settings.ini"});
+
+        // The names not exchanged, then a file of another program's put there meanwhile, which stays.
+        failReplacementsAt(ReplaceStep::Exchange);
+        QCOMPARE(errorText([&] { StartupOptions{}.write(profile); }), refused);
+        QCOMPARE(fileBytes(m_ini), before);
+        writeFileBytes(m_dir->filePath("other"), "[Options]\n; another program's\n");
+        setReplaceFaultHook([&](ReplaceStep step) {
+            if (step == ReplaceStep::Exchange)
+                ::rename(QFile::encodeName(m_dir->filePath("other")).constData(), QFile::encodeName(m_ini).constData());
+        });
+        QCOMPARE(errorText([&] { StartupOptions{}.write(profile); }), refused);
+        setReplaceFaultHook({});
+        QCOMPARE(fileBytes(m_ini), "[Options]\n; another program's\n");
+        writeFileBytes(m_ini, before);
 
         if (geteuid() == 0)
             QSKIP("file permissions do not stop the superuser");

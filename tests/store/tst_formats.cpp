@@ -6,6 +6,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -127,27 +129,21 @@ private slots:
         QCOMPARE(joinLines(cut, FixedKey), text.left(MaxEntryChars));
     }
 
-    void scramblesALine_data()
-    {
-        QTest::addColumn<int>("keyLength");
-        QTest::addColumn<int>("size");
-        for (int keyLength : {1, 7, 11, 16, 255, 300}) {
-            for (int size : {0, 1, 15, 16, 17, 100, 255})
-                QTest::addRow("key of %d, line of %d", keyLength, size) << keyLength << size;
-        }
-    }
     // A line is combined with its key laid out once, sixteen bytes at a time and the rest one by one; a key
     // longer than a line is cut.
     void scramblesALine()
     {
-        QFETCH(int, keyLength);
-        QFETCH(int, size);
-        QRandomGenerator random(quint32(keyLength * 1000 + size));
-        const QByteArray key = randomBytes(random, keyLength);
-        const QByteArray text = randomBytes(random, size);
-        QByteArray line(size, Qt::Uninitialized);
-        xorWithPattern(text.constData(), linePattern(key).constData(), size, line.data());
-        QCOMPARE(line, referenceScramble(text, key));
+        QRandomGenerator random(1251);
+        for (int keyLength : {1, 7, 11, 16, 255, 300}) {
+            const QByteArray key = randomBytes(random, keyLength);
+            for (int size : {0, 1, 15, 16, 17, 100, 255}) {
+                const QByteArray text = randomBytes(random, size);
+                QByteArray line(size, Qt::Uninitialized);
+                xorWithPattern(text.constData(), linePattern(key).constData(), size, line.data());
+                QVERIFY2(line == referenceScramble(text, key),
+                         qPrintable(u"key of %1, line of %2"_s.arg(keyLength).arg(size)));
+            }
+        }
     }
 
     // The fixed key, starting again at its 12th byte; a byte equal to its key byte gives a kept zero.
@@ -157,23 +153,13 @@ private slots:
         QCOMPARE(scrambleText("sXlt", FixedKey), QByteArray::fromHex("00390000"));
     }
 
-    void storesPasswords_data()
-    {
-        QTest::addColumn<QByteArray>("password");
-        QTest::addColumn<QByteArray>("rearranged");
-        QTest::newRow("1") << QByteArray("a") << QByteArray("a");
-        QTest::newRow("2") << QByteArray("ab") << QByteArray("ab");
-        QTest::newRow("3") << QByteArray("abc") << QByteArray("bac");
-        QTest::newRow("4") << QByteArray("abcd") << QByteArray("badc");
-        QTest::newRow("5") << QByteArray("abcde") << QByteArray("cbaed");
-    }
     // Passwords are stored reversed, then rotated by half the length, then scrambled.
     void storesPasswords()
     {
-        QFETCH(QByteArray, password);
-        QFETCH(QByteArray, rearranged);
-        QCOMPARE(encodePassword(password), referenceScramble(rearranged, FixedKey));
-        QCOMPARE(decodePassword(encodePassword(password)), password);
+        const QByteArrayList rearranged = {"a", "ab", "bac", "badc", "cbaed"};
+        for (int length = 1; length <= 5; ++length)
+            QVERIFY2(encodePassword(QByteArray("abcde", length)) == referenceScramble(rearranged[length - 1], FixedKey),
+                     qPrintable(QString::number(length)));
     }
 
     void passwordsOfEveryLengthComeBack()
@@ -231,19 +217,9 @@ private slots:
         QTest::newRow("last second of year 9999") << 2958465 + 86399 * Second << "31.12.9999 23:59:59";
         // Past the years 1..9999, and values no conversion to an integer may meet.
         const double max = std::numeric_limits<double>::max();
-        const std::pair<const char*, double> dateless[] = {{"NaN", qQNaN()},
-                                                           {"infinity", qInf()},
-                                                           {"minus infinity", -qInf()},
-                                                           {"1e300", 1e300},
-                                                           {"largest", max},
-                                                           {"most negative", -max},
-                                                           {"past int64", 9.3e18},
-                                                           {"below int64", -9.3e18},
-                                                           {"year 10000", 2958466.0},
-                                                           {"rounds into year 10000", 2958465.9999999999},
-                                                           {"year 0", -693594.0}};
-        for (const auto& [name, stamp] : dateless)
-            QTest::newRow(name) << stamp << NoDate;
+        for (double stamp :
+             {qQNaN(), qInf(), -qInf(), 1e300, max, -max, 9.3e18, -9.3e18, 2958466.0, 2958465.9999999999, -693594.0})
+            QTest::addRow("no date: %.17g", stamp) << stamp << NoDate;
     }
     // Our text, Qt's text and the day agree.
     void stampTexts()

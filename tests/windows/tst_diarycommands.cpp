@@ -422,35 +422,6 @@ private slots:
         QCOMPARE(m.textBox()->toPlainText(), QStringLiteral("Текст 1 общее"));
     }
 
-    // What a screen reader reads: a name for every control without text of its own, and the date list as list
-    // items named as the rows show, the current one focused and selected.
-    void aScreenReaderReadsEveryControl()
-    {
-        QVERIFY(startWithTodaysEntry());
-        m.window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m.window.get()));
-        QAbstractItemView* list = m.dateList();
-        list->setFocus();
-        QTest::keyClick(list, Qt::Key_Down);
-        QList<QWidget*> unlettered{m.find("InWord"), m.find("DTPicker"), m.textBox()};
-        for (QToolButton* button : m.find("CoolBar")->findChildren<QToolButton*>())
-            unlettered << button;
-        QCOMPARE(unlettered.size(), 3 + 11);
-        for (QWidget* control : unlettered)
-            QVERIFY2(!readName(control).isEmpty(), qPrintable(control->objectName()));
-        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(list);
-        QVERIFY(reader->role() == QAccessible::List && readName(list) == "Записи по датам");
-        QCOMPARE(reader->childCount(), m.listCount());
-        for (int row = 0; row < m.listCount(); ++row) {
-            QAccessibleInterface* item = reader->child(row);
-            QVERIFY(item->role() == QAccessible::ListItem && item->text(QAccessible::Name) == m.rowText(row));
-            QVERIFY(item->parent() == reader && reader->indexOfChild(item) == row && reader->child(row) == item);
-            QVERIFY(item->state().focused == (row == 1) && item->state().selected == (row == 1));
-        }
-        QCOMPARE(reader->focusChild(), reader->child(1));
-        QVERIFY(reader->child(m.listCount()) == nullptr);
-    }
-
     // An entry that cannot be read is said so, and the one on view stays.
     void anUnreadableEntryIsSaid()
     {
@@ -466,17 +437,6 @@ private slots:
     {
         QVERIFY(m.start(alternatingDays(1)));
         QCOMPARE(m.find<QLabel>("SBarPanel0")->width(), qRound(m.window->frameGeometry().width() * 0.45));
-    }
-
-    // "Закрыть" leaves nothing to change; "Выход" ends the program.
-    void closesAndLeaves()
-    {
-        QVERIFY(m.start(alternatingDays(2)));
-        m.view(0);
-        QVERIFY(changeAndDeleteEnabled());
-        m.trigger("N14");
-        QVERIFY(!changeAndDeleteEnabled() && !m.window->document().isOpen());
-        QVERIFY(m.trigger("N4").isEmpty() && !m.window->isVisible());
     }
 };
 
