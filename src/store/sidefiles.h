@@ -1,8 +1,8 @@
 #pragma once
 
-// Files written beside another and put in its place (a rebuild's temporary copy, a new diary, the
-// change journal, an export, a draft), and the folder operations they need. For the core library's
-// own writers (store, export), not for the windows.
+// Files written beside another (the temporary file of a replacement, the change journal, a draft set
+// aside), and the folder operations they need: the pieces of FileReplacement (replacement.h) and of the
+// store's other writers, not for the windows.
 
 #include <QByteArray>
 #include <QByteArrayView>
