@@ -4,6 +4,7 @@
 #include "windows/importwindow.h"
 #include "windows/mainwindow.h"
 #include "windows/newdiarywindow.h"
+#include "windows/quitsignals.h"
 #include "windows/settingswindow.h"
 
 #include <QApplication>
@@ -38,6 +39,9 @@ int main(int argc, char* argv[])
     mainWindow.setAboutWindow(new AboutWindow(&mainWindow));
     mainWindow.setExportWindow(new ExportWindow(mainWindow.document(), &mainWindow));
     mainWindow.setImportWindow(new ImportWindow(mainWindow.document(), dataDir, &mainWindow));
+    // A shutdown or a closed terminal keeps what is being written, as its draft.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &mainWindow, &MainWindow::leaveKeepingDraft);
     mainWindow.show();
     // A diary named on the command line, as a file manager's "Open with" passes it.
     const QStringList arguments = QCoreApplication::arguments();

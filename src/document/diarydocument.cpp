@@ -15,6 +15,8 @@
 #include "export/entryexport.h"
 #include "import/importentries.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <utility>
 
@@ -37,7 +39,7 @@ private:
 // The lists of the program count entries in 16 bits: a file with more lists its first MaxEntries.
 int listedEntries(const RecordFile& file)
 {
-    return int(std::clamp<qint64>(file.count() - 1, 0, MaxEntries));
+    return file.isOpen() ? int(std::clamp<qint64>(file.count() - 1, 0, MaxEntries)) : 0;
 }
 
 } // namespace
@@ -55,7 +57,7 @@ std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const P
 {
     PreparedDiary diary;
     diary.file.openExclusive(path);
-    recoverTornRecord(diary.file);
+    diary.foreignJournal = recoverTornRecord(diary.file);
     sidefiles::removeLeftoverTemporaries(sidefiles::resolveTarget(posixio::encodePath(path)));
     {
         const ClosingGuard closeProbe(m_state.probe);
@@ -90,10 +92,41 @@ void DiaryDocument::adopt(PreparedDiary&& diary)
     m_state.file = std::move(diary.file);
     m_state.path = diary.path;
     m_state.entryKey = diary.key;
+    m_state.replaced = false;
+    m_state.foreignJournal = QFile::decodeName(diary.foreignJournal);
     takeHeader(diary.header);
     forgetViewedEntry();
     relistAll();
     emit opened();
+}
+
+bool DiaryDocument::reopen(const PasswordAsker& askPassword)
+{
+    std::optional<PreparedDiary> diary = prepare(m_state.path, askPassword);
+    if (!diary)
+        return false;
+    m_state.file = std::move(diary->file);
+    m_state.entryKey = diary->key;
+    m_state.replaced = false;
+    m_state.foreignJournal = QFile::decodeName(diary->foreignJournal);
+    takeHeader(diary->header);
+    relistAll();
+    emit reloaded();
+    return true;
+}
+
+void DiaryDocument::writeAtPath(const std::function<void()>& write)
+{
+    if (m_state.replaced)
+        throw DiaryReplacedError(m_state.path);
+    try {
+        write();
+    } catch (const DiaryReplacedError&) {
+        m_state.file.close();
+        m_state.replaced = true;
+        m_list->relist(0);
+        throw;
+    }
 }
 
 bool DiaryDocument::open(const QString& path, const PasswordAsker& askPassword)
@@ -130,6 +163,7 @@ std::optional<QString> DiaryDocument::viewEntry(int row)
     m_viewedText = toEditorLineBreaks(fromCp1251(m_viewedBytes));
     m_state.viewedRecord = record;
     m_state.viewedLabel = m_list->rowText(row).left(LabelKeyLength);
+    m_state.viewedStamp = m_state.buffer.stamp();
     return m_viewedText;
 }
 
@@ -153,39 +187,65 @@ QByteArray DiaryDocument::fileBytesOf(const QString& editorText) const
 void DiaryDocument::add(const QString& editorText)
 {
     const QByteArray text = entryFileBytes(editorText);
-    m_state.file.checkStillAtPath();
-    if (!m_state.listComplete)
-        relistAll();
-    appendEntry(m_state.file, text, m_state.entryKey, currentStamp(), m_state.buffer);
+    writeAtPath([&] {
+        m_state.file.checkStillAtPath();
+        if (!m_state.listComplete)
+            relistAll();
+        appendEntry(m_state.file, text, m_state.entryKey, currentStamp(), m_state.buffer);
+    });
     if (listedEntries(m_state.file) > m_list->rowCount())
         m_list->appendRow();
 }
 
+// Another user's object at the change journal's name cannot hold the journal: the entry then changes in a
+// rebuild of the diary, which needs none.
 void DiaryDocument::change(const QString& editorText)
 {
     const QByteArray text = fileBytesOf(editorText);
-    m_state.file.checkStillAtPath();
-    rewriteEntry(m_state.file, m_state.viewedRecord, m_state.viewedLabel, text, m_state.entryKey, m_state.buffer);
+    writeAtPath([&] {
+        m_state.file.checkStillAtPath();
+        try {
+            rewriteEntry(m_state.file, m_state.viewedRecord, m_state.viewedLabel, text, m_state.entryKey,
+                         m_state.buffer);
+        } catch (const sidefiles::SideFileTakenError&) {
+            rewriteByRebuild(m_state.viewedRecord, text);
+        }
+    });
     m_viewedBytes = text;
     m_viewedText = editorText;
 }
 
-void DiaryDocument::deleteViewedEntry()
+void DiaryDocument::rewriteByRebuild(std::int32_t record, QByteArrayView text)
 {
-    m_state.file.checkStillAtPath();
-    const std::int32_t record = m_state.viewedRecord;
     readViewedEntry(m_state.file, record, m_state.viewedLabel, m_state.buffer);
+    DiaryRecord changed = m_state.buffer;
+    cutTextIntoLines(changed, text, m_state.entryKey);
     rebuildOpenDiary(
         [&](RecordSink& sink) {
-            m_state.file.readEach(0, [&](qint64 n, const DiaryRecord& kept) {
-                if (n != record)
-                    sink.put(kept);
-            });
+            m_state.file.readEach(0,
+                                  [&](qint64 n, const DiaryRecord& kept) { sink.put(n == record ? changed : kept); });
         },
-        [&](RecordFile&& file) {
-            takeRebuiltFile(std::move(file));
-            forgetDeletedEntry(record);
-        });
+        [&](RecordFile&& file) { takeRebuiltFile(std::move(file)); });
+}
+
+void DiaryDocument::deleteViewedEntry()
+{
+    const std::int32_t record = m_state.viewedRecord;
+    writeAtPath([&] {
+        m_state.file.checkStillAtPath();
+        readViewedEntry(m_state.file, record, m_state.viewedLabel, m_state.buffer);
+        rebuildOpenDiary(
+            [&](RecordSink& sink) {
+                m_state.file.readEach(0, [&](qint64 n, const DiaryRecord& kept) {
+                    if (n != record)
+                        sink.put(kept);
+                });
+            },
+            [&](RecordFile&& file) {
+                takeRebuiltFile(std::move(file));
+                forgetDeletedEntry(record);
+            });
+    });
 }
 
 void DiaryDocument::forgetDeletedEntry(std::int32_t record)
@@ -265,7 +325,7 @@ void DiaryDocument::keepDraft(bool changing, const QString& editorText)
     Draft draft{changing, 0, 0, m_state.created, currentStamp(), editorText};
     if (changing) {
         draft.entryRecord = m_state.viewedRecord;
-        draft.entryStamp = m_state.file.readStamp(m_state.viewedRecord);
+        draft.entryStamp = m_state.viewedStamp;
     }
     writeDraft(m_state.path, draft, m_state.entryKey);
 }
@@ -276,9 +336,9 @@ void DiaryDocument::forgetDraft()
         removeDraft(m_state.path);
 }
 
-DraftFound DiaryDocument::readDraft(Draft& draft, QString& setAsideAs)
+DraftReading DiaryDocument::readDraft()
 {
-    return ::readDraft(m_state.path, m_state.entryKey, m_state.created, draft, setAsideAs);
+    return ::readDraft(m_state.path, m_state.entryKey, m_state.created);
 }
 
 bool DiaryDocument::isPassword(const QString& typed) const
@@ -288,22 +348,24 @@ bool DiaryDocument::isPassword(const QString& typed) const
 
 void DiaryDocument::rekey(const QByteArray& newPassword)
 {
-    const QByteArray newKey = newPassword.isEmpty() ? FixedKey : newPassword;
-    m_state.file.checkStillAtPath();
-    // Only the password changes in the header; its bytes after the new stored form are zeros, so that
-    // nothing of the old one stays in the file.
-    DiaryRecord header = m_state.file.readHeader();
-    header.setSlot(1, newPassword.isEmpty() ? QByteArray() : encodePassword(newPassword));
-    rebuildOpenDiary(
-        [&](RecordSink& sink) {
-            sink.put(header);
-            const QByteArray change = rekeyingPattern(m_state.entryKey, newKey);
-            m_state.file.readEach(1, [&](qint64, DiaryRecord& entry) {
-                rekeyLines(entry, change);
-                sink.put(entry);
-            });
-        },
-        [&](RecordFile&& file) { takeRekeyedFile(std::move(file), newKey, DiaryHeader::fromRecord(header)); });
+    writeAtPath([&] {
+        const QByteArray newKey = newPassword.isEmpty() ? FixedKey : newPassword;
+        m_state.file.checkStillAtPath();
+        // Only the password changes in the header; its bytes after the new stored form are zeros, so that
+        // nothing of the old one stays in the file.
+        DiaryRecord header = m_state.file.readHeader();
+        header.setSlot(1, newPassword.isEmpty() ? QByteArray() : encodePassword(newPassword));
+        rebuildOpenDiary(
+            [&](RecordSink& sink) {
+                sink.put(header);
+                const QByteArray change = rekeyingPattern(m_state.entryKey, newKey);
+                m_state.file.readEach(1, [&](qint64, DiaryRecord& entry) {
+                    rekeyLines(entry, change);
+                    sink.put(entry);
+                });
+            },
+            [&](RecordFile&& file) { takeRekeyedFile(std::move(file), newKey, DiaryHeader::fromRecord(header)); });
+    });
 }
 
 // A rebuild that is done but not yet safe on disk has put the new file in the old one's place all
@@ -349,31 +411,33 @@ void DiaryDocument::exportEntries(const ExportChoice& choice, const QString& fil
 void DiaryDocument::importEntries(const OldDiarySource& source, const ImportSelection& selection,
                                   const ProgressReport& progress)
 {
-    m_state.file.checkStillAtPath();
-    const qint64 own = m_view.entryCount();
-    // A diary of more entries than a list holds is refused by its count alone: its stamps are not read.
-    DiaryMerger merger(source, selection, own > MaxEntries ? std::vector<double>() : m_state.file.readEntryStamps(),
-                       m_state.entryKey);
-    merger.checkRoom(own);
-    const DiaryRecord header = m_state.file.readHeader();
-    const std::int32_t viewed = m_state.viewedRecord;
-    std::int32_t viewedPlace = 0;
-    ProgressPace pace(progress, merger.mostEntries(own));
-    rebuildOpenDiary(
-        [&](RecordSink& sink) {
-            sink.put(header);
-            merger.begin(sink, pace);
-            m_state.file.readEach(
-                1,
-                [&](qint64 n, const DiaryRecord& entry) {
-                    const std::int32_t place = merger.putOwn(entry);
-                    if (n == viewed)
-                        viewedPlace = place;
-                },
-                own + 1);
-            merger.finish();
-        },
-        [&](RecordFile&& file) { takeMergedFile(std::move(file), viewedPlace); });
+    writeAtPath([&] {
+        m_state.file.checkStillAtPath();
+        const qint64 own = m_view.entryCount();
+        // A diary of more entries than a list holds is refused by its count alone: its stamps are not read.
+        DiaryMerger merger(source, selection, own > MaxEntries ? std::vector<double>() : m_state.file.readEntryStamps(),
+                           m_state.entryKey);
+        merger.checkRoom(own);
+        const DiaryRecord header = m_state.file.readHeader();
+        const std::int32_t viewed = m_state.viewedRecord;
+        std::int32_t viewedPlace = 0;
+        ProgressPace pace(progress, merger.mostEntries(own));
+        rebuildOpenDiary(
+            [&](RecordSink& sink) {
+                sink.put(header);
+                merger.begin(sink, pace);
+                m_state.file.readEach(
+                    1,
+                    [&](qint64 n, const DiaryRecord& entry) {
+                        const std::int32_t place = merger.putOwn(entry);
+                        if (n == viewed)
+                            viewedPlace = place;
+                    },
+                    own + 1);
+                merger.finish();
+            },
+            [&](RecordFile&& file) { takeMergedFile(std::move(file), viewedPlace); });
+    });
 }
 
 // The entry on view has a new place; its label still finds it.

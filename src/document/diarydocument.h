@@ -38,6 +38,7 @@ private:
     RecordFile file;
     DiaryHeader header;
     QByteArray key;
+    QByteArray foreignJournal;
 };
 
 // The open diary: its file, its key, the list of its entries and the entry on view. Every operation on
@@ -72,6 +73,12 @@ public:
     void adopt(PreparedDiary&& diary);
     // Both steps at once; false when the password was refused.
     bool open(const QString& path, const PasswordAsker& askPassword);
+    // After another program replaced the diary's file (DiaryReplacedError): the diary is opened again from its
+    // path as it now is, its password asked for where it has one, and lists every entry. The entry on view
+    // stays on view, for a change of it to go ahead while its record still bears its label. Emits
+    // reloaded(), not opened(): what is being written into the diary stays. False when the password was
+    // refused.
+    bool reopen(const PasswordAsker& askPassword);
     void close();
 
     void setEditAllowed(bool allowed);
@@ -108,13 +115,13 @@ public:
     qsizetype characterCount(const QString& editorText) const;
 
     // The text being written into the diary, kept as its draft under its key (see draft.h): a new entry,
-    // or with `changing` a change of the entry on view. Throws FileError.
+    // or with `changing` a change of the entry on view. Throws QuillnestError.
     void keepDraft(bool changing, const QString& editorText);
     // The diary's draft goes: what it held was saved or let go. Throws FileError.
     void forgetDraft();
     // Reads the draft that the diary just opened kept from the last time it was written into without
     // saving; one that cannot be read with its key is set aside (see readDraft).
-    DraftFound readDraft(Draft& draft, QString& setAsideAs);
+    DraftReading readDraft();
 
     // Whether `typed` is the open diary's password as its header holds it now (isTypedPassword).
     bool isPassword(const QString& typed) const;
@@ -145,6 +152,10 @@ signals:
     void entriesRenumbered();
 
 private:
+    // Runs `write`, a write to the diary's file; should another program have replaced the file, it is
+    // closed, the list shows nothing, and DiaryReplacedError is thrown on.
+    void writeAtPath(const std::function<void()>& write);
+    void rewriteByRebuild(std::int32_t record, QByteArrayView text);
     void relistAll();
     void rebuildOpenDiary(const std::function<void(RecordSink&)>& produce,
                           const std::function<void(RecordFile&&)>& take);

@@ -47,6 +47,14 @@ struct DiaryState {
     // The list text of the entry on view as it was shown: a change or deletion goes ahead only while
     // the record's time stamp still reads so.
     QString viewedLabel;
+    // The stamp of the entry on view as it was read.
+    double viewedStamp = 0;
+    // Another program put a file of its own at the diary's path: the file open here was closed, and the
+    // path is opened again before anything more is written.
+    bool replaced = false;
+    // The name of a change journal beside the diary that another user could have written, which was
+    // not applied; empty when there is none.
+    QString foreignJournal;
 
     bool diaryOpen() const { return !path.isEmpty(); }
     // The list rows stand for foundRecords, one each, rather than for records from firstListRecord on.

@@ -2,6 +2,7 @@
 
 #include "datelistmodel.h"
 #include "diarystate.h"
+#include "store/fileidentity.h"
 #include "store/stamp.h"
 
 #include <algorithm>
@@ -87,4 +88,23 @@ const QString& DiaryView::viewedLabel() const
 bool DiaryView::editAllowed() const
 {
     return m_state.editAllowed;
+}
+
+bool DiaryView::wasReplaced() const
+{
+    return m_state.replaced;
+}
+
+bool DiaryView::holdsFileAt(const QString& path) const
+{
+    try {
+        return m_state.file.isOpen() && fileIdentity(path) == m_state.file.identity();
+    } catch (const QuillnestError&) {
+        return false;
+    }
+}
+
+const QString& DiaryView::foreignJournal() const
+{
+    return m_state.foreignJournal;
 }

@@ -45,6 +45,15 @@ public:
     // Changing and deleting entries is allowed.
     bool editAllowed() const;
 
+    // Another program replaced, moved or removed the diary's file: it is opened again from its path before
+    // anything more is written (DiaryDocument::reopen).
+    bool wasReplaced() const;
+    // Whether the file open here is the one `path` names now.
+    bool holdsFileAt(const QString& path) const;
+    // A change journal beside the diary that another user could have written, which was left as it is and
+    // not applied; empty when there is none.
+    const QString& foreignJournal() const;
+
 private:
     const DiaryState& m_state;
     const DateListModel& m_list;

@@ -100,21 +100,11 @@ bool decode(const QByteArray& in, JournalContents& journal)
     return true;
 }
 
-int openJournal(const QByteArray& name, int flags)
-{
-    for (;;) {
-        const int fd = ::open(name.constData(), flags | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd >= 0 || errno != EINTR)
-            return fd;
-    }
-}
-
-// The journal and its name in the folder, both on the disk; on failure there is no journal.
+// The journal and its name in the folder, both on the disk; on failure there is no journal. Another user's
+// file at the name is neither written nor removed (SideFileTakenError).
 void writeJournal(const QByteArray& name, const QByteArray& bytes)
 {
-    const int fd = openJournal(name, O_WRONLY | O_CREAT | O_TRUNC);
-    if (fd < 0)
-        posixio::throwOpenFailure(QFile::decodeName(name), errno);
+    const int fd = sidefiles::openSideFile(name, O_WRONLY | O_TRUNC);
     try {
         posixio::writeAll(fd, bytes.constData(), bytes.size(), 0);
         while (::fsync(fd) != 0) {
@@ -130,18 +120,17 @@ void writeJournal(const QByteArray& name, const QByteArray& bytes)
     }
 }
 
-// The whole journal (empty when it was cut short at once), or nothing when there is none to read.
+// The whole journal (empty when it was cut short at once), or nothing when there is none to read. One
+// that another user could have written throws SideFileTakenError.
 std::optional<QByteArray> readJournal(const QByteArray& name)
 {
-    const int fd = openJournal(name, O_RDONLY | O_NONBLOCK);
+    const int fd = sidefiles::openSideFile(name, O_RDONLY, false);
     if (fd < 0)
         return std::nullopt;
     QByteArray bytes(LargestJournal + 1, Qt::Uninitialized);
-    struct stat info;
     qint64 length = 0;
     try {
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
-            length = posixio::readUpTo(fd, bytes.data(), bytes.size(), 0);
+        length = posixio::readUpTo(fd, bytes.data(), bytes.size(), 0);
     } catch (const QuillnestError&) {
         length = 0;
     }
@@ -184,22 +173,27 @@ void replaceRecord(RecordFile& diary, qint64 n, const DiaryRecord& old, const Di
     ::unlink(name.constData());
 }
 
-void recoverTornRecord(RecordFile& diary)
+QByteArray recoverTornRecord(RecordFile& diary)
 {
     const QByteArray target = sidefiles::resolveTarget(posixio::encodePath(diary.path()));
     const QByteArray name = journalName(target);
-    const std::optional<QByteArray> bytes = readJournal(name);
+    std::optional<QByteArray> bytes;
+    try {
+        bytes = readJournal(name);
+    } catch (const sidefiles::SideFileTakenError&) {
+        return name;
+    }
     if (!bytes)
-        return;
+        return {};
     JournalContents journal;
     if (!decode(*bytes, journal)) {
         // The journal was cut short while it was written, before the diary was touched.
         ::unlink(name.constData());
-        return;
+        return {};
     }
-    // A diary whose long name begins like this one's has a journal of the same name.
+    // A journal names the diary it was written for.
     if (journal.target != target)
-        return;
+        return {};
     if (journal.identity == diary.identity() && journal.record > 0 && journal.record < diary.count()) {
         DiaryRecord current;
         diary.read(journal.record, current);
@@ -209,4 +203,5 @@ void recoverTornRecord(RecordFile& diary)
         }
     }
     ::unlink(name.constData());
+    return {};
 }

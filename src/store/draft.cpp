@@ -7,6 +7,7 @@
 #include "scramble.h"
 #include "sidefiles.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QtEndian>
 
@@ -96,13 +97,13 @@ QByteArray readAll(int fd)
     return posixio::readUpTo(fd, bytes.data(), bytes.size(), 0) == bytes.size() ? bytes : QByteArray();
 }
 
-// Renames the draft `name` to the first of "<diary>.draft.bad", "<diary>.draft.bad.1", … that is free
-// and returns its new name; one that cannot be renamed keeps its own.
-QByteArray setAside(const QByteArray& diary, const QByteArray& name)
+// Renames the draft `name` to the first of "<draft>.bad", "<draft>.bad.1", … that is free and returns
+// its new name; one that cannot be renamed keeps its own.
+QByteArray setAside(const QByteArray& name)
 {
     for (int n = 0; n < 100; ++n) {
         const QByteArray aside =
-            sidefiles::besideTarget(diary, n == 0 ? QByteArray(".draft.bad") : ".draft.bad." + QByteArray::number(n));
+            sidefiles::besideTarget(name, n == 0 ? QByteArray(".bad") : ".bad." + QByteArray::number(n));
         try {
             sidefiles::renameIntoNew(name, aside);
             return aside;
@@ -114,11 +115,47 @@ QByteArray setAside(const QByteArray& diary, const QByteArray& name)
     return name;
 }
 
+// The person's own folder for drafts, made theirs alone where missing; one that another user owns or may
+// write is not used.
+QByteArray ownDraftFolder()
+{
+    QByteArray state = qgetenv("XDG_STATE_HOME");
+    if (!state.startsWith('/')) {
+        const QByteArray home = qgetenv("HOME");
+        if (!home.startsWith('/'))
+            posixio::throwCode(FileError::InvalidFilename);
+        state = home + "/.local/state";
+    }
+    const QByteArray folder = state + "/quillnest/drafts";
+    QByteArray made;
+    for (const QByteArray& part : folder.split('/')) {
+        if (part.isEmpty())
+            continue;
+        made += '/' + part;
+        if (::mkdir(made.constData(), 0700) != 0 && errno != EEXIST)
+            posixio::throwErrno(errno);
+    }
+    struct stat info;
+    if (::lstat(folder.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() ||
+        (info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        posixio::throwCode(FileError::AccessDenied);
+    return folder;
+}
+
 } // namespace
 
-QByteArray draftName(const QString& diaryPath)
+QByteArray draftName(const QString& diaryPath, QByteArray* taken)
 {
-    return sidefiles::besideTarget(diaryTarget(diaryPath), ".draft");
+    const QByteArray diary = diaryTarget(diaryPath);
+    const QByteArray beside = sidefiles::besideTarget(diary, ".draft");
+    struct stat info;
+    if (::lstat(beside.constData(), &info) != 0 || sidefiles::isOwnPrivateFile(info))
+        return beside;
+    if (taken)
+        *taken = beside;
+    const QByteArray fileName = diary.mid(diary.lastIndexOf('/') + 1).left(100);
+    const QByteArray hash = QCryptographicHash::hash(diary, QCryptographicHash::Sha256).toHex().left(16);
+    return ownDraftFolder() + '/' + fileName + '-' + hash + ".draft";
 }
 
 void writeDraft(const QString& diaryPath, const Draft& draft, QByteArrayView key)
@@ -132,34 +169,40 @@ void writeDraft(const QString& diaryPath, const Draft& draft, QByteArrayView key
     append(file, quint32(body.size()));
     file += body;
 
-    // The draft is a file of ours beside the diary: whatever is at its name is replaced, a link included, and
-    // a name that a power cut takes back loses the draft, no more.
+    // The draft is a file of the person's own (draftName): a name that a power cut takes back loses the
+    // draft, no more.
     ReplaceRules rules;
     rules.followLink = false;
-    rules.plainFileOnly = false;
     rules.folderFlush = ReplaceRules::FolderFlush::BestEffort;
     FileReplacement replacement(QFile::decodeName(draftName(diaryPath)), rules);
     posixio::writeAll(replacement.fd(), file.constData(), file.size(), 0);
     replacement.commit();
 }
 
-DraftFound readDraft(const QString& diaryPath, QByteArrayView key, double diaryCreated, Draft& draft,
-                     QString& setAsideAs)
+DraftReading readDraft(const QString& diaryPath, QByteArrayView key, double diaryCreated)
 {
-    const QByteArray name = draftName(diaryPath);
-    sidefiles::removeLeftoverTemporaries(name);
-    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT)
-        return DraftFound::None;
-    QByteArray file;
-    if (fd >= 0) {
-        file = readAll(fd);
-        ::close(fd);
+    DraftReading reading;
+    QByteArray taken;
+    const QByteArray name = draftName(diaryPath, &taken);
+    if (!taken.isEmpty()) {
+        reading.takenName = QFile::decodeName(taken);
+        reading.keptIn = QFile::decodeName(sidefiles::folderOf(name));
     }
-    if (parse(file, key, draft) && draft.diaryCreated == diaryCreated)
-        return DraftFound::Readable;
-    setAsideAs = QFile::decodeName(setAside(diaryTarget(diaryPath), name));
-    return DraftFound::SetAside;
+    sidefiles::removeLeftoverTemporaries(name);
+    const int fd = sidefiles::openSideFile(name, O_RDONLY, false);
+    if (fd < 0)
+        return reading;
+    const QByteArray file = readAll(fd);
+    ::close(fd);
+    // A diary made at a time no number names (NaN) still knows its own drafts.
+    if (parse(file, key, reading.draft) &&
+        std::bit_cast<quint64>(reading.draft.diaryCreated) == std::bit_cast<quint64>(diaryCreated)) {
+        reading.found = DraftFound::Readable;
+        return reading;
+    }
+    reading.found = DraftFound::SetAside;
+    reading.setAsideAs = QFile::decodeName(setAside(name));
+    return reading;
 }
 
 void removeDraft(const QString& diaryPath)

@@ -2,6 +2,7 @@
 
 #include "posixio.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -66,13 +67,24 @@ void removeUnlessHeld(const QByteArray& name, uid_t targetOwner)
 
 QByteArray resolveTarget(const QByteArray& name)
 {
-    struct stat info;
-    if (::lstat(name.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
-        return name;
-    char resolved[PATH_MAX];
-    if (!::realpath(name.constData(), resolved))
-        posixio::throwErrno(errno);
-    return QByteArray(resolved);
+    QByteArray current = name;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat link;
+        if (::lstat(current.constData(), &link) != 0 || !S_ISLNK(link.st_mode))
+            return current;
+        struct stat folder;
+        if (::stat(folderOf(current).constData(), &folder) != 0)
+            posixio::throwErrno(errno);
+        if (link.st_uid != ::geteuid() && link.st_uid != folder.st_uid)
+            posixio::throwCode(FileError::AccessDenied);
+        char pointed[PATH_MAX];
+        const ssize_t length = ::readlink(current.constData(), pointed, sizeof pointed);
+        if (length < 0)
+            posixio::throwErrno(errno);
+        const QByteArray target(pointed, length);
+        current = target.startsWith('/') ? target : folderOf(current) + '/' + target;
+    }
+    posixio::throwErrno(ELOOP);
 }
 
 QByteArray folderOf(const QByteArray& name)
@@ -88,9 +100,61 @@ QByteArray folderOf(const QByteArray& name)
 QByteArray besideTarget(const QByteArray& target, QByteArrayView suffix)
 {
     const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray name = target.mid(slash + 1);
     const long nameMax = ::pathconf(folderOf(target).constData(), _PC_NAME_MAX);
-    const qsizetype room = std::max<qsizetype>((nameMax > 0 ? nameMax : 255) - suffix.size(), 1);
-    return target.left(slash + 1) + target.mid(slash + 1).left(room) + suffix.toByteArray();
+    const qsizetype room = (nameMax > 0 ? nameMax : 255) - suffix.size();
+    if (name.size() <= room)
+        return target + suffix.toByteArray();
+    const QByteArray hash = '~' + QCryptographicHash::hash(name, QCryptographicHash::Sha256).toHex().left(8);
+    return target.left(slash + 1) + name.left(std::max<qsizetype>(room - hash.size(), 1)) + hash + suffix.toByteArray();
+}
+
+bool isOwnPrivateFile(const struct stat& info)
+{
+    return S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+SideFileTakenError::SideFileTakenError(const QByteArray& name)
+    : QuillnestError(QStringLiteral("Файл %1 принадлежит другому пользователю или открыт для записи всем; "
+                                    "программа им не пользуется.")
+                         .arg(QFile::decodeName(name))),
+      m_name(name)
+{
+}
+
+int openSideFile(const QByteArray& name, int flags, bool create)
+{
+    for (;;) {
+        const int made =
+            create ? ::open(name.constData(), flags | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600) : -1;
+        if (made >= 0)
+            return made;
+        if (create && errno == EINTR)
+            continue;
+        if (create && errno != EEXIST)
+            posixio::throwOpenFailure(QFile::decodeName(name), errno);
+        // Opened without truncating until it is shown to be ours; a pipe does not keep the open waiting.
+        const int fd = ::open(name.constData(), (flags & ~O_TRUNC) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0 && errno == EINTR)
+            continue;
+        if (fd < 0 && errno == ENOENT && create)
+            continue; // gone meanwhile: made anew
+        if (fd < 0 && errno == ENOENT)
+            return -1;
+        struct stat info;
+        if (fd < 0 || ::fstat(fd, &info) != 0 || !isOwnPrivateFile(info)) {
+            if (fd >= 0)
+                ::close(fd);
+            throw SideFileTakenError(name);
+        }
+        if ((flags & O_TRUNC) && ::ftruncate(fd, 0) != 0) {
+            const int err = errno;
+            ::close(fd);
+            posixio::throwErrno(err);
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        return fd;
+    }
 }
 
 void syncFolder(const QByteArray& folder)
@@ -156,7 +220,7 @@ int createTemporary(const QByteArray& target, QByteArray& temporary)
         for (char& c : suffix)
             c = Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))];
         const QByteArray candidate = besideTarget(target, '.' + suffix + ".buf");
-        const int fd = ::open(candidate.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        const int fd = ::open(candidate.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         // A cleaner that locked the new file first takes it for a leftover: another name is tried.
         if (fd >= 0 && !lockExclusively(fd)) {
             ::close(fd);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "error.h"
+
 // Files written beside another (the temporary file of a replacement, the change journal, a draft set
 // aside), and the folder operations they need: the pieces of FileReplacement (replacement.h) and of the
 // store's other writers, not for the windows.
@@ -13,13 +15,39 @@ struct stat;
 namespace sidefiles
 {
 
-// The file that really gets written for `name`: for a symbolic link, the file it points to.
+// The file that really gets written for `name`: for a symbolic link, the file it points to. A link is
+// followed only as the kernel's protected_symlinks rule allows in a folder others may write: when it is
+// the person's own, or its folder's owner's. Any other throws FileError ("File access denied"), so that
+// a link another user planted never leads a write of the person's text elsewhere.
 QByteArray resolveTarget(const QByteArray& name);
 QByteArray folderOf(const QByteArray& name);
 
-// "<target><suffix>" in the target's folder, the target's file name cut short where the whole would
-// not fit the folder's file system (diary names of up to 255 bytes are fine).
+// "<target><suffix>" in the target's folder. Where the whole would not fit the folder's file system, the
+// target's name is cut short and a short hash of all of it added, so that two long names that begin
+// alike never share their side files.
 QByteArray besideTarget(const QByteArray& target, QByteArrayView suffix);
+
+// The rule for the files the program keeps beside a person's file (a journal, a draft, a temporary file),
+// in a folder others may write: one found there is used only if it is a plain file of the person's own
+// that nobody else may write.
+bool isOwnPrivateFile(const struct stat& info);
+
+// Another user's object, or one anybody may write, has the name of a side file the program needs.
+class SideFileTakenError : public QuillnestError
+{
+public:
+    explicit SideFileTakenError(const QByteArray& name);
+    const QByteArray& name() const { return m_name; }
+
+private:
+    QByteArray m_name;
+};
+
+// Opens the side file `name` with `flags` (O_RDONLY, O_WRONLY or O_RDWR, and O_TRUNC): made anew, readable by
+// its owner only, where nothing is; else the one there, if isOwnPrivateFile() says so, and
+// SideFileTakenError if not. A link is never followed and a pipe never waited on; a file that `create`
+// forbids to make gives -1 with errno ENOENT. Throws FileError.
+int openSideFile(const QByteArray& name, int flags, bool create = true);
 
 // Puts the folder's entries (a new or renamed file) on the disk. Throws FileError.
 void syncFolder(const QByteArray& folder);

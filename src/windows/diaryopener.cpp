@@ -5,7 +5,6 @@
 #include "settings/privateprofile.h"
 #include "settings/settingsfile.h"
 #include "store/error.h"
-#include "store/fileidentity.h"
 #include "widgets/controls.h"
 #include "widgets/messagebox.h"
 
@@ -65,8 +64,9 @@ void DiaryOpener::open(const QString& path)
 {
     if (!m_editor.mayLeaveTypedText())
         return;
-    // The same file under another name (a link, another spelling) is still the open diary.
-    if (m_document.isOpen() && isSameFile(m_document.view().path(), path)) {
+    // The same file under another name (a link, another spelling) is still the open diary; a file that took
+    // its place at its path is not.
+    if (m_document.isOpen() && m_document.view().holdsFileAt(path)) {
         showMessage(m_window, QStringLiteral("Файл уже открыт"));
         return;
     }
@@ -85,10 +85,22 @@ void DiaryOpener::switchTo(const QString& path)
     std::optional<PreparedDiary> diary = m_document.prepare(path, passwordAsker());
     if (!diary)
         return;
-    PrivateProfile(settingsPath()).writeString(SettingsKeys::Directory, SettingsKeys::LastDiary, path);
     if (!m_document.isOpen())
         emit openingIntoEmptyWindow();
     m_document.adopt(std::move(*diary));
+    rememberLastDiary(path);
+}
+
+// A settings file that cannot be written keeps no diary from opening: the person is told once.
+void DiaryOpener::rememberLastDiary(const QString& path)
+{
+    try {
+        PrivateProfile(settingsPath()).writeString(SettingsKeys::Directory, SettingsKeys::LastDiary, path);
+    } catch (const QuillnestError& error) {
+        if (!m_toldOfSettings)
+            showMessage(m_window, QStringLiteral("Дневник открыт, но не запомнен как последний: ") + error.text());
+        m_toldOfSettings = true;
+    }
 }
 
 // Also with no diary open: the text box is then disabled, as after closing one.

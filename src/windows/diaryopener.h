@@ -14,7 +14,7 @@ class QWidget;
 // Opens and closes the diary of the document as the person asks: one chosen in the open dialog or named
 // on the command line, or the one Settings.ini names at start. Nothing typed goes unasked (EntryEditor),
 // and a diary that cannot be opened leaves the open one as it was. Settings.ini remembers the last diary
-// opened and the main diary.
+// opened and the main diary; one that cannot be written keeps no diary from opening.
 class DiaryOpener : public QObject
 {
     Q_OBJECT
@@ -47,6 +47,7 @@ signals:
 private:
     QString chooseFile();
     void switchTo(const QString& path);
+    void rememberLastDiary(const QString& path);
     PasswordAsker passwordAsker();
 
     DiaryDocument& m_document;
@@ -58,4 +59,6 @@ private:
     QFileDialog* m_dialog = nullptr;
     // The dialog's answer after a cancel: the name chosen last time.
     QString m_lastChosen;
+    // The person was told that Settings.ini could not be written.
+    bool m_toldOfSettings = false;
 };

@@ -2,6 +2,7 @@
 
 #include "document/diarydocument.h"
 #include "draftkeeper.h"
+#include "passwordprompt.h"
 #include "store/stamp.h"
 #include "widgets/messagebox.h"
 
@@ -65,9 +66,19 @@ void EntryEditor::saveChangedEntry()
         save();
 }
 
+// Where another program replaced the diary's file since it was opened, the diary is opened again from its
+// path, its password asked for, and the text saved there; the text and its draft stay until then.
 bool EntryEditor::save()
 {
     if (m_mode == Mode::Viewing)
+        return false;
+    const auto askPassword = [this](const QString& path, const PasswordCheck& check) {
+        PasswordPrompt::ask(path, check, m_window);
+    };
+    bool reopened = true;
+    if (m_document.view().wasReplaced() && !m_attempt([&] { reopened = m_document.reopen(askPassword); }))
+        return false;
+    if (!reopened)
         return false;
     const bool adding = m_mode == Mode::Adding;
     const bool listedEveryEntry = m_document.view().listsEveryEntry();
@@ -100,17 +111,24 @@ void EntryEditor::leaveEntry()
 
 void EntryEditor::offerDraft()
 {
-    Draft draft;
-    QString aside;
-    DraftFound found = DraftFound::None;
-    m_attempt([&] { found = m_document.readDraft(draft, aside); });
-    if (found == DraftFound::SetAside)
+    DraftReading reading;
+    m_attempt([&] { reading = m_document.readDraft(); });
+    if (!reading.takenName.isEmpty() && !m_toldOfTakenNames.contains(reading.takenName)) {
+        m_toldOfTakenNames.insert(reading.takenName);
+        showMessage(m_window,
+                    QStringLiteral("Рядом с дневником лежит чужой файл с именем его черновика:\r%1\rПрограмма "
+                                   "его не трогает; несохранённый текст этого дневника хранится в папке\r%2")
+                        .arg(reading.takenName, reading.keptIn));
+    }
+    if (reading.found == DraftFound::SetAside)
         showMessage(m_window, QStringLiteral("Несохранённый текст записи не читается с паролем этого дневника, "
                                              "оставлен другим дневником или повреждён. Он сохранён как\r") +
-                                  aside);
+                                  reading.setAsideAs);
+    const Draft& draft = reading.draft;
     const QString question = QStringLiteral("Найден несохранённый текст записи от %1. Восстановить?");
-    const Answer answer =
-        found == DraftFound::Readable ? askYesNo(m_window, question.arg(stampText(draft.writtenAt))) : Answer::Cancel;
+    const Answer answer = reading.found == DraftFound::Readable
+                              ? askYesNo(m_window, question.arg(stampText(draft.writtenAt)))
+                              : Answer::Cancel;
     if (answer == Answer::No)
         m_attempt([&] { m_document.forgetDraft(); });
     if (answer != Answer::Yes)
@@ -122,6 +140,11 @@ void EntryEditor::offerDraft()
     m_document.view().viewedRecord() != 0 ? changeEntry() : addEntry();
     m_textBox->setPlainText(draft.text);
     emit told(QStringLiteral(" Восстановлен несохранённый текст"));
+}
+
+void EntryEditor::keepDraftNow()
+{
+    m_draft->keepNow();
 }
 
 bool EntryEditor::mayLeaveTypedText()

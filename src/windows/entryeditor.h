@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -42,6 +43,8 @@ public:
     void discardEntry();
     // The diary it was written into has gone from view: the draft stays, for the next opening.
     void leaveEntry();
+    // What is written goes into the draft now.
+    void keepDraftNow();
     // Offers back what was being written into the diary just opened when the program last stopped without
     // saving it: if the person wants it, as it was being written, a change of the entry it was for while
     // there is one. Esc keeps it for the next opening.
@@ -73,4 +76,6 @@ private:
     DraftKeeper* m_draft;
     Attempt m_attempt;
     Mode m_mode = Mode::Viewing;
+    // The names of drafts held by another user's object that the person was told of.
+    QSet<QString> m_toldOfTakenNames;
 };

@@ -250,6 +250,12 @@ void MainWindow::showOpenedDiary()
                                          "ещё %2 не показываются и не просматриваются.")
                               .arg(MaxEntries)
                               .arg(unlisted));
+    // Told once: the journal stays where it is.
+    if (const QString& journal = m_document.view().foreignJournal();
+        !journal.isEmpty() && m_toldOf.insert(journal).second)
+        showMessage(this, QStringLiteral("Рядом с дневником лежит файл журнала изменений, который мог записать другой "
+                                         "пользователь; он не применён и оставлен как есть:\r") +
+                              journal);
     m_editor->offerDraft();
 }
 
@@ -283,6 +289,13 @@ void MainWindow::showNoEntry()
 {
     m_dateLabel->setText(todayCaption());
     m_document.forgetViewedEntry();
+}
+
+void MainWindow::leaveKeepingDraft()
+{
+    m_editor->keepDraftNow();
+    // Out of any message or window that waits for an answer, too.
+    QApplication::exit(0);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <set>
 
 class DateListView;
 class DiaryOpener;
@@ -54,6 +55,9 @@ public:
 
     // Opens the diary at `path` as "Открыть" does with the file chosen (from the command line).
     void openDiary(const QString& path);
+    // The program is asked to end (QuitSignals): what is being written goes into the draft at once, and the
+    // program ends as closing does, without the question.
+    void leaveKeepingDraft();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -125,6 +129,8 @@ private:
     // "Показать все записи" follows the date-search mark as it was when a diary was opened while none was.
     bool m_allEntriesAllowed = true;
     bool m_statusPanelsSized = false;
+    // The foreign journals the person was told of.
+    std::set<QString> m_toldOf;
     SecondaryWindow* m_newDiaryWindow = nullptr;
     SettingsWindow* m_settingsWindow = nullptr;
     SecondaryWindow* m_exportWindow = nullptr;

@@ -1,11 +1,12 @@
 // Types into a new entry of the diary that Settings.ini in the folder named on the command line opens,
-// through the real main window, offscreen, until it is killed: a letter every 40 ms, with a pause of
-// 1.5 s after every 25. It says on standard output how many letters are typed, after each ("typed <count>"),
+// through the real main window, offscreen, until it is killed or asked to end by a signal: a letter every 40 ms, with a
+// pause of 1.5 s after every 25. It says on standard output how many letters are typed, after each ("typed <count>"),
 // and how many the draft holds each time one is wholly written ("kept <count>").
 
 #include "crashloop.h"
 #include "windows/draftkeeper.h"
 #include "windows/mainwindow.h"
+#include "windows/quitsignals.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -36,6 +37,8 @@ int main(int argc, char** argv)
     if (!window.document().isOpen())
         return 2;
     QObject::connect(window.findChild<DraftKeeper*>(), &DraftKeeper::kept, [](qsizetype kept) { say("kept", kept); });
+    QuitSignals quitSignals; // as the program itself hears them
+    QObject::connect(&quitSignals, &QuitSignals::received, &window, &MainWindow::leaveKeepingDraft);
     window.findChild<QToolButton*>(QStringLiteral("Badd"))->click();
     auto* textBox = window.findChild<QPlainTextEdit*>(QStringLiteral("mm"));
     int typed = 0;

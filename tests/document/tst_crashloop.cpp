@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -107,6 +108,42 @@ private slots:
               qPrintable(counts.join(QStringLiteral(", "))));
     }
 
+    void endedBySignalWhileTyping_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM, a shutdown") << int(SIGTERM);
+        QTest::newRow("SIGHUP, a closed terminal") << int(SIGHUP);
+        QTest::newRow("SIGINT, Ctrl+C") << int(SIGINT);
+    }
+    // A person typing into a new entry is asked to end: the program ends as closing does, and the diary
+    // opened again offers all they typed.
+    void endedBySignalWhileTyping()
+    {
+        QFETCH(int, signal);
+        QTemporaryDir folder;
+        const QString path = testfiles::writeDiary(folder.filePath("t.qnb"), {});
+        testfiles::writeFileBytes(folder.filePath("Settings.ini"),
+                                  "[Options]\nOpenLast=1\n[Directory]\nLastDiary=" + path.toUtf8() + "\n");
+        QProcess typist;
+        typist.start(QStringLiteral(CRASHLOOP_TYPIST), {folder.path()});
+        QVERIFY(typist.waitForReadyRead(20000));
+        QThread::msleep(300 + QRandomGenerator::global()->bounded(3000));
+        qsizetype typed = 0;
+        for (const QByteArray& line : typist.readAllStandardOutput().split('\n')) {
+            if (line.startsWith("typed "))
+                typed = line.sliced(6).toLongLong();
+        }
+        QCOMPARE(::kill(pid_t(typist.processId()), signal), 0);
+        QVERIFY(typist.waitForFinished(10000));
+        QCOMPARE(std::pair(typist.exitStatus(), typist.exitCode()), std::pair(QProcess::NormalExit, 0));
+        DiaryDocument diary;
+        QVERIFY(diary.open(path, {}));
+        const DraftReading reading = diary.readDraft();
+        QVERIFY2(
+            reading.found == DraftFound::Readable && reading.draft.text.size() >= typed,
+            qPrintable(QStringLiteral("%1 letters in the draft, %2 typed").arg(reading.draft.text.size()).arg(typed)));
+    }
+
     // A person typing into a new entry is killed at a random moment: the diary opened again offers what
     // they typed, at least as much of it as a draft was wholly written of before the kill. (How far the
     // draft lags behind the typing is measured by bench_draft.)
@@ -132,9 +169,9 @@ private slots:
             waitForReleasedLocks(folder.path());
             DiaryDocument diary;
             QVERIFY(diary.open(path, {}));
-            Draft draft;
-            QString aside;
-            const DraftFound found = diary.readDraft(draft, aside);
+            const DraftReading reading = diary.readDraft();
+            const DraftFound found = reading.found;
+            const Draft& draft = reading.draft;
             QCOMPARE(found, kept == 0 && found == DraftFound::None ? DraftFound::None : DraftFound::Readable);
             const QString typed = crashloop::TypedText.repeated(draft.text.size() / crashloop::TypedText.size() + 1);
             QVERIFY2(!draft.changing && draft.text == typed.left(draft.text.size()) && draft.text.size() >= kept,

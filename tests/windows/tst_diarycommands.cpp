@@ -224,6 +224,30 @@ private slots:
         QCOMPARE(m.launch({"ключ"}), QStringList{"PassDlg"});
     }
 
+    // A sync tool puts another copy of the diary in its place while an entry is written: the save says so and
+    // keeps the text and its draft; the next save opens the diary as it now is and saves the text there, and
+    // "Открыть" of the path opens it too, never taking it for the open diary.
+    void keepsTypedTextWhenTheDiaryIsReplaced()
+    {
+        QVERIFY(m.start(alternatingDays(3)));
+        QVERIFY(m.click("Badd").isEmpty());
+        m.textBox()->setPlainText(QStringLiteral("набрано"));
+        const QString copy = writeDiary(m.file("copy.qnb"), alternatingDays(2));
+        QVERIFY(::rename(QFile::encodeName(copy).constData(), QFile::encodeName(m.path).constData()) == 0);
+        const QStringList seen = m.click("BSave1");
+        QVERIFY(seen.size() == 1 && seen.first().startsWith("Файл дневника заменён"));
+        QVERIFY(m.button("BSave1")->isVisible() && m.textBox()->toPlainText() == "набрано");
+        QTRY_VERIFY(QFile::exists(m.path + ".draft"));
+        QVERIFY(m.click("BSave1").isEmpty());
+        QCOMPARE(entryTexts(m.path), QStringList({"Текст 1 общее", "Текст 2", "набрано"}));
+        QVERIFY(!QFile::exists(m.path + ".draft") && m.listCount() == 3);
+
+        writeDiary(m.file("copy.qnb"), alternatingDays(1));
+        QVERIFY(::rename(QFile::encodeName(copy).constData(), QFile::encodeName(m.path).constData()) == 0);
+        QCOMPARE(answering({m.path}, [this] { m.menuItem("N2")->trigger(); }), QStringList{"OpenD"});
+        QCOMPARE(m.listCount(), 1);
+    }
+
     void deletesTheEntryOnView_data()
     {
         QTest::addColumn<int>("entries");

@@ -95,7 +95,8 @@ private slots:
                     shown == "last.qnb" ? "Мой дневник «Ёлка» / Пётр" : "Один Из Многих / Аноним");
     }
 
-    // A failure to open another diary leaves the open one working; "Сделать главным" makes it the main one.
+    // A failure to open another diary leaves the open one working, and one that Settings.ini cannot remember opens
+    // all the same; "Сделать главным" makes it the main one.
     void opensChosenDiariesAndKeepsThemOnFailure()
     {
         const QString first = writeDiary(m.file("a.qnb"), {.title = "Первый"});
@@ -127,9 +128,14 @@ private slots:
         QCOMPARE(open({other, QString()}), QStringList({"OpenD", "PassDlg"}));
         QCOMPARE(open({cutShort}), QStringList({"OpenD", "Read beyond end of file"}));
         QCOMPARE(fileBytes(settings), settingsBefore);
-        // Settings.ini is replaced whole when written, which cannot happen while a folder has its name.
+        // Settings.ini is replaced whole when written, which cannot happen while a folder has its name: diaries
+        // open all the same, and the person is told once.
         QVERIFY(QFile::remove(settings) && QDir().mkdir(settings));
-        QCOMPARE(open({other, "другой"}), QStringList({"OpenD", "PassDlg", "Unable to write to " + settings}));
+        QCOMPARE(open({other, "другой"}),
+                 QStringList({"OpenD", "PassDlg", "Дневник открыт, но не запомнен как последний: Unable to write to " +
+                                                      settings}));
+        verifyShows(other, QStringLiteral("Один Из Многих / Аноним"));
+        QCOMPARE(open({locked, Password}), QStringList({"OpenD", "PassDlg"}));
         QCOMPARE(m.trigger("N24"), QStringList{"Unable to write to " + settings});
         verifyShows(locked, QStringLiteral("Тайный / Аноним"));
         QVERIFY(QDir().rmdir(settings) && m.trigger("N24").isEmpty());
@@ -137,7 +143,7 @@ private slots:
 
         // Cancelling the dialog takes the name chosen last, whose file is gone now.
         m.trigger("N14");
-        QVERIFY(QFile::remove(other));
+        QVERIFY(QFile::remove(locked));
         QCOMPARE(open({}), QStringList({"OpenD", "Файл не найден"}));
         QVERIFY(w.document().view().path().isEmpty() && !w.document().isOpen());
     }
