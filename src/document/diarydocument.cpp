@@ -7,6 +7,7 @@
 #include "store/entrytext.h"
 #include "store/posixio.h"
 #include "store/rebuild.h"
+#include "store/replacement.h"
 #include "store/scramble.h"
 #include "store/search.h"
 #include "store/sidefiles.h"
@@ -56,6 +57,7 @@ DiaryDocument::~DiaryDocument() = default;
 std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const PasswordAsker& askPassword)
 {
     PreparedDiary diary;
+    recoverSetAside(path);
     diary.file.openExclusive(path);
     diary.foreignJournal = recoverTornRecord(diary.file);
     sidefiles::removeLeftoverTemporaries(sidefiles::resolveTarget(posixio::encodePath(path)));

@@ -10,10 +10,12 @@
 #include "store/sidefiles.h"
 #include "version.h"
 
+#include <QFile>
 #include <QScopeGuard>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,6 +65,26 @@ void copyContent(int fd, int to)
     }
 }
 
+bool folderTakesNewFiles(const QByteArray& target)
+{
+    return ::faccessat(AT_FDCWD, sidefiles::folderOf(target).constData(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+// A file the person may write in a folder that takes no new files is written in place, appended to or
+// written anew: a kill or a failure on the way leaves it part written, which nothing can avoid there.
+void writeInPlace(const QByteArray& target, bool appending, const std::function<void(int)>& write)
+{
+    const int fd = ::open(target.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | (appending ? 0 : O_TRUNC));
+    if (fd < 0)
+        posixio::throwOpenFailure(QFile::decodeName(target), errno);
+    const auto closing = qScopeGuard([fd] { ::close(fd); });
+    write(fd);
+    while (::fsync(fd) != 0) {
+        if (errno != EINTR)
+            posixio::throwErrno(errno);
+    }
+}
+
 } // namespace
 
 // The old file is opened once, without waiting (a pipe of the name is refused, not waited on), and all is
@@ -89,10 +111,16 @@ void writeExport(const RecordFile& diary, QByteArrayView key, const ExportChoice
             posixio::throwCode(FileError::AccessDenied);
         madeFrom = identityOf(info);
     }
+    const QByteArray footer = toCp1251(QLatin1String(QuillnestCaption) + ExportCredit);
+    if (madeFrom && !folderTakesNewFiles(target)) {
+        writeInPlace(target, appending, [&](int fd) {
+            writeExportedEntries(fd, diary, key, choice, exportFormat(layout), footer, progress);
+        });
+        return;
+    }
     FileReplacement file(fileName, ExportRules, madeFrom ? &*madeFrom : nullptr);
     if (appending && old >= 0)
         copyContent(old, file.fd());
-    const QByteArray footer = toCp1251(QLatin1String(QuillnestCaption) + ExportCredit);
     writeExportedEntries(file.fd(), diary, key, choice, exportFormat(layout), footer, progress);
     file.commit();
 }

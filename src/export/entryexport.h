@@ -28,8 +28,9 @@ enum class ExportLayout { Text, Html };
 // The file is written whole beside the target and then takes its place (for the text layout it begins
 // with what the target held), so that whatever stops an export, a kill included, the target is as it
 // was or complete. An existing target must be a file the person may write in place ("File access
-// denied" otherwise, whatever its folder allows). Throws QuillnestError (FileError for the file
-// operations); a failure leaves no temporary file, and one that a killed export left goes with the
-// next export to the same target.
+// denied" otherwise, whatever its folder allows); in a folder that takes no new files it is written in
+// place, where that promise cannot hold. A link is followed only where sidefiles::resolveTarget allows.
+// Throws QuillnestError (FileError for the file operations); a failure leaves no temporary file, and one
+// that a killed export left goes with the next export to the same target.
 void writeExport(const RecordFile& diary, QByteArrayView key, const ExportChoice& choice, const QString& fileName,
                  ExportLayout layout, const ProgressReport& progress = {});

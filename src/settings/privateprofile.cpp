@@ -234,14 +234,15 @@ std::optional<qint64> parseDigits(QStringView digits, int base)
     return result;
 }
 
-// Settings.ini names the diaries: it is replaced whole (FileReplacement), a new one its owner's alone. A
-// pipe at its name holds nothing to keep and is replaced too; a name that a power cut takes back costs the
-// last setting, no more.
+// Settings.ini names the diaries: it is replaced whole (FileReplacement), a new one its owner's alone, and
+// the new one takes the old one's owner and group or does not replace it. A pipe at its name holds nothing
+// to keep and is replaced too; a name that a power cut takes back costs the last setting, no more.
 const ReplaceRules ProfileRules{.followLink = true,
                                 .plainFileOnly = false,
                                 .mustBeNew = false,
                                 .flushNewFile = true,
-                                .folderFlush = ReplaceRules::FolderFlush::BestEffort};
+                                .folderFlush = ReplaceRules::FolderFlush::BestEffort,
+                                .sameOwner = true};
 
 // A folder that takes no new files may still hold a Settings.ini its owner may write: it is written in place
 // then, from its start, and cut to its new length once all of it is on the disk.
@@ -259,6 +260,15 @@ bool writeInPlace(const QString& fileName, const QByteArray& data)
     }
     ::close(fd);
     return done;
+}
+
+// Settings.ini names the person's diaries and what opens at start: it is written only in a folder of their
+// own that nobody else may write, never in one another user made beforehand.
+bool isOwnFolder(const QString& fileName)
+{
+    struct stat info;
+    return ::lstat(QFile::encodeName(QFileInfo(fileName).absolutePath()).constData(), &info) == 0 &&
+           S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
 bool folderTakesNewFiles(const QString& fileName)
@@ -317,8 +327,12 @@ void PrivateProfile::writeBool(const QString& section, const QString& key, bool 
 void PrivateProfile::writeStrings(const QString& section, const QList<QPair<QString, QString>>& values)
 {
     const auto failure = [this] {
+        if (m_fileName.isEmpty())
+            return QuillnestError(QStringLiteral("Unable to write to Settings.ini: no home folder is known (HOME)"));
         return QuillnestError(QStringLiteral("Unable to write to %1").arg(QFileInfo(m_fileName).absoluteFilePath()));
     };
+    if (m_fileName.isEmpty())
+        throw failure();
     for (const auto& [key, value] : values) {
         if (!isStorable(section, key, value))
             throw failure();
@@ -345,6 +359,8 @@ void PrivateProfile::writeStrings(const QString& section, const QList<QPair<QStr
         setValue(lines, section, key, value);
 
     const QByteArray data = joinLines(lines);
+    if (!isOwnFolder(m_fileName))
+        throw failure();
     if (!folderTakesNewFiles(m_fileName) && QFileInfo(m_fileName).isFile()) {
         if (!writeInPlace(m_fileName, data))
             throw failure();

@@ -47,15 +47,20 @@ QString programDataDir(const QString& programDir)
         return programDir;
     // XDG base directories: a value that is not an absolute path is to be ignored.
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!config.startsWith(u'/'))
-        config = QDir::homePath() + QStringLiteral("/.config");
+    if (!config.startsWith(u'/')) {
+        const QString home = qEnvironmentVariable("HOME");
+        if (!home.startsWith(u'/'))
+            return {};
+        config = home + QStringLiteral("/.config");
+    }
     const QString dir = config + QStringLiteral("/quillnest");
-    return makeFoldersOfOwnerAlone(dir) && QFileInfo(dir).isDir() && mayWriteIn(dir) ? dir : programDir;
+    makeFoldersOfOwnerAlone(dir);
+    return dir;
 }
 
 QString settingsFilePath(const QString& dataDir)
 {
-    return QDir(dataDir).filePath(QStringLiteral("Settings.ini"));
+    return dataDir.isEmpty() ? QString() : QDir(dataDir).filePath(QStringLiteral("Settings.ini"));
 }
 
 StartupOptions StartupOptions::read(const PrivateProfile& profile)

@@ -19,11 +19,12 @@ inline const QString NoFile = QStringLiteral("NoFile");
 
 // The folder that takes Settings.ini and the diaries an import makes: `programDir` where the person may write
 // there (an install of their own, a build) and it is not under /usr, else "$XDG_CONFIG_HOME/quillnest" (by
-// default "~/.config/quillnest"), made theirs alone if missing, folders on the way included. Where that cannot be made
-// either, `programDir`, so that writing Settings.ini fails with the usual message.
+// default "~/.config/quillnest"), made theirs alone if missing, folders on the way included. Settings.ini is
+// written there only while the folder is the person's own and nobody else may write it (PrivateProfile).
+// Empty where no home folder is known (HOME unset): no settings are saved then.
 QString programDataDir(const QString& programDir);
 
-// "Settings.ini" in `dataDir`, a folder given by programDataDir().
+// "Settings.ini" in `dataDir`, a folder given by programDataDir(); empty for none.
 QString settingsFilePath(const QString& dataDir);
 
 // The five options of section "Options", with their defaults.

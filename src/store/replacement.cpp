@@ -52,6 +52,7 @@ FileReplacement::FileReplacement(const QString& path, const ReplaceRules& rules,
 {
     const QByteArray name = posixio::encodePath(path);
     m_target = rules.followLink ? sidefiles::resolveTarget(name) : name;
+    recoverSetAside(path);
     sidefiles::removeLeftoverTemporaries(m_target);
 
     struct stat found;
@@ -69,17 +70,13 @@ FileReplacement::FileReplacement(const QString& path, const ReplaceRules& rules,
     if (madeFrom && *madeFrom != m_madeFrom)
         throw TargetChangedError(path);
 
+    m_takesOwnership = m_replacing && S_ISREG(found.st_mode);
+    m_owner = found.st_uid;
+    m_group = found.st_gid;
+    m_mode = found.st_mode;
+
     beginStep(ReplaceStep::CreateTemporary);
     m_fd = sidefiles::createTemporary(m_target, m_temporary);
-    if (!m_replacing || !S_ISREG(found.st_mode))
-        return;
-    try {
-        sidefiles::keepOwnership(m_fd, found);
-    } catch (...) {
-        ::close(m_fd);
-        ::unlink(m_temporary.constData());
-        throw;
-    }
 }
 
 // Unless committed, the new file goes; after the exchange the temporary name is no longer ours.
@@ -97,17 +94,20 @@ void FileReplacement::commit(bool keepOpen)
         beginStep(ReplaceStep::FlushTemporary);
         flushFile(m_fd);
     }
+    if (m_takesOwnership)
+        sidefiles::keepOwnership(m_fd, m_owner, m_group, m_mode, m_rules.sameOwner);
     if (!keepOpen) {
         beginStep(ReplaceStep::CloseTemporary);
         const int closed = ::close(std::exchange(m_fd, -1));
         if (closed != 0 && errno != EINTR) // after EINTR the descriptor is closed all the same
             posixio::throwErrno(errno);
     }
-    beginStep(ReplaceStep::Exchange);
-    if (m_replacing)
+    if (m_replacing) {
         exchange();
-    else
+    } else {
+        beginStep(ReplaceStep::Exchange);
         sidefiles::renameIntoNew(m_temporary, m_target);
+    }
     m_temporary.clear();
 
     // From here on the target holds the new contents whole; a failure only means the new name may not yet
@@ -136,15 +136,22 @@ void FileReplacement::exchange()
 {
     const QByteArray& temporary = m_temporary;
     struct stat found;
+    bool refused = false;
+    try {
+        beginStep(ReplaceStep::Exchange);
+    } catch (const ExchangeRefused&) {
+        refused = true;
+    }
+    if (refused) {
+        replaceWithoutExchange();
+        return;
+    }
     if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, m_target.constData(), RENAME_EXCHANGE) != 0) {
         if (errno == ENOENT && ::access(temporary.constData(), F_OK) == 0)
             throw TargetChangedError(m_path);
         if (errno != EINVAL && errno != ENOSYS)
             posixio::throwErrno(errno);
-        if (::lstat(m_target.constData(), &found) != 0 || identityOf(found) != m_madeFrom)
-            throw TargetChangedError(m_path);
-        if (::rename(temporary.constData(), m_target.constData()) != 0)
-            posixio::throwErrno(errno);
+        replaceWithoutExchange();
         return;
     }
     if (::lstat(temporary.constData(), &found) == 0 && identityOf(found) == m_madeFrom) {
@@ -160,4 +167,97 @@ void FileReplacement::exchange()
         posixio::throwErrno(err);
     }
     throw TargetChangedError(m_path);
+}
+
+namespace
+{
+
+constexpr QByteArrayView AsideSuffix = ".old";
+
+// A name of the aside kind that is free: a file made anew for it, which the old file then takes the place of.
+QByteArray makeAsideName(const QByteArray& target)
+{
+    QByteArray made;
+    const int fd = sidefiles::createTemporary(target, made);
+    ::close(fd);
+    const QByteArray aside = made.chopped(4) + AsideSuffix.toByteArray(); // ".buf" becomes ".old"
+    if (::renameat2(AT_FDCWD, made.constData(), AT_FDCWD, aside.constData(), RENAME_NOREPLACE) != 0 &&
+        ::rename(made.constData(), aside.constData()) != 0) {
+        const int err = errno;
+        ::unlink(made.constData());
+        posixio::throwErrno(err);
+    }
+    return aside;
+}
+
+} // namespace
+
+// The old file goes aside, where only a file of ours is replaced (the one just made for it), and the new one
+// is linked in only where the name is free. A link that the file system refuses is tried on the temporary
+// file first, before the old file has moved.
+void FileReplacement::replaceWithoutExchange()
+{
+    const QByteArray probe = m_temporary.chopped(4) + ".lnk";
+    if (::link(m_temporary.constData(), probe.constData()) != 0)
+        throw QuillnestError(QStringLiteral("Файловая система не позволяет заменить файл, не рискуя чужим файлом "
+                                            "на его месте; ничего не изменено:\r") +
+                             m_path);
+    ::unlink(probe.constData());
+
+    const QByteArray aside = makeAsideName(m_target);
+    beginStep(ReplaceStep::SetAside);
+    if (::rename(m_target.constData(), aside.constData()) != 0) {
+        const int err = errno;
+        ::unlink(aside.constData());
+        if (err == ENOENT)
+            throw TargetChangedError(m_path);
+        posixio::throwErrno(err);
+    }
+    struct stat found;
+    if (::lstat(aside.constData(), &found) != 0 || identityOf(found) != m_madeFrom) {
+        // Another program's file: it goes back where it was, or stays aside under a name of its own.
+        if (::link(aside.constData(), m_target.constData()) == 0)
+            ::unlink(aside.constData());
+        else
+            ::rename(aside.constData(), sidefiles::besideTarget(m_target, ".other").constData());
+        throw TargetChangedError(m_path);
+    }
+    beginStep(ReplaceStep::LinkNew);
+    if (::link(m_temporary.constData(), m_target.constData()) != 0) {
+        const int err = errno;
+        // Something came at the name meanwhile and stays; the old file keeps a name that no cleaning takes.
+        if (::link(aside.constData(), m_target.constData()) == 0)
+            ::unlink(aside.constData());
+        else
+            ::rename(aside.constData(), sidefiles::besideTarget(m_target, ".replaced").constData());
+        if (err == EEXIST)
+            throw TargetChangedError(m_path);
+        posixio::throwErrno(err);
+    }
+    ::unlink(m_temporary.constData());
+    ::unlink(aside.constData());
+}
+
+void recoverSetAside(const QString& path)
+{
+    try {
+        const QByteArray target = sidefiles::resolveTarget(posixio::encodePath(path));
+        struct stat info;
+        if (::lstat(target.constData(), &info) == 0 || errno != ENOENT)
+            return;
+        // One that a running replacement holds (the diary it replaces is locked) is left to it.
+        for (const QByteArray& aside : sidefiles::leftoversOf(target, AsideSuffix)) {
+            const int fd = ::open(aside.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+            const bool ours = fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                              info.st_uid == ::geteuid() && sidefiles::lockExclusively(fd);
+            const bool back = ours && ::link(aside.constData(), target.constData()) == 0;
+            if (back)
+                ::unlink(aside.constData());
+            if (fd >= 0)
+                ::close(fd);
+            if (back)
+                return;
+        }
+    } catch (const QuillnestError&) {
+    }
 }

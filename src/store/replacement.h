@@ -14,7 +14,15 @@
 // the target is still the file the new contents were made from. The folder is then flushed, so that the
 // new name survives a power cut. Whatever fails before the exchange leaves the target as it was and no
 // temporary file; one that a killed writer left goes with the next replacement of the same target.
-// The new file gets the old one's owner, group and permission bits as far as the system allows.
+// The new file gets the old one's owner, group and permission bits as far as the system allows, just
+// before it takes the name: until then it is readable by its owner only.
+//
+// Where the file system cannot exchange names (FUSE file systems such as ntfs-3g answer EINVAL), the old
+// file is first renamed aside ("<target>.XXXXXX.old", made anew for it), checked to be the file the new
+// contents were made from, and the new one then linked to the target's name, which fails if anything came
+// there meanwhile: at no moment can another file at the name be destroyed. A replacement cut short there
+// is finished by recoverSetAside(). Where the file system cannot link either, nothing is changed and
+// FileError says so.
 //
 // Callers differ in what they may replace and how far they must be sure of the disk: ReplaceRules.
 
@@ -37,6 +45,9 @@ struct ReplaceRules {
     // lose to a crash; else only where it replaces a file.
     bool flushNewFile = true;
     FolderFlush folderFlush = FolderFlush::Reported;
+    // The new file must get the old one's owner and group, or it does not replace it ("File access
+    // denied"); else it keeps the group alone where the owner cannot be given.
+    bool sameOwner = false;
 };
 
 // The target is no longer the file the new contents were made from: another program moved, removed or
@@ -47,11 +58,19 @@ public:
     explicit TargetChangedError(const QString& path);
 };
 
-// The steps of a replacement, for tests that make one of them fail.
-enum class ReplaceStep { CreateTemporary, FlushTemporary, CloseTemporary, Exchange, FlushFolder };
+// The steps of a replacement, for tests that make one of them fail. SetAside and LinkNew are those where the
+// names cannot be exchanged.
+enum class ReplaceStep { CreateTemporary, FlushTemporary, CloseTemporary, Exchange, SetAside, LinkNew, FlushFolder };
+// Thrown by a fault hook at ReplaceStep::Exchange, it stands for a file system that cannot exchange names.
+struct ExchangeRefused {
+};
 using ReplaceFaultHook = std::function<void(ReplaceStep)>;
 // The hook runs before each step of every replacement and may throw; pass an empty function to remove it.
 void setReplaceFaultHook(ReplaceFaultHook hook);
+
+// Finishes a replacement of the file at `path` that was cut short between renaming the old file aside and
+// linking the new one in its place: where the name is free, the old file gets it back. Never throws.
+void recoverSetAside(const QString& path);
 
 class FileReplacement
 {
@@ -80,6 +99,7 @@ public:
 
 private:
     void exchange();
+    void replaceWithoutExchange();
 
     const QString m_path;
     const ReplaceRules m_rules;
@@ -87,5 +107,10 @@ private:
     QByteArray m_temporary;
     FileIdentity m_madeFrom;
     bool m_replacing = false;
+    // The owner, group and permission bits the new file takes over from a plain file it replaces.
+    bool m_takesOwnership = false;
+    unsigned m_owner = 0;
+    unsigned m_group = 0;
+    unsigned m_mode = 0;
     int m_fd = -1;
 };

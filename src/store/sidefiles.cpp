@@ -26,10 +26,10 @@ namespace
 constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 constexpr QByteArrayView TemporaryPattern = ".XXXXXX.buf";
 
-// "<stem>.XXXXXX.buf", as createTemporary names them.
-bool isTemporaryName(QByteArrayView name, QByteArrayView stem)
+// "<stem>.XXXXXX<suffix>", as createTemporary names them.
+bool isTemporaryName(QByteArrayView name, QByteArrayView stem, QByteArrayView suffix)
 {
-    if (name.size() != stem.size() + TemporaryPattern.size() || !name.startsWith(stem) || !name.endsWith(".buf") ||
+    if (name.size() != stem.size() + 7 + suffix.size() || !name.startsWith(stem) || !name.endsWith(suffix) ||
         name[stem.size()] != '.')
         return false;
     const QByteArrayView letters = name.sliced(stem.size() + 1, 6);
@@ -174,11 +174,14 @@ void syncFolder(const QByteArray& folder)
 }
 
 // The owner goes first, since changing it clears the set-user-ID bit.
-void keepOwnership(int fd, const struct stat& old)
+void keepOwnership(int fd, unsigned owner, unsigned group, unsigned mode, bool exactly)
 {
-    if (::fchown(fd, old.st_uid, old.st_gid) != 0)
-        (void)::fchown(fd, uid_t(-1), old.st_gid);
-    if (::fchmod(fd, old.st_mode & 07777) != 0)
+    if (::fchown(fd, uid_t(owner), gid_t(group)) != 0) {
+        if (exactly)
+            posixio::throwCode(FileError::AccessDenied);
+        (void)::fchown(fd, uid_t(-1), gid_t(group));
+    }
+    if (::fchmod(fd, mode & 07777) != 0)
         posixio::throwErrno(errno);
 }
 
@@ -236,22 +239,35 @@ int createTemporary(const QByteArray& target, QByteArray& temporary)
     posixio::throwErrno(EEXIST);
 }
 
-void removeLeftoverTemporaries(const QByteArray& target)
+QList<QByteArray> leftoversOf(const QByteArray& target, QByteArrayView suffix)
 {
     const QByteArray folder = folderOf(target);
     const QByteArray sample = besideTarget(target, TemporaryPattern);
     const QByteArray stem = sample.mid(sample.lastIndexOf('/') + 1).chopped(TemporaryPattern.size());
-    struct stat info;
-    const uid_t targetOwner = ::stat(target.constData(), &info) == 0 ? info.st_uid : ::geteuid();
+    QList<QByteArray> found;
     DIR* listing = ::opendir(folder.constData());
     if (!listing)
-        return;
+        return found;
     while (const dirent* entry = ::readdir(listing)) {
         const QByteArrayView name(entry->d_name);
-        if (isTemporaryName(name, stem))
-            removeUnlessHeld(folder + '/' + name.toByteArray(), targetOwner);
+        if (isTemporaryName(name, stem, suffix))
+            found.append(folder + '/' + name.toByteArray());
     }
     ::closedir(listing);
+    return found;
+}
+
+// What a replacement set aside goes too, once the target has a file again: it is the old one.
+void removeLeftoverTemporaries(const QByteArray& target)
+{
+    struct stat info;
+    const bool there = ::stat(target.constData(), &info) == 0;
+    const uid_t targetOwner = there ? info.st_uid : ::geteuid();
+    QList<QByteArray> leftovers = leftoversOf(target, ".buf");
+    if (there)
+        leftovers += leftoversOf(target, ".old");
+    for (const QByteArray& name : std::as_const(leftovers))
+        removeUnlessHeld(name, targetOwner);
 }
 
 } // namespace sidefiles

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 
 struct stat;
@@ -52,10 +53,11 @@ int openSideFile(const QByteArray& name, int flags, bool create = true);
 // Puts the folder's entries (a new or renamed file) on the disk. Throws FileError.
 void syncFolder(const QByteArray& folder);
 
-// Gives the file open as `fd` the owner, group and permission bits of `old`, as far as the system
-// allows: anyone may keep their own file's owner and give it one of their groups, only root any
-// owner. Throws FileError when the bits cannot be set.
-void keepOwnership(int fd, const struct stat& old);
+// Gives the file open as `fd` the owner `owner`, group `group` and permission bits `mode`, as far as the
+// system allows: anyone may keep their own file's owner and give it one of their groups, only root any
+// owner. With `exactly`, an owner or group that cannot be given throws FileError ("File access denied");
+// else the group alone is kept where the owner cannot be. Throws FileError when the bits cannot be set.
+void keepOwnership(int fd, unsigned owner, unsigned group, unsigned mode, bool exactly);
 
 // Asks the system to start writing bytes `from`..`to` of the file open as `fd` to the disk now, without
 // waiting: a file written in one go and flushed at its end then finds most of it written already. Only
@@ -71,6 +73,10 @@ int createTemporary(const QByteArray& target, QByteArray& temporary);
 // Gives the file `temporary` the name `target`, where nothing may be: a file that came there meanwhile
 // is never replaced (FileError for EEXIST). Throws FileError.
 void renameIntoNew(const QByteArray& temporary, const QByteArray& target);
+
+// The files beside `target` named as createTemporary names them, "<target>.XXXXXX<suffix>" (".buf" for a
+// temporary file), whatever they are.
+QList<QByteArray> leftoversOf(const QByteArray& target, QByteArrayView suffix);
 
 // Removes the temporary files beside `target` that writers cut short (the program was killed, the
 // machine stopped) left behind: each may hold a whole copy of a diary's private text. One that a

@@ -9,6 +9,7 @@
 #include "widgets/controls.h"
 #include "widgets/messagebox.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -43,7 +44,7 @@ QString newDiaryPath(const QString& dataDir, const QString& typed)
 {
     const qsizetype dot = typed.lastIndexOf(u'.');
     const QString stem = dot > typed.lastIndexOf(u'/') ? typed.left(dot) : typed;
-    return dataDir + u'/' + stem + QStringLiteral(".qnb");
+    return QDir(dataDir).filePath(stem + QStringLiteral(".qnb"));
 }
 
 } // namespace

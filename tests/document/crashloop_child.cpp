@@ -3,7 +3,8 @@
 // exports it to "out.txt" and imports the old diary into a new one, "n.qnb". Before each step it says
 // on standard output which step it takes and what the diary will hold once it is done ("next <step>
 // <digest>"), and after it what the diary holds ("done <digest>"); the crash loop test checks the
-// diary and the files beside it against these.
+// diary and the files beside it against these. Children of odd seeds replace files as on a file system
+// that cannot exchange names.
 
 #include "crashloop.h"
 #include "import/importentries.h"
@@ -56,6 +57,12 @@ int main(int argc, char** argv)
     QStringList texts = testfiles::entryTexts(path);
     say("done " + crashloop::digest(password, texts));
 
+    // Every other child writes as on a file system that cannot exchange names.
+    if (QByteArray(argv[2]).toUInt() % 2)
+        setReplaceFaultHook([](ReplaceStep step) {
+            if (step == ReplaceStep::Exchange)
+                throw ExchangeRefused();
+        });
     QRandomGenerator random(QByteArray(argv[2]).toUInt());
     const QStringList passwords{QString(), QStringLiteral("пароль"), QStringLiteral("ключ")};
     for (int serial = 0;; ++serial) {

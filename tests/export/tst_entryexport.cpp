@@ -110,6 +110,9 @@ private slots:
         // read: it stays.
         QTest::newRow("another program's file put there")
             << u"x.html"_s << QByteArray("old") << QByteArray() << TargetChangedError(file(u"x.html"_s)).text();
+        // Written in place, where nothing can be made beside it.
+        QTest::newRow("in a folder that takes no new files")
+            << u"locked/l.txt"_s << QByteArray("old\r\n") << "old\r\n" + textFile() + textFile() << done;
         QTest::newRow("no folder") << u"none/i.html"_s << QByteArray() << QByteArray() << u"Invalid filename"_s;
         QTest::newRow("a folder") << u"j.txt"_s << QByteArray("folder") << QByteArray() << u"File access denied"_s;
         QTest::newRow("the diary") << u"k.html"_s << QByteArray("diary") << QByteArray()
@@ -127,23 +130,27 @@ private slots:
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, after);
         QFETCH(QString, error);
+        const bool locked = name.startsWith(u"locked/");
+        QVERIFY(!locked || QDir().mkdir(file(u"locked"_s)));
         if (before == "folder")
             QVERIFY(QDir().mkdir(file(name)));
         else if (before == "diary")
             QCOMPARE(::link(QFile::encodeName(m_diaryPath), QFile::encodeName(file(name))), 0);
         else if (!before.isNull())
             writeFileBytes(file(name), before);
-        if (!after.isNull())
+        if (!after.isNull() && !locked)
             writeFileBytes(file(name + u".Ab1Cd2.buf"_s), "left by a killed export"); // goes with the next one
         // As root, who may write anything, the export runs as another person.
         const bool root = ::getuid() == 0;
-        const bool asPerson = root && (before == "another's" || before == "read-only");
+        const bool asPerson = root && (before == "another's" || before == "read-only" || locked);
         const uid_t person = asPerson ? Nobody : ::getuid();
         if (before == "another's" && !root)
             QSKIP("only root can make a page of another user");
         if (before == "read-only")
             QVERIFY(::chmod(qPrintable(file(name)), 0444) == 0 && ::chown(qPrintable(file(name)), person, -1) == 0);
         QVERIFY(::chmod(qPrintable(m_dir.path()), 0777) == 0);
+        QVERIFY(!locked || (::chown(qPrintable(file(name)), person, -1) == 0 &&
+                            ::chmod(qPrintable(file(u"locked"_s)), 0555) == 0));
         const QStringList kept = files();
         const QByteArray diary = fileBytes(m_diaryPath);
         rlimit unlimited;

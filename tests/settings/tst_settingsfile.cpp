@@ -31,8 +31,8 @@ private slots:
     }
 
     // Beside the program where the person may write there, else in their configuration folder (a relative one does
-    // not count), made theirs alone; beside it again where that cannot be made, for the write to fail as usual.
-    // What the package manager owns is never written, even by the superuser.
+    // not count), made theirs alone; none where no home folder is known, and the write then says so. What the
+    // package manager owns is never written, even by the superuser.
     void dataGoesWhereThePersonMayWrite()
     {
         const QString home = m_dir->filePath("home"), config = m_dir->filePath("config"), ro = m_dir->filePath("ro");
@@ -47,17 +47,23 @@ private slots:
             {"/usr/bin", config.toUtf8(), config + "/quillnest"},
             {gone, QByteArray(), home + "/.config/quillnest"},
             {gone, "relative", home + "/.config/quillnest"},
-            {gone, (m_ini + "/under a file").toUtf8(), gone}};
+            {gone, (m_ini + "/under a file").toUtf8(), m_ini + "/under a file/quillnest"}, // nothing written there
+            {gone, QByteArray(), QString()}}; // no home folder known
         const QByteArray oldHome = qgetenv("HOME");
         const std::optional<QByteArray> oldConfig =
             qEnvironmentVariableIsSet("XDG_CONFIG_HOME") ? std::optional(qgetenv("XDG_CONFIG_HOME")) : std::nullopt;
         qputenv("HOME", home.toUtf8());
         for (const auto& [programDir, xdg, expected] : cases) {
             xdg.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", xdg);
+            if (expected.isEmpty())
+                qunsetenv("HOME");
             QCOMPARE(programDataDir(programDir), expected);
             // Nothing for the group and others.
-            QVERIFY(expected == programDir || (QFile::permissions(expected) & 0x0077) == 0);
+            QVERIFY(expected == programDir || !QFileInfo(expected).isDir() ||
+                    (QFile::permissions(expected) & 0x0077) == 0);
         }
+        QCOMPARE(errorText([] { PrivateProfile(QString()).writeBool("Options", "Editing", true); }),
+                 QStringLiteral("Unable to write to Settings.ini: no home folder is known (HOME)"));
         QVERIFY((QFile::permissions(config) & 0x0077) == 0); // the folder on the way too
         qputenv("HOME", oldHome);
         oldConfig ? qputenv("XDG_CONFIG_HOME", *oldConfig) : qunsetenv("XDG_CONFIG_HOME");

@@ -1,6 +1,7 @@
 #include "store/rebuild.h"
 #include "store/recordfile.h"
 #include "store/replacement.h"
+#include "store/sidefiles.h"
 #include "store/stampreader.h"
 #include "testfiles.h"
 
@@ -272,6 +273,68 @@ private slots:
         QCOMPARE(text.contains(u'\r'), exchanged); // done, but told so
         QCOMPARE(folderEntries(), QStringList{"diary.qnb"});
         QCOMPARE(fileBytes(name), diaryBytes(exchanged ? 130 : 150));
+    }
+
+    // The new file stays its owner's alone until it takes the old one's name, and with it its mode.
+    void aTemporaryStaysPrivate()
+    {
+        const QString name = path("page.html");
+        writeFileBytes(name, "old");
+        QVERIFY(QFile::setPermissions(name, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        QList<QFileDevice::Permissions> seen;
+        setReplaceFaultHook([&](ReplaceStep step) {
+            if (step == ReplaceStep::FlushTemporary)
+                seen << QFile::permissions(
+                    QFile::decodeName(sidefiles::leftoversOf(QFile::encodeName(name), ".buf").value(0)));
+        });
+        const auto reset = qScopeGuard([] { setReplaceFaultHook({}); });
+        FileReplacement file(name, {});
+        file.commit();
+        QCOMPARE(seen, QList{QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser});
+        QCOMPARE(QFile::permissions(name) & QFile::ReadOther, QFile::ReadOther);
+    }
+
+    void rebuildsWithoutExchange_data()
+    {
+        QTest::addColumn<QString>("mishap"); // between the old file set aside and the new one linked in
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QStringList>("left"); // the files left, once the diary is opened again
+        QTest::newRow("none") << QString() << "no error" << QStringList{"diary.qnb"};
+        QTest::newRow("another diary put there")
+            << "another"
+            << "Файл дневника заменён" << QStringList{"diary.qnb", "diary.qnb.replaced"};
+        QTest::newRow("killed") << "killed"
+                                << "killed" << QStringList{"diary.qnb"};
+    }
+    // Where the file system cannot exchange names, the old diary is set aside and the new one linked in: no
+    // moment lets another file at the name be destroyed, and one killed midway is finished at the next opening.
+    void rebuildsWithoutExchange()
+    {
+        QFETCH(QString, mishap);
+        QFETCH(QString, error);
+        QFETCH(QStringList, left);
+        const QString name = path("diary.qnb"), other = path("other");
+        writeFileBytes(name, diaryBytes(3));
+        writeFileBytes(other, "another program's");
+        setReplaceFaultHook([&](ReplaceStep step) {
+            if (step == ReplaceStep::Exchange)
+                throw ExchangeRefused();
+            if (step == ReplaceStep::LinkNew && mishap == "another")
+                ::rename(QFile::encodeName(other).constData(), QFile::encodeName(name).constData());
+            if (step == ReplaceStep::LinkNew && mishap == "killed")
+                throw std::runtime_error("killed");
+        });
+        const auto reset = qScopeGuard([] { setReplaceFaultHook({}); });
+        QVERIFY(errorText([&] {
+                    rebuildDiary(name, [](RecordSink& sink) { sink.put(numberedRecord(7)); });
+                }).startsWith(error));
+        setReplaceFaultHook({});
+        recoverSetAside(name);
+        QCOMPARE(folderEntries(), left + (mishap == "another" ? QStringList() : QStringList{"other"}));
+        QCOMPARE(fileBytes(name), mishap == "another" ? QByteArray("another program's")
+                                  : mishap.isEmpty()  ? recordBytes(numberedRecord(7))
+                                                      : diaryBytes(3));
+        QVERIFY(mishap != "another" || fileBytes(path("diary.qnb.replaced")) == diaryBytes(3));
     }
 
     // Through a link, reading the old file while writing the new one as a delete does: the link stays a link and
