@@ -461,6 +461,18 @@ private slots:
         QCOMPARE(QDir(m_dir.path()).entryList({u"d.qnb.draft.*"_s}, QDir::Files), QStringList());
     }
 
+    // A diary made at a time no number names still knows its draft; two diaries whose long names begin alike
+    // never share one.
+    void draftsBelongToTheirDiaryAlone()
+    {
+        testfiles::writeDiary(m_path, {.created = qQNaN()});
+        QVERIFY(m_doc->open(m_path, {}));
+        m_doc->keepDraft(false, u"набранное"_s);
+        QCOMPARE(m_doc->readDraft().found, DraftFound::Readable);
+        const QString stem = m_dir.filePath(QString(249, u'd'));
+        QVERIFY(draftName(stem + u"a.qnb"_s) != draftName(stem + u"b.qnb"_s));
+    }
+
     // Another program may store lone CRs and LFs: an entry saved as it was shown keeps them, and counts each once.
     void keepsLineBreaksAsStored()
     {

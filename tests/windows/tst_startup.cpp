@@ -128,14 +128,18 @@ private slots:
         QCOMPARE(open({other, QString()}), QStringList({"OpenD", "PassDlg"}));
         QCOMPARE(open({cutShort}), QStringList({"OpenD", "Read beyond end of file"}));
         QCOMPARE(fileBytes(settings), settingsBefore);
-        // Settings.ini is replaced whole when written, which cannot happen while a folder has its name: diaries
-        // open all the same, and the person is told once.
+        // Settings.ini is replaced whole when written, which cannot happen while a folder has its name, nor on a
+        // full disk: diaries open all the same, and the person is told once.
         QVERIFY(QFile::remove(settings) && QDir().mkdir(settings));
         QCOMPARE(open({other, "другой"}),
                  QStringList({"OpenD", "PassDlg", "Дневник открыт, но не запомнен как последний: Unable to write to " +
                                                       settings}));
         verifyShows(other, QStringLiteral("Один Из Многих / Аноним"));
+        QVERIFY(QDir().rmdir(settings));
+        failReplacementsAt(ReplaceStep::FlushTemporary); // a full disk
         QCOMPARE(open({locked, Password}), QStringList({"OpenD", "PassDlg"}));
+        setReplaceFaultHook({});
+        QVERIFY(QDir().mkdir(settings));
         QCOMPARE(m.trigger("N24"), QStringList{"Unable to write to " + settings});
         verifyShows(locked, QStringLiteral("Тайный / Аноним"));
         QVERIFY(QDir().rmdir(settings) && m.trigger("N24").isEmpty());
