@@ -82,24 +82,9 @@ private slots:
         QVERIFY(m_dir->isValid());
     }
 
-    // Writes, reads and counts.
-    void readsAndWritesRecords()
-    {
-        const QString name = path("diary.qnb");
-        writeFileBytes(name, diaryBytes(3));
-        RecordFile file;
-        file.open(name);
-        QCOMPARE(recordBytes(file.readHeader()), recordBytes(numberedRecord(0)));
-        file.write(1, numberedRecord(9));
-        file.append(numberedRecord(3));
-        file.flush();
-        QCOMPARE(file.readStamp(3), numberedRecord(3).stamp());
-        QCOMPARE(fileBytes(name), diaryBytes(4).replace(RecordSize, RecordSize, recordBytes(numberedRecord(9))));
-    }
-
-    // The partial last record does not count, nor does its stamp; an append starts at the last whole record's
-    // end. A failed read changes nothing, and records outside the file are refused.
-    void aPartialRecordDoesNotCount()
+    // Writes, reads and counts. The partial last record does not count, nor does its stamp; an append starts at
+    // the last whole record's end. A failed read changes nothing, and records outside the file are refused.
+    void readsWritesAndCountsWholeRecords()
     {
         writeFileBytes(path("short.qnb"), QByteArray(RecordSize - 1, 'x'));
         RecordFile file;
@@ -116,8 +101,12 @@ private slots:
         QCOMPARE(errorText([&] { file.read(3, record); }), BeyondEnd);
         QCOMPARE(errorText([&] { file.readStamp(3); }), BeyondEnd); // its 100 bytes hold a stamp
         QCOMPARE(file.readEntryStamps().size(), size_t(2));
+        QCOMPARE(recordBytes(file.readHeader()), recordBytes(numberedRecord(0)));
+        file.write(1, numberedRecord(9));
         file.append(numberedRecord(3));
-        QCOMPARE(fileBytes(name), diaryBytes(4));
+        file.flush();
+        QCOMPARE(file.readStamp(3), numberedRecord(3).stamp());
+        QCOMPARE(fileBytes(name), diaryBytes(4).replace(RecordSize, RecordSize, recordBytes(numberedRecord(9))));
         for (const qint64 outside : {qint64(-1), qint64(1) << 62}) { // before the first, past any offset
             QVERIFY2(errorText([&] { file.read(outside, record); }).startsWith("I/O error"),
                      qPrintable(QString::number(outside)));
@@ -275,25 +264,6 @@ private slots:
         QCOMPARE(fileBytes(name), diaryBytes(exchanged ? 130 : 150));
     }
 
-    // The new file stays its owner's alone until it takes the old one's name, and with it its mode.
-    void aTemporaryStaysPrivate()
-    {
-        const QString name = path("page.html");
-        writeFileBytes(name, "old");
-        QVERIFY(QFile::setPermissions(name, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
-        QList<QFileDevice::Permissions> seen;
-        setReplaceFaultHook([&](ReplaceStep step) {
-            if (step == ReplaceStep::FlushTemporary)
-                seen << QFile::permissions(
-                    QFile::decodeName(sidefiles::leftoversOf(QFile::encodeName(name), ".buf").value(0)));
-        });
-        const auto reset = qScopeGuard([] { setReplaceFaultHook({}); });
-        FileReplacement file(name, {});
-        file.commit();
-        QCOMPARE(seen, QList{QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser});
-        QCOMPARE(QFile::permissions(name) & QFile::ReadOther, QFile::ReadOther);
-    }
-
     void rebuildsWithoutExchange_data()
     {
         QTest::addColumn<QString>("mishap"); // between the old file set aside and the new one linked in
@@ -338,7 +308,8 @@ private slots:
     }
 
     // Through a link, reading the old file while writing the new one as a delete does: the link stays a link and
-    // the file keeps its mode. The temporary name fits the file system however long the diary's own name is.
+    // the file keeps its mode, though the new one is its owner's alone until it takes the old one's name. The
+    // temporary name fits the file system however long the diary's own name is.
     void rebuildKeepsLinksAndModes()
     {
         const QString longest = QString(251, u'd') + ".qnb";
@@ -350,6 +321,13 @@ private slots:
         QVERIFY(QFile::link(target, link));
         RecordFile open;
         open.open(link);
+        QList<QFileDevice::Permissions> seen;
+        setReplaceFaultHook([&](ReplaceStep step) {
+            if (step == ReplaceStep::FlushTemporary)
+                seen << QFile::permissions(
+                    QFile::decodeName(sidefiles::leftoversOf(QFile::encodeName(target), ".buf").value(0)));
+        });
+        const auto reset = qScopeGuard([] { setReplaceFaultHook({}); });
 
         rebuildDiary(link, [&](RecordSink& sink) {
             open.readEach(0, [&](qint64 n, const DiaryRecord& record) {
@@ -361,6 +339,7 @@ private slots:
         QCOMPARE(fileBytes(target),
                  diaryBytes(200).remove(100 * RecordSize, RecordSize) + recordBytes(numberedRecord(500)));
         QVERIFY(QFileInfo(link).symLinkTarget() == target && QFile::permissions(target) == mode);
+        QCOMPARE(seen, QList{QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser});
         QCOMPARE(folderEntries("real"), QStringList{longest});
 
         rebuildDiary(link, [](RecordSink&) {});

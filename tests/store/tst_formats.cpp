@@ -146,24 +146,16 @@ private slots:
         }
     }
 
-    // The fixed key, starting again at its 12th byte; a byte equal to its key byte gives a kept zero.
-    void scramblesWithTheFixedKey()
+    // The fixed key starts again at its 12th byte; a byte equal to its key byte gives a kept zero. Passwords are
+    // stored reversed, then rotated by half the length, then scrambled, and come back at every length.
+    void storesPasswords()
     {
         QCOMPARE(scrambleText(QByteArray(12, '\0'), FixedKey), QByteArray("saltmeadowss"));
         QCOMPARE(scrambleText("sXlt", FixedKey), QByteArray::fromHex("00390000"));
-    }
-
-    // Passwords are stored reversed, then rotated by half the length, then scrambled.
-    void storesPasswords()
-    {
         const QByteArrayList rearranged = {"a", "ab", "bac", "badc", "cbaed"};
         for (int length = 1; length <= 5; ++length)
             QVERIFY2(encodePassword(QByteArray("abcde", length)) == referenceScramble(rearranged[length - 1], FixedKey),
                      qPrintable(QString::number(length)));
-    }
-
-    void passwordsOfEveryLengthComeBack()
-    {
         QRandomGenerator random(1251);
         for (int length = 0; length <= 255; ++length) {
             const QByteArray password = randomBytes(random, length), stored = encodePassword(password);
@@ -172,9 +164,16 @@ private slots:
         }
     }
 
-    // 0x98, the one byte without a character, stands for U+0098; the C library has no mapping for it.
-    void cp1251MatchesIconv()
+    // Each character without a Windows-1251 form becomes '?' and is listed once. 0x98, the one byte without a
+    // character, stands for U+0098; the C library has no mapping for it.
+    void convertsWindows1251()
     {
+        const QString text = QStringLiteral("a😀b中😀中Ω") + QChar(0xD800) + "z";
+        QString unencodable;
+        QCOMPARE(toCp1251(text, &unencodable), QByteArray("a?b?????z"));
+        QCOMPARE(unencodable, QStringLiteral("😀中Ω") + QChar(0xD800));
+        QVERIFY(!fitsCp1251(text));
+
         const iconv_t converter = iconv_open("UTF-16LE", "CP1251");
         if (converter == iconv_t(-1))
             QSKIP("the C library has no CP1251 converter");
@@ -189,19 +188,7 @@ private slots:
         wide[0x98] = u'\x98';
         const QString decoded = fromCp1251(all);
         QCOMPARE(decoded, QStringView(wide, 256).toString());
-        QString unencodable = "stale";
-        QVERIFY(toCp1251(decoded, &unencodable) == all && unencodable.isEmpty());
-        QVERIFY(fitsCp1251(decoded));
-    }
-
-    // Each character without a Windows-1251 form becomes '?' and is listed once.
-    void listsWhatWindows1251Lacks()
-    {
-        const QString text = QStringLiteral("a😀b中😀中Ω") + QChar(0xD800) + "z";
-        QString unencodable;
-        QCOMPARE(toCp1251(text, &unencodable), QByteArray("a?b?????z"));
-        QCOMPARE(unencodable, QStringLiteral("😀中Ω") + QChar(0xD800));
-        QVERIFY(!fitsCp1251(text));
+        QVERIFY(toCp1251(decoded, &unencodable) == all && unencodable.isEmpty() && fitsCp1251(decoded));
     }
 
     void stampTexts_data()
@@ -244,16 +231,12 @@ private slots:
         }
     }
 
-    // Seconds order as the times do, before the epoch too.
-    void secondsOrderAsTimes()
+    // Seconds order as the times do, before the epoch too; dates and times convert both ways.
+    void convertsDatesAndTimes()
     {
         const QList<double> inTimeOrder{-2.0, -1.0, -1.25, -1.99999999999, 0.0, 0.99999999999, 1.0};
         for (qsizetype i = 1; i < inTimeOrder.size(); ++i)
             QVERIFY2(stampSeconds(inTimeOrder[i - 1]) <= stampSeconds(inTimeOrder[i]), qPrintable(QString::number(i)));
-    }
-
-    void convertsDatesAndTimes()
-    {
         QVERIFY(std::isnan(dateTimeToStamp(QDateTime())));
         QVERIFY(std::fabs(currentStamp() - dateTimeToStamp(QDateTime::currentDateTime())) < 1.0 / 24);
         QCOMPARE(shortDateText(QDate(7, 3, 9)), QStringLiteral("09.03.0007"));

@@ -303,16 +303,29 @@ private slots:
         QVERIFY(m.button("BSave1")->isVisible());
     }
 
-    // "О дневнике": the file's name, the number of entries and when the diary was made.
-    void tellsAboutTheDiary()
+    // "О дневнике": the file's name, the number of entries and when the diary was made. The status bar and
+    // "Статистика" count the characters on view as the file stores them; the first panel takes 45 % of the
+    // window's outer width.
+    void tellsAboutTheDiaryAndTheEntry()
     {
         QVERIFY(startWithTodaysEntry());
         QCOMPARE(m.trigger("N7"),
                  QStringList{"Файл: d.qnb\rКоличество записей в дневнике: 5\rСоздан: 15.01.2026 (0ч 5мин)"});
+        QVERIFY(!m.menuItem("N13")->isEnabled());
+        QCOMPARE(m.view(0), QStringLiteral("Текст 1 общее"));
+        QCOMPARE(m.status(1), QStringLiteral("13"));
+        QCOMPARE(m.trigger("N13"), QStringList{QStringLiteral("Количество символов данной записи: 13")});
+        QCOMPARE(m.find<QLabel>("SBarPanel0")->width(), qRound(m.window->frameGeometry().width() * 0.45));
+        // An entry that cannot be read is said so, and the one on view stays.
+        QVERIFY(QFile::resize(m.path, 4 * RecordSize));
+        QCOMPARE(answering({}, [&] { m.view(3); }), QStringList{"Read beyond end of file"});
+        QCOMPARE(m.textBox()->toPlainText(), QStringLiteral("Текст 1 общее"));
     }
 
-    // The search marks enable their controls and save nothing; "Показать все записи" stays.
-    void searchMarksEnableTheirControls()
+    // The search marks enable their controls; "Показать все записи" stays. "Изменить" and "Удалить" need the
+    // editing mark and an entry viewed, not one being changed; the document follows the mark. No mark saves
+    // anything.
+    void marksEnableTheirControls()
     {
         QVERIFY(m.start(alternatingDays(2)));
         const QByteArray settings = fileBytes(m.window->settingsPath());
@@ -322,15 +335,6 @@ private slots:
             QVERIFY(m.find("DTPicker")->isEnabled() == mark && m.find("InWord")->isEnabled() == mark);
             QVERIFY(m.button("AllRec")->isEnabled());
         }
-        QCOMPARE(fileBytes(m.window->settingsPath()), settings);
-    }
-
-    // "Изменить" and "Удалить" need the editing mark and an entry viewed, not one being changed; the document
-    // follows the mark, which saves nothing.
-    void changeAndDeleteNeedEditingAndAnEntry()
-    {
-        QVERIFY(m.start(alternatingDays(2)));
-        const QByteArray settings = fileBytes(m.window->settingsPath());
         const char* const view = "view";
         const std::pair<const char*, bool> steps[] = {
             {"N10", false}, {"N10", false},     {view, true},   {"N10", false}, {view, false},
@@ -347,16 +351,6 @@ private slots:
                      step);
         }
         QCOMPARE(fileBytes(m.window->settingsPath()), settings);
-    }
-
-    // The status bar and "Статистика" count the characters on view as the file stores them.
-    void countsTheCharactersOnView()
-    {
-        QVERIFY(m.start(alternatingDays(2)));
-        QVERIFY(!m.menuItem("N13")->isEnabled());
-        QCOMPARE(m.view(0), QStringLiteral("Текст 1 общее"));
-        QCOMPARE(m.status(1), QStringLiteral("13"));
-        QCOMPARE(m.trigger("N13"), QStringList{QStringLiteral("Количество символов данной записи: 13")});
     }
 
     void findsTheEntriesOfADay_data()
@@ -387,7 +381,7 @@ private slots:
     }
 
     // A word search lists what it finds; "Показать все записи" lists every entry again and ends the view of the
-    // entry, whose text stays, and brings the date picker to today.
+    // entry, whose text stays, and brings the date picker to today. A new entry lists every entry too.
     void listingEveryEntryEndsTheView()
     {
         QVERIFY(startWithTodaysEntry());
@@ -399,16 +393,11 @@ private slots:
         QVERIFY(m.find<QLabel>("Ldate")->text() == MainWindow::todayCaption() &&
                 m.find<QDateEdit>("DTPicker")->date() == today);
         QVERIFY(!changeAndDeleteEnabled() && m.textBox()->toPlainText() == "Текст 3 общее");
-    }
 
-    // A new entry lists every entry, so after a day's search the date picker comes back to today.
-    void addingAfterADaySearchListsEveryEntry()
-    {
-        QVERIFY(startWithTodaysEntry());
         QVERIFY(clickAt("ToChNum", QDate(2024, 3, 2)).startsWith("02.03.2024") && m.click("Badd").isEmpty());
         m.textBox()->setPlainText(QStringLiteral("Новая запись"));
         QVERIFY(m.click("BSave1").isEmpty());
-        QVERIFY(m.find<QDateEdit>("DTPicker")->date() == QDate::currentDate() && m.listCount() == 6);
+        QVERIFY(m.find<QDateEdit>("DTPicker")->date() == today && m.listCount() == 6);
     }
 
     // Keys and typing move the selection; Enter, and a double click beside the rows, view the row selected, and
@@ -444,23 +433,6 @@ private slots:
         const QPoint beside(5, list->visualRect(list->model()->index(4, 0)).bottom() + 20);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, beside);
         QCOMPARE(m.textBox()->toPlainText(), QStringLiteral("Текст 1 общее"));
-    }
-
-    // An entry that cannot be read is said so, and the one on view stays.
-    void anUnreadableEntryIsSaid()
-    {
-        QVERIFY(m.start(alternatingDays(4)));
-        QCOMPARE(m.view(0), QStringLiteral("Текст 1 общее"));
-        QVERIFY(QFile::resize(m.path, 4 * RecordSize));
-        QCOMPARE(answering({}, [&] { m.view(3); }), QStringList{"Read beyond end of file"});
-        QCOMPARE(m.textBox()->toPlainText(), QStringLiteral("Текст 1 общее"));
-    }
-
-    // The status bar's first panel takes 45 % of the window's outer width.
-    void statusPanelsFollowTheWindow()
-    {
-        QVERIFY(m.start(alternatingDays(1)));
-        QCOMPARE(m.find<QLabel>("SBarPanel0")->width(), qRound(m.window->frameGeometry().width() * 0.45));
     }
 };
 
