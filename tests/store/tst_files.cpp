@@ -6,7 +6,6 @@
 #include "testfiles.h"
 
 #include <QDir>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -81,6 +80,7 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
     }
+    void cleanup() { setReplaceFaultHook({}); }
 
     // Writes, reads and counts. The partial last record does not count, nor does its stamp; an append starts at
     // the last whole record's end. A failed read changes nothing, and records outside the file are refused.
@@ -248,7 +248,6 @@ private slots:
         writeFileBytes(name, diaryBytes(150));
         if (failing >= 0)
             failReplacementsAt(ReplaceStep(failing));
-        const auto reset = qScopeGuard([] { setReplaceFaultHook({}); });
         const QString text = errorText([&] {
             rebuildDiary(name, [&](RecordSink& sink) {
                 for (int n = 0; n < 130; ++n) // past two buffer flushes
@@ -294,7 +293,6 @@ private slots:
             if (step == ReplaceStep::LinkNew && mishap == "killed")
                 throw std::runtime_error("killed");
         });
-        const auto reset = qScopeGuard([] { setReplaceFaultHook({}); });
         QVERIFY(errorText([&] {
                     rebuildDiary(name, [](RecordSink& sink) { sink.put(numberedRecord(7)); });
                 }).startsWith(error));
@@ -327,7 +325,6 @@ private slots:
                 seen << QFile::permissions(
                     QFile::decodeName(sidefiles::leftoversOf(QFile::encodeName(target), ".buf").value(0)));
         });
-        const auto reset = qScopeGuard([] { setReplaceFaultHook({}); });
 
         rebuildDiary(link, [&](RecordSink& sink) {
             open.readEach(0, [&](qint64 n, const DiaryRecord& record) {

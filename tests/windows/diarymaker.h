@@ -98,15 +98,18 @@ inline void closeBy(const QString& way, QWidget* window, QAbstractButton* closin
         window->close();
 }
 
-// A main window in a program folder of its own, and the moves a person makes in it.
+// A main window in a program folder of its own, and the moves a person makes in it. A session ends, and with it
+// any fault a test injected, when the next one starts or the test object goes.
 struct Session {
     std::optional<QTemporaryDir> dir;
     QString path; // the diary that start() writes
     std::unique_ptr<MainWindow> window;
 
     QString file(const QString& name) const { return dir->filePath(name); }
+    ~Session() { close(); }
     void close()
     {
+        setReplaceFaultHook({});
         window.reset();
         dir.reset();
     }
@@ -130,6 +133,7 @@ struct Session {
     bool start(const Diary& diary,
                const QByteArray& settings = "[Options]\nEditing=1\nOpenLast=1\n[Directory]\nLastDiary=%1/d.qnb\n")
     {
+        close();
         dir.emplace();
         path = writeDiary(file(QStringLiteral("d.qnb")), diary);
         if (!settings.isNull())

@@ -37,8 +37,6 @@ class TestExportWindow : public QObject
     }
 
 private slots:
-    void cleanup() { m.close(); }
-
     void exports_data()
     {
         QTest::addColumn<QString>("mode");

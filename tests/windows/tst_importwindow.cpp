@@ -53,12 +53,6 @@ class TestImportWindow : public QObject
     }
 
 private slots:
-    void cleanup()
-    {
-        setReplaceFaultHook({});
-        m.close();
-    }
-
     void opens_data()
     {
         QTest::addColumn<QByteArray>("bytes"); // null for no file

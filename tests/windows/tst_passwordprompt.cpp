@@ -12,23 +12,20 @@ private slots:
     {
         QTest::addColumn<QByteArray>("password");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("matches");
         QTest::addColumn<QString>("closing"); // after the right password is typed; empty: accepted
         // How a typed password meets a stored one is tried in full where the document recognises it.
-        QTest::newRow("cyrillic") << QByteArray("\xCF\xE0\xF0\xEE\xEB\xFC") << "Пароль" << true << QString();
-        QTest::newRow("case, then the right one") << QByteArray("Secret") << "secret" << false << QString();
+        QTest::newRow("case, then the right one") << QByteArray("Secret") << "secret" << QString();
         for (const char* way : {"button", "escape", "close box"})
-            QTest::addRow("case, closed by %s", way) << QByteArray("Secret") << "secret" << false << QString(way);
+            QTest::addRow("case, closed by %s", way) << QByteArray("Secret") << "secret" << QString(way);
     }
 
     // The prompt as the document asks it while it opens a diary. A file cut meanwhile cannot be checked and the
-    // prompt stays as it was. A wrong password empties the field and asks again; the right one is then taken, and
-    // the diary opens under it, unless the prompt is closed.
+    // prompt stays as it was. A wrong password empties the field and asks again; the right one is then taken, unless
+    // the prompt is closed.
     void answers()
     {
         QFETCH(QByteArray, password);
         QFETCH(QString, typed);
-        QFETCH(bool, matches);
         QFETCH(QString, closing);
         QTemporaryDir dir;
         const QString path = diarymaker::writeDiary(dir.filePath("my.qnb"), {.password = fromCp1251(password)});
@@ -67,16 +64,10 @@ private slots:
         DiaryDocument document;
         std::optional<PreparedDiary> prepared = document.prepare(path, asker);
         const QString ask = QStringLiteral("Введите пароль для файла:|");
-        const QStringList wrong = matches ? QStringList() : QStringList{"Неверный пароль! ||disabled"};
         QCOMPARE(seen, QStringList({"my.qnb|Пароль дневника", ask + "|disabled", "Read beyond end of file",
-                                    ask + QString(typed.size(), u'*') + "|enabled"}) +
-                           wrong);
+                                    ask + QString(typed.size(), u'*') + "|enabled", "Неверный пароль! ||disabled"}));
         QCOMPARE(result, closing.isEmpty() ? PasswordPrompt::PasswordMatched : PasswordPrompt::PasswordRefused);
         QCOMPARE(prepared.has_value(), closing.isEmpty());
-        if (!prepared)
-            return;
-        document.adopt(std::move(*prepared));
-        QCOMPARE(document.viewEntry(0), QStringLiteral("Запись номер 1\nвторая строка")); // under the key accepted
     }
 };
 

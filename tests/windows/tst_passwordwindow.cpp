@@ -7,8 +7,6 @@ class TestPasswordWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { setReplaceFaultHook({}); }
-
     void rekeys_data()
     {
         QTest::addColumn<QString>("before"); // the diary's password; empty for none

@@ -31,8 +31,6 @@ class TestSettingsWindow : public QObject
     }
 
 private slots:
-    void cleanup() { m.close(); }
-
     void savesAndApplies_data()
     {
         QTest::addColumn<QString>("entry");     // "view", "change": the first entry so

@@ -132,8 +132,8 @@ private slots:
         // full disk: diaries open all the same, and the person is told once.
         QVERIFY(QFile::remove(settings) && QDir().mkdir(settings));
         QCOMPARE(open({other, "другой"}),
-                 QStringList({"OpenD", "PassDlg", "Дневник открыт, но не запомнен как последний: Unable to write to " +
-                                                      settings}));
+                 QStringList({"OpenD", "PassDlg",
+                              "Дневник открыт, но не запомнен как последний: Unable to write to " + settings}));
         verifyShows(other, QStringLiteral("Один Из Многих / Аноним"));
         QVERIFY(QDir().rmdir(settings));
         failReplacementsAt(ReplaceStep::FlushTemporary); // a full disk
