@@ -4,6 +4,7 @@
 #include "passwordprompt.h"
 #include "settings/privateprofile.h"
 #include "settings/settingsfile.h"
+#include "store/diaryrecord.h"
 #include "store/error.h"
 #include "widgets/controls.h"
 #include "widgets/messagebox.h"
@@ -101,6 +102,22 @@ void DiaryOpener::rememberLastDiary(const QString& path)
             showMessage(m_window, QStringLiteral("Дневник открыт, но не запомнен как последний: ") + error.text());
         m_toldOfSettings = true;
     }
+}
+
+void DiaryOpener::tellWhatTheDiaryHolds()
+{
+    if (const qint64 unlisted = m_document.view().unlistedEntries(); unlisted > 0)
+        showMessage(m_window, QStringLiteral("В файле дневника больше записей, чем вмещает список: показаны первые %1, "
+                                             "ещё %2 не показываются и не просматриваются.")
+                                  .arg(MaxEntries)
+                                  .arg(unlisted));
+    const QString& journal = m_document.view().foreignJournal();
+    if (journal.isEmpty() || m_toldOfJournals.contains(journal))
+        return;
+    m_toldOfJournals.insert(journal);
+    showMessage(m_window, QStringLiteral("Рядом с дневником лежит файл журнала изменений, который мог записать "
+                                         "другой пользователь; он не применён и оставлен как есть:\r") +
+                              journal);
 }
 
 // Also with no diary open: the text box is then disabled, as after closing one.

@@ -3,6 +3,7 @@
 #include "document/diarydocument.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -39,6 +40,9 @@ public:
     void close();
     // The open diary becomes the main one, which Settings.ini can have opened at start.
     void makeMain();
+    // What the person must know of the diary just opened: entries the list cannot hold, and a change journal
+    // beside it that was not applied.
+    void tellWhatTheDiaryHolds();
 
 signals:
     // A diary is about to open while none is.
@@ -61,4 +65,6 @@ private:
     QString m_lastChosen;
     // The person was told that Settings.ini could not be written.
     bool m_toldOfSettings = false;
+    // Journals not applied that the person was told of: each stays where it is, and is told of once.
+    QSet<QString> m_toldOfJournals;
 };

@@ -245,17 +245,7 @@ void MainWindow::showOpenedDiary()
     setStatusText(1, QStringLiteral("0"));
     setStatusText(0, WaitingText);
     showHeading();
-    if (const qint64 unlisted = m_document.view().unlistedEntries(); unlisted > 0)
-        showMessage(this, QStringLiteral("В файле дневника больше записей, чем вмещает список: показаны первые %1, "
-                                         "ещё %2 не показываются и не просматриваются.")
-                              .arg(MaxEntries)
-                              .arg(unlisted));
-    // Told once: the journal stays where it is.
-    if (const QString& journal = m_document.view().foreignJournal();
-        !journal.isEmpty() && m_toldOf.insert(journal).second)
-        showMessage(this, QStringLiteral("Рядом с дневником лежит файл журнала изменений, который мог записать другой "
-                                         "пользователь; он не применён и оставлен как есть:\r") +
-                              journal);
+    m_opener->tellWhatTheDiaryHolds();
     m_editor->offerDraft();
 }
 

@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <array>
-#include <set>
 
 class DateListView;
 class DiaryOpener;
@@ -129,8 +128,6 @@ private:
     // "Показать все записи" follows the date-search mark as it was when a diary was opened while none was.
     bool m_allEntriesAllowed = true;
     bool m_statusPanelsSized = false;
-    // The foreign journals the person was told of.
-    std::set<QString> m_toldOf;
     SecondaryWindow* m_newDiaryWindow = nullptr;
     SettingsWindow* m_settingsWindow = nullptr;
     SecondaryWindow* m_exportWindow = nullptr;

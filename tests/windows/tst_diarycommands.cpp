@@ -242,6 +242,22 @@ private slots:
         QCOMPARE(m.listCount(), 1);
     }
 
+    // A change journal beside the diary that anybody may write is never applied; the person is told of it at the
+    // first opening only.
+    void tellsOfAJournalNotApplied()
+    {
+        QVERIFY(m.start(alternatingDays(1)) && m.trigger("N14").isEmpty());
+        const QString journal = m.path + ".journal";
+        writeFileBytes(journal, "planted");
+        QVERIFY(QFile::setPermissions(journal, QFile::ReadOwner | QFile::WriteOwner | QFile::WriteOther));
+        const auto open = [this] { return answering({m.path}, [this] { m.menuItem("N2")->trigger(); }); };
+        const QStringList told = open();
+        QVERIFY(told.size() == 2 && told[1].startsWith("Рядом с дневником лежит файл журнала изменений") &&
+                told[1].endsWith(journal));
+        QVERIFY(m.trigger("N14").isEmpty() && open() == QStringList{"OpenD"});
+        QVERIFY(fileBytes(journal) == "planted" && m.listCount() == 1);
+    }
+
     void deletesTheEntryOnView_data()
     {
         QTest::addColumn<int>("entries");
