@@ -279,7 +279,11 @@ bool folderTakesNewFiles(const QString& fileName)
 
 } // namespace
 
-PrivateProfile::PrivateProfile(QString fileName) : m_fileName(std::move(fileName)) {}
+PrivateProfile::PrivateProfile(QString fileName) : m_fileName(std::move(fileName))
+{
+    if (!m_fileName.isEmpty())
+        recoverSetAside(m_fileName);
+}
 
 bool PrivateProfile::exists() const
 {

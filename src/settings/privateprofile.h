@@ -8,7 +8,8 @@
 
 // A small INI file of the classic private-profile kind: "[Section]" lines, then "Key=Value" lines.
 // Section and key names compare without regard to case. Nothing keeps the file open: every call
-// reads it anew, and every write replaces it whole (a failure leaves it as it was).
+// reads it anew, and every write replaces it whole (a failure leaves it as it was). A file that a
+// replacement killed midway left set aside is put back first, so that nothing reads it as missing.
 class PrivateProfile
 {
 public:

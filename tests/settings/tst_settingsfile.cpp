@@ -202,7 +202,10 @@ private slots:
     {
         const QByteArray before = "[Options]\r\nEditing=1\r\n; note\r\n";
         writeFileBytes(m_ini, before);
+        // Set aside by a replacement without exchange that was killed before the new file took its place.
+        QVERIFY(QFile::rename(m_ini, m_ini + ".Xy12Zw.old"));
         PrivateProfile profile(m_ini);
+        QCOMPARE(profile.readString("Options", "Editing", "none"), QStringLiteral("1"));
         const QString refused = "Unable to write to " + m_ini;
         rlimit old{};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &old) == 0);
