@@ -257,13 +257,14 @@ QList<QByteArray> leftoversOf(const QByteArray& target, QByteArrayView suffix)
     return found;
 }
 
-// What a replacement set aside goes too, once the target has a file again: it is the old one.
+// New contents, and the link that tried whether the folder takes links (a second name of them); what a
+// replacement set aside goes too, once the target has a file again: it is the old one.
 void removeLeftoverTemporaries(const QByteArray& target)
 {
     struct stat info;
     const bool there = ::stat(target.constData(), &info) == 0;
     const uid_t targetOwner = there ? info.st_uid : ::geteuid();
-    QList<QByteArray> leftovers = leftoversOf(target, ".buf");
+    QList<QByteArray> leftovers = leftoversOf(target, ".buf") + leftoversOf(target, ".lnk");
     if (there)
         leftovers += leftoversOf(target, ".old");
     for (const QByteArray& name : std::as_const(leftovers))

@@ -137,8 +137,10 @@ private slots:
             QCOMPARE(::link(QFile::encodeName(m_diaryPath), QFile::encodeName(file(name))), 0);
         else if (!before.isNull())
             writeFileBytes(file(name), before);
-        if (!after.isNull() && !locked)
-            writeFileBytes(file(name + u".Ab1Cd2.buf"_s), "left by a killed export"); // goes with the next one
+        if (!after.isNull() && !locked) { // left by killed exports: they go with the next one
+            writeFileBytes(file(name + u".Ab1Cd2.buf"_s), "new contents");
+            writeFileBytes(file(name + u".Ab1Cd2.lnk"_s), "new contents, linked to try the folder");
+        }
         // As root, who may write anything, the export runs as another person.
         const bool root = ::getuid() == 0;
         const bool asPerson = root && (before == "another's" || before == "read-only" || locked);
