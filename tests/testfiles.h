@@ -82,13 +82,6 @@ inline QString writeDiary(const QString& path, const Diary& diary)
     return path;
 }
 
-// The key of the diary's entries: the password its header holds now, or the fixed key where it holds none.
-inline QByteArray storedKey(const RecordFile& file)
-{
-    const QByteArray password = decodePassword(DiaryHeader::fromRecord(file.readHeader()).password);
-    return password.isEmpty() ? FixedKey : password;
-}
-
 // The password the diary's header holds now, in clear.
 inline QString storedPassword(const QString& path)
 {
@@ -103,7 +96,8 @@ inline QStringList entryTexts(const QString& path)
 {
     RecordFile file;
     file.open(path);
-    const QByteArray key = storedKey(file);
+    const QByteArray password = decodePassword(DiaryHeader::fromRecord(file.readHeader()).password);
+    const QByteArray key = password.isEmpty() ? FixedKey : password;
     QStringList texts;
     DiaryRecord buffer;
     for (qint64 n = 1; n < file.count(); ++n)

@@ -1,9 +1,9 @@
 # Builds each probe target of PROBES ("<target>:<header>") in the build folder BUILD; fails unless every one fails
 # because its header is not found.
 foreach(probe ${PROBES})
-    string(REPLACE ":" ";" parts ${probe})
-    list(GET parts 0 target)
-    list(GET parts 1 header)
+    string(REPLACE ":" ";" fields ${probe})
+    list(GET fields 0 target)
+    list(GET fields 1 header)
     execute_process(COMMAND ${CMAKE_COMMAND} --build ${BUILD} --target ${target}
                     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
     if(result EQUAL 0)

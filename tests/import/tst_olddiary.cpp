@@ -1,4 +1,3 @@
-#include "import/importentries.h"
 #include "import/olddiary.h"
 #include "import/oldfiles.h"
 #include "testfiles.h"
@@ -81,24 +80,6 @@ private slots:
         QCOMPARE(source.recognise(written("c2.drb", oldDiary(Layout::Late, {stampOf(1)}, {"x"}, "p"))),
                  Outcome::Recognised);
         QCOMPARE(source.key(), FixedKey);
-    }
-
-    // A new diary from a protected source keeps its password and its lines as they were; what an import
-    // killed on the way left beside it goes.
-    void importsIntoANewDiary()
-    {
-        OldDiarySource source;
-        QCOMPARE(source.recognise(written(
-                     "n.drb", oldDiary(Layout::Late, {stampOf(1), stampOf(2)}, {"один", "два"}, toCp1251(u"ключ")))),
-                 Outcome::Recognised);
-        written("new.qnb.Ab1Cd2.buf", "left by an import that was killed"); // goes with the next one
-        importIntoNewDiary(source, {ImportChoice::Picked, {false, true}}, path("new.qnb"), "Title", "Owner");
-        QVERIFY(!QFile::exists(path("new.qnb.Ab1Cd2.buf")));
-        RecordFile made;
-        made.open(path("new.qnb"));
-        const DiaryHeader header = DiaryHeader::fromRecord(made.readHeader());
-        QCOMPARE(std::tuple(storedPassword(path("new.qnb")), entryTexts(path("new.qnb")), header.title, header.owner),
-                 std::tuple(u"ключ"_qs, QStringList{"два"}, QByteArray("Title"), QByteArray("Owner")));
     }
 };
 

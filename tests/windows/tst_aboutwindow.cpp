@@ -25,8 +25,8 @@ private slots:
         }
     }
 
-    // While it is shown the main window takes no input; text typed into the description is still
-    // there the next time.
+    // While it is shown the main window takes no input, not even a click from the window system; text typed into
+    // the description is still there the next time.
     void standsOverTheMainWindow()
     {
         Session session;
@@ -34,16 +34,22 @@ private slots:
         session.window->setAboutWindow(new AboutWindow(session.window.get()));
         QCOMPARE(session.trigger("N8"), QStringList());
         QWidget* about = session.find("Form2");
+        const auto clickAdd = [&session, add = session.button("Badd")] {
+            QTest::mouseClick(session.window->windowHandle(), Qt::LeftButton, {},
+                              add->mapTo(session.window.get(), add->rect().center()));
+            return session.button("BSave1")->isVisible();
+        };
         auto* description = named<QPlainTextEdit>(about, "Memo1");
         QVERIFY(about->isVisible() && !session.window->takesInput() &&
                 !named<QLabel>(about, "Image1")->pixmap().isNull());
         QVERIFY(named(about, "Label1")->geometry().top() >= description->geometry().bottom()); // the name is seen
+        QVERIFY(!clickAdd());
         QCOMPARE(about->font(), session.window->font());
         for (QTextBlock line = description->document()->begin(); line.isValid(); line = line.next())
             QVERIFY2(line.layout()->lineCount() == 1, qPrintable(line.text())); // no line of the description wraps
         description->appendPlainText("заметка");
         about->close();
-        QVERIFY(session.window->takesInput());
+        QVERIFY(session.window->takesInput() && clickAdd());
         session.trigger("N8");
         QVERIFY(description->toPlainText().endsWith("бумажными дневниками.\nзаметка"));
     }

@@ -293,26 +293,6 @@ private slots:
         QVERIFY(m.textBox()->toPlainText().isEmpty() && !m.menuItem("N13")->isEnabled());
     }
 
-    // While "Создать" shows its window the main window takes no input, not even a click from the window system.
-    void aSecondaryWindowHoldsTheInput()
-    {
-        QVERIFY(m.start(alternatingDays(2)));
-        MainWindow& w = *m.window;
-        auto* form3 = new NewDiaryWindow(&w);
-        w.setNewDiaryWindow(form3);
-        QAbstractButton* add = m.button("Badd");
-        const auto clickAdd = [&] {
-            QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, add->mapTo(&w, add->rect().center()));
-        };
-        QVERIFY(m.trigger("N12").isEmpty() && form3->isVisible() && form3->isEnabled() && !w.takesInput());
-        clickAdd();
-        QVERIFY(m.button("BSave1")->isHidden() && m.status(0) == " Ожидание...");
-        form3->close();
-        QVERIFY(!form3->isVisible() && w.takesInput());
-        clickAdd();
-        QVERIFY(m.button("BSave1")->isVisible());
-    }
-
     // "О дневнике": the file's name, the number of entries and when the diary was made. The status bar and
     // "Статистика" count the characters on view as the file stores them; the first panel takes 45 % of the
     // window's outer width.

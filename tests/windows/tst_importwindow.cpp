@@ -164,7 +164,9 @@ private slots:
 
         find<QLineEdit>("EFName")->setText("notes.txt");
         find<QLineEdit>("EDName")->setText(u"Старый"_qs);
+        writeFileBytes(m.file("notes.qnb.Ab1Cd2.buf"), "left by an import that was killed"); // goes with this one
         QCOMPARE(go(), Done + u"|Начался процесс импорта записей"_qs);
+        QVERIFY(!QFile::exists(m.file("notes.qnb.Ab1Cd2.buf")));
         QCOMPARE(std::tuple(QFileInfo(m.file("notes.qnb")).isFile(), w->isVisible(),
                             find<QProgressBar>("PBar")->value(), find<QLabel>("LVer")->text(), m.listCount()),
                  std::tuple(true, true, 2, u"1.4.0 - 2.0.0"_qs, diaryOpen ? 1 : 0)); // of the 2 picked
@@ -178,8 +180,8 @@ private slots:
         const QString made = m.file("notes.qnb");
         DiaryDocument diary;
         QVERIFY(diary.open(made, knowingThePassword()));
-        QCOMPARE(std::tuple(diary.view().title(), storedPassword(made), entryTexts(made)),
-                 std::tuple(u"Старый"_qs, u"Ключ"_qs, QStringList{u"Один"_qs, u"Три\nвсё"_qs}));
+        QCOMPARE(std::tuple(diary.view().title(), diary.view().owner(), storedPassword(made), entryTexts(made)),
+                 std::tuple(u"Старый"_qs, u"Я"_qs, u"Ключ"_qs, QStringList{u"Один"_qs, u"Три\nвсё"_qs}));
     }
 
     // After a word search: a rebuild that fails leaves the list as it was and the window open; the retry, done
