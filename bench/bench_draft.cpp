@@ -47,8 +47,8 @@ int main(int argc, char** argv)
     window.show();
     if (!window.document().isOpen())
         return 1;
-    window.findChild<QToolButton*>(QStringLiteral("Badd"))->click();
-    auto* textBox = window.findChild<QPlainTextEdit*>(QStringLiteral("mm"));
+    named<QToolButton>(&window, QStringLiteral("Badd"))->click();
+    auto* textBox = named<QPlainTextEdit>(&window, QStringLiteral("mm"));
 
     QElapsedTimer clock;
     clock.start();

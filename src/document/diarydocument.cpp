@@ -24,19 +24,6 @@
 namespace
 {
 
-// Closes a handle that is open only while one step runs, however the step ends.
-class ClosingGuard
-{
-public:
-    explicit ClosingGuard(RecordFile& file) : m_file(file) {}
-    ~ClosingGuard() { m_file.close(); }
-    ClosingGuard(const ClosingGuard&) = delete;
-    ClosingGuard& operator=(const ClosingGuard&) = delete;
-
-private:
-    RecordFile& m_file;
-};
-
 // The lists of the program count entries in 16 bits: a file with more lists its first MaxEntries.
 int listedEntries(const RecordFile& file)
 {
@@ -52,8 +39,9 @@ DiaryDocument::DiaryDocument(QObject* parent)
 
 DiaryDocument::~DiaryDocument() = default;
 
-// The diary is locked before anything else, so that a copy of the program that holds it is not
-// asked for its password in vain, and mended only once nobody else can be writing it.
+// A diary set aside by a replacement cut short is put back first. The diary is then locked, so that a copy of
+// the program that holds it is not asked for its password in vain, and mended only once nobody else can be
+// writing it.
 std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const PasswordAsker& askPassword)
 {
     PreparedDiary diary;
@@ -61,44 +49,43 @@ std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const P
     diary.file.openExclusive(path);
     diary.foreignJournal = recoverTornRecord(diary.file);
     sidefiles::removeLeftoverTemporaries(sidefiles::resolveTarget(posixio::encodePath(path)));
-    {
-        const ClosingGuard closeProbe(m_state.probe);
-        m_state.probe.open(path);
-        m_state.probe.read(0, m_state.buffer);
-        diary.header = DiaryHeader::fromRecord(m_state.buffer);
-        diary.key = FixedKey;
-        if (!diary.header.password.isEmpty()) {
-            // Only the last answer counts: the prompt stops asking once one is right. Without an asker
-            // nobody can give the password.
-            bool accepted = false;
-            if (askPassword)
-                askPassword(path, [&](const QString& typed) {
-                    const QByteArray password =
-                        decodePassword(DiaryHeader::fromRecord(m_state.probe.readHeader()).password);
-                    accepted = isTypedPassword(typed, password);
-                    if (accepted)
-                        diary.key = password;
-                    return accepted;
-                });
-            if (!accepted)
-                return std::nullopt;
-        }
-    }
     diary.header = DiaryHeader::fromRecord(diary.file.readHeader());
+    diary.key = FixedKey;
+    if (!diary.header.password.isEmpty()) {
+        // Only the last answer counts: the prompt stops asking once one is right. Each answer is checked
+        // against the header as it is then. Without an asker nobody can give the password.
+        bool accepted = false;
+        if (askPassword)
+            askPassword(path, [&](const QString& typed) {
+                diary.header = DiaryHeader::fromRecord(diary.file.readHeader());
+                const QByteArray password = decodePassword(diary.header.password);
+                accepted = isTypedPassword(typed, password);
+                if (accepted)
+                    diary.key = password;
+                return accepted;
+            });
+        if (!accepted)
+            return std::nullopt;
+    }
     diary.path = path;
     return diary;
 }
 
-void DiaryDocument::adopt(PreparedDiary&& diary)
+void DiaryDocument::takePrepared(PreparedDiary&& diary)
 {
     m_state.file = std::move(diary.file);
-    m_state.path = diary.path;
     m_state.entryKey = diary.key;
     m_state.replaced = false;
     m_state.foreignJournal = QFile::decodeName(diary.foreignJournal);
     takeHeader(diary.header);
-    forgetViewedEntry();
     relistAll();
+}
+
+void DiaryDocument::adopt(PreparedDiary&& diary)
+{
+    m_state.path = diary.path;
+    forgetViewedEntry();
+    takePrepared(std::move(diary));
     emit opened();
 }
 
@@ -107,12 +94,7 @@ bool DiaryDocument::reopen(const PasswordAsker& askPassword)
     std::optional<PreparedDiary> diary = prepare(m_state.path, askPassword);
     if (!diary)
         return false;
-    m_state.file = std::move(diary->file);
-    m_state.entryKey = diary->key;
-    m_state.replaced = false;
-    m_state.foreignJournal = QFile::decodeName(diary->foreignJournal);
-    takeHeader(diary->header);
-    relistAll();
+    takePrepared(std::move(*diary));
     emit reloaded();
     return true;
 }

@@ -65,7 +65,7 @@ public:
 
     // Opening happens in two steps so that the caller can do its own part in between: prepare()
     // opens and locks the file (DiaryInUseError while another copy holds it), finishes a change cut
-    // short and removes leftover rebuild files, reads the header through a handle of its own and asks for the
+    // short and removes leftover rebuild files, reads the header and asks for the
     // password when the header holds one, changing nothing of the open diary; it returns nothing when
     // the password was refused.
     // adopt() then puts the diary in place of the open one, cannot fail, and lists every entry.
@@ -164,6 +164,8 @@ private:
     void takeMergedFile(RecordFile&& file, std::int32_t viewedRecord);
     void forgetDeletedEntry(std::int32_t record);
     void takeHeader(const DiaryHeader& header);
+    // The prepared diary's file, key and header in place of the open one's, every entry listed.
+    void takePrepared(PreparedDiary&& diary);
     QByteArray fileBytesOf(const QString& editorText) const;
 
     DiaryState m_state;

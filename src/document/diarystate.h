@@ -23,7 +23,6 @@ struct DiaryState {
     QString path;
 
     RecordFile file;    // the open diary
-    RecordFile probe;   // header check of a diary about to be opened
     DiaryRecord buffer; // the last record read or written
 
     // What the date list shows: every entry, one day's entries, or a word search result.

@@ -41,7 +41,7 @@ void checkTarget(const struct stat& target, const FileIdentity& diary)
 {
     if (!S_ISREG(target.st_mode))
         posixio::throwCode(FileError::AccessDenied);
-    if (diary == FileIdentity{true, quint64(target.st_dev), quint64(target.st_ino)})
+    if (diary == identityOf(target))
         throw QuillnestError(QStringLiteral("Записи нельзя экспортировать в файл самого дневника"));
 }
 
@@ -65,11 +65,6 @@ void copyContent(int fd, int to)
     }
 }
 
-bool folderTakesNewFiles(const QByteArray& target)
-{
-    return ::faccessat(AT_FDCWD, sidefiles::folderOf(target).constData(), W_OK | X_OK, AT_EACCESS) == 0;
-}
-
 // A file the person may write in a folder that takes no new files is written in place, appended to or
 // written anew: a kill or a failure on the way leaves it part written, which nothing can avoid there.
 void writeInPlace(const QByteArray& target, bool appending, const std::function<void(int)>& write)
@@ -79,10 +74,7 @@ void writeInPlace(const QByteArray& target, bool appending, const std::function<
         posixio::throwOpenFailure(QFile::decodeName(target), errno);
     const auto closing = qScopeGuard([fd] { ::close(fd); });
     write(fd);
-    while (::fsync(fd) != 0) {
-        if (errno != EINTR)
-            posixio::throwErrno(errno);
-    }
+    posixio::syncFile(fd);
 }
 
 } // namespace
@@ -112,7 +104,7 @@ void writeExport(const RecordFile& diary, QByteArrayView key, const ExportChoice
         madeFrom = identityOf(info);
     }
     const QByteArray footer = toCp1251(QLatin1String(QuillnestCaption) + ExportCredit);
-    if (madeFrom && !folderTakesNewFiles(target)) {
+    if (madeFrom && !sidefiles::folderTakesNewFiles(target)) {
         writeInPlace(target, appending, [&](int fd) {
             writeExportedEntries(fd, diary, key, choice, exportFormat(layout), footer, progress);
         });

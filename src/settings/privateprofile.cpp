@@ -2,6 +2,7 @@
 
 #include "store/posixio.h"
 #include "store/replacement.h"
+#include "store/sidefiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -255,7 +256,10 @@ bool writeInPlace(const QString& fileName, const QByteArray& data)
     bool done = false;
     try {
         posixio::writeAll(fd, data.constData(), data.size(), 0);
-        done = ::ftruncate(fd, data.size()) == 0 && ::fsync(fd) == 0;
+        if (::ftruncate(fd, data.size()) == 0) {
+            posixio::syncFile(fd);
+            done = true;
+        }
     } catch (const QuillnestError&) {
     }
     ::close(fd);
@@ -268,13 +272,13 @@ bool isOwnFolder(const QString& fileName)
 {
     struct stat info;
     return ::lstat(QFile::encodeName(QFileInfo(fileName).absolutePath()).constData(), &info) == 0 &&
-           S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+           sidefiles::isOwnPrivateFolder(info);
 }
 
+// Relative names are taken from the current folder, as the file is.
 bool folderTakesNewFiles(const QString& fileName)
 {
-    const QByteArray folder = QFile::encodeName(QFileInfo(fileName).absolutePath());
-    return ::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) == 0;
+    return sidefiles::folderTakesNewFiles(QFile::encodeName(QFileInfo(fileName).absoluteFilePath()));
 }
 
 } // namespace

@@ -107,14 +107,16 @@ void writeJournal(const QByteArray& name, const QByteArray& bytes)
     const int fd = sidefiles::openSideFile(name, O_WRONLY | O_TRUNC);
     try {
         posixio::writeAll(fd, bytes.constData(), bytes.size(), 0);
-        while (::fsync(fd) != 0) {
-            if (errno != EINTR)
-                posixio::throwErrno(errno);
-        }
-        ::close(fd);
-        sidefiles::syncFolder(sidefiles::folderOf(name));
+        posixio::syncFile(fd);
     } catch (const QuillnestError&) {
         ::close(fd);
+        ::unlink(name.constData());
+        throw;
+    }
+    ::close(fd);
+    try {
+        sidefiles::syncFolder(sidefiles::folderOf(name));
+    } catch (const QuillnestError&) {
         ::unlink(name.constData());
         throw;
     }

@@ -97,24 +97,6 @@ QByteArray readAll(int fd)
     return posixio::readUpTo(fd, bytes.data(), bytes.size(), 0) == bytes.size() ? bytes : QByteArray();
 }
 
-// Renames the draft `name` to the first of "<draft>.bad", "<draft>.bad.1", … that is free and returns
-// its new name; one that cannot be renamed keeps its own.
-QByteArray setAside(const QByteArray& name)
-{
-    for (int n = 0; n < 100; ++n) {
-        const QByteArray aside =
-            sidefiles::besideTarget(name, n == 0 ? QByteArray(".bad") : ".bad." + QByteArray::number(n));
-        try {
-            sidefiles::renameIntoNew(name, aside);
-            return aside;
-        } catch (const FileError& error) {
-            if (error.code() != FileError::codeForErrno(EEXIST))
-                break;
-        }
-    }
-    return name;
-}
-
 // The person's own folder for drafts, made theirs alone where missing; one that another user owns or may
 // write is not used.
 QByteArray ownDraftFolder()
@@ -136,8 +118,7 @@ QByteArray ownDraftFolder()
             posixio::throwErrno(errno);
     }
     struct stat info;
-    if (::lstat(folder.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() ||
-        (info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+    if (::lstat(folder.constData(), &info) != 0 || !sidefiles::isOwnPrivateFolder(info))
         posixio::throwCode(FileError::AccessDenied);
     return folder;
 }
@@ -201,7 +182,7 @@ DraftReading readDraft(const QString& diaryPath, QByteArrayView key, double diar
         return reading;
     }
     reading.found = DraftFound::SetAside;
-    reading.setAsideAs = QFile::decodeName(setAside(name));
+    reading.setAsideAs = QFile::decodeName(sidefiles::renameToFreeName(name, name, ".bad"));
     return reading;
 }
 

@@ -16,9 +16,3 @@ FileIdentity identityOf(const struct stat& info)
 {
     return {true, quint64(info.st_dev), quint64(info.st_ino)};
 }
-
-bool isSameFile(const QString& a, const QString& b)
-{
-    const FileIdentity identity = fileIdentity(a);
-    return identity.exists && identity == fileIdentity(b);
-}

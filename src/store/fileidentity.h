@@ -15,4 +15,3 @@ struct FileIdentity {
 FileIdentity fileIdentity(const QString& path);
 // The identity of the file that `info` was read of.
 FileIdentity identityOf(const struct stat& info);
-bool isSameFile(const QString& a, const QString& b);

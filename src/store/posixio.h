@@ -72,6 +72,15 @@ inline void writeAll(int fd, const char* data, qint64 size, qint64 offset)
     }
 }
 
+// Flushes the file open as `fd` to the disk.
+inline void syncFile(int fd)
+{
+    while (::fsync(fd) != 0) {
+        if (errno != EINTR)
+            throwErrno(errno);
+    }
+}
+
 // Reads up to `size` bytes at `offset`; fewer only at the end of the file. Returns the count read.
 inline qint64 readUpTo(int fd, char* data, qint64 size, qint64 offset)
 {

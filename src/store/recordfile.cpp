@@ -46,8 +46,8 @@ bool namesDescriptor(const QByteArray& name, int fd)
 {
     struct stat named;
     struct stat opened;
-    return ::stat(name.constData(), &named) == 0 && ::fstat(fd, &opened) == 0 && named.st_dev == opened.st_dev &&
-           named.st_ino == opened.st_ino;
+    return ::stat(name.constData(), &named) == 0 && ::fstat(fd, &opened) == 0 &&
+           identityOf(named) == identityOf(opened);
 }
 
 } // namespace
@@ -129,7 +129,7 @@ FileIdentity RecordFile::identity() const
         posixio::throwCode(posixio::FileNotOpen);
     if (::fstat(m_fd, &info) != 0)
         posixio::throwErrno(errno);
-    return {true, quint64(info.st_dev), quint64(info.st_ino)};
+    return identityOf(info);
 }
 
 void RecordFile::close() noexcept
@@ -216,10 +216,7 @@ void RecordFile::flush()
 {
     if (m_fd < 0)
         posixio::throwCode(posixio::FileNotOpen);
-    while (::fsync(m_fd) != 0) {
-        if (errno != EINTR)
-            posixio::throwErrno(errno);
-    }
+    posixio::syncFile(m_fd);
 }
 
 void RecordFile::readEach(qint64 first, const std::function<void(qint64, DiaryRecord&)>& visit, qint64 end) const

@@ -24,11 +24,30 @@ void beginStep(ReplaceStep step)
         hook(step);
 }
 
-void flushFile(int fd)
+constexpr QByteArrayView AsideSuffix = ".old";
+
+// A file that a replacement without exchange set aside goes back to `target`, once nothing is there. Never
+// throws: what cannot be put back stays aside.
+void recoverSetAsideAt(const QByteArray& target)
 {
-    while (::fsync(fd) != 0) {
-        if (errno != EINTR)
-            posixio::throwErrno(errno);
+    struct stat info;
+    if (::lstat(target.constData(), &info) == 0 || errno != ENOENT)
+        return;
+    try {
+        // One that a running replacement holds (the diary it replaces is locked) is left to it.
+        for (const QByteArray& aside : sidefiles::leftoversOf(target, {AsideSuffix})) {
+            const int fd = ::open(aside.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+            const bool ours = fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                              info.st_uid == ::geteuid() && sidefiles::lockExclusively(fd);
+            const bool back = ours && ::link(aside.constData(), target.constData()) == 0;
+            if (back)
+                ::unlink(aside.constData());
+            if (fd >= 0)
+                ::close(fd);
+            if (back)
+                return;
+        }
+    } catch (const QuillnestError&) {
     }
 }
 
@@ -52,7 +71,7 @@ FileReplacement::FileReplacement(const QString& path, const ReplaceRules& rules,
 {
     const QByteArray name = posixio::encodePath(path);
     m_target = rules.followLink ? sidefiles::resolveTarget(name) : name;
-    recoverSetAside(path);
+    recoverSetAsideAt(m_target);
     sidefiles::removeLeftoverTemporaries(m_target);
 
     struct stat found;
@@ -92,7 +111,7 @@ void FileReplacement::commit(bool keepOpen)
 {
     if (m_replacing || m_rules.flushNewFile) {
         beginStep(ReplaceStep::FlushTemporary);
-        flushFile(m_fd);
+        posixio::syncFile(m_fd);
     }
     if (m_takesOwnership)
         sidefiles::keepOwnership(m_fd, m_owner, m_group, m_mode, m_rules.sameOwner);
@@ -161,8 +180,7 @@ void FileReplacement::exchange()
     if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, m_target.constData(), RENAME_EXCHANGE) != 0) {
         // The other file must never be taken for a leftover: it gets a name of its own beside the target.
         const int err = errno;
-        ::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, sidefiles::besideTarget(m_target, ".other").constData(),
-                    RENAME_NOREPLACE);
+        sidefiles::renameToFreeName(temporary, m_target, ".other");
         m_temporary.clear();
         posixio::throwErrno(err);
     }
@@ -171,8 +189,6 @@ void FileReplacement::exchange()
 
 namespace
 {
-
-constexpr QByteArrayView AsideSuffix = ".old";
 
 // A name of the aside kind that is free: a file made anew for it, which the old file then takes the place of.
 QByteArray makeAsideName(const QByteArray& target)
@@ -219,7 +235,7 @@ void FileReplacement::replaceWithoutExchange()
         if (::link(aside.constData(), m_target.constData()) == 0)
             ::unlink(aside.constData());
         else
-            ::rename(aside.constData(), sidefiles::besideTarget(m_target, ".other").constData());
+            sidefiles::renameToFreeName(aside, m_target, ".other");
         throw TargetChangedError(m_path);
     }
     beginStep(ReplaceStep::LinkNew);
@@ -229,7 +245,7 @@ void FileReplacement::replaceWithoutExchange()
         if (::link(aside.constData(), m_target.constData()) == 0)
             ::unlink(aside.constData());
         else
-            ::rename(aside.constData(), sidefiles::besideTarget(m_target, ".replaced").constData());
+            sidefiles::renameToFreeName(aside, m_target, ".replaced");
         if (err == EEXIST)
             throw TargetChangedError(m_path);
         posixio::throwErrno(err);
@@ -241,23 +257,7 @@ void FileReplacement::replaceWithoutExchange()
 void recoverSetAside(const QString& path)
 {
     try {
-        const QByteArray target = sidefiles::resolveTarget(posixio::encodePath(path));
-        struct stat info;
-        if (::lstat(target.constData(), &info) == 0 || errno != ENOENT)
-            return;
-        // One that a running replacement holds (the diary it replaces is locked) is left to it.
-        for (const QByteArray& aside : sidefiles::leftoversOf(target, AsideSuffix)) {
-            const int fd = ::open(aside.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-            const bool ours = fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                              info.st_uid == ::geteuid() && sidefiles::lockExclusively(fd);
-            const bool back = ours && ::link(aside.constData(), target.constData()) == 0;
-            if (back)
-                ::unlink(aside.constData());
-            if (fd >= 0)
-                ::close(fd);
-            if (back)
-                return;
-        }
+        recoverSetAsideAt(sidefiles::resolveTarget(posixio::encodePath(path)));
     } catch (const QuillnestError&) {
     }
 }

@@ -21,8 +21,8 @@
 // file is first renamed aside ("<target>.XXXXXX.old", made anew for it), checked to be the file the new
 // contents were made from, and the new one then linked to the target's name, which fails if anything came
 // there meanwhile: at no moment can another file at the name be destroyed. A replacement cut short there
-// is finished by recoverSetAside(). Where the file system cannot link either, nothing is changed and
-// FileError says so.
+// is undone by recoverSetAside(), which gives the old file its name back. Where the file system cannot link either,
+// nothing is changed and FileError says so.
 //
 // Callers differ in what they may replace and how far they must be sure of the disk: ReplaceRules.
 
@@ -68,7 +68,7 @@ using ReplaceFaultHook = std::function<void(ReplaceStep)>;
 // The hook runs before each step of every replacement and may throw; pass an empty function to remove it.
 void setReplaceFaultHook(ReplaceFaultHook hook);
 
-// Finishes a replacement of the file at `path` that was cut short between renaming the old file aside and
+// Undoes a replacement of the file at `path` that was cut short between renaming the old file aside and
 // linking the new one in its place: where the name is free, the old file gets it back. Never throws.
 void recoverSetAside(const QString& path);
 
@@ -86,10 +86,6 @@ public:
 
     // The temporary file, open for reading and writing; the new contents go here.
     int fd() const { return m_fd; }
-    // The file that is replaced: for a followed link, the file it points to.
-    const QByteArray& target() const { return m_target; }
-    // A file is there, which the new one replaces.
-    bool replacing() const { return m_replacing; }
 
     // Puts the new file in the target's place as described above. With `keepOpen`, the new file stays open
     // for takeDescriptor(), also when only the folder's flush failed (NotDurableError).

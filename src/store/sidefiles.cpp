@@ -1,5 +1,6 @@
 #include "sidefiles.h"
 
+#include "fileidentity.h"
 #include "posixio.h"
 
 #include <QCryptographicHash>
@@ -26,7 +27,7 @@ namespace
 constexpr char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 constexpr QByteArrayView TemporaryPattern = ".XXXXXX.buf";
 
-// "<stem>.XXXXXX<suffix>", as createTemporary names them.
+// "<stem>.XXXXXX<suffix>", as createTemporary names its files and the names made from theirs.
 bool isTemporaryName(QByteArrayView name, QByteArrayView stem, QByteArrayView suffix)
 {
     if (name.size() != stem.size() + 7 + suffix.size() || !name.startsWith(stem) || !name.endsWith(suffix) ||
@@ -58,7 +59,7 @@ void removeUnlessHeld(const QByteArray& name, uid_t targetOwner)
     struct stat named;
     if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
         (opened.st_uid == ::geteuid() || opened.st_uid == targetOwner) && lockedHere(fd) &&
-        ::lstat(name.constData(), &named) == 0 && named.st_ino == opened.st_ino && named.st_dev == opened.st_dev)
+        ::lstat(name.constData(), &named) == 0 && identityOf(named) == identityOf(opened))
         ::unlink(name.constData());
     ::close(fd);
 }
@@ -112,6 +113,16 @@ QByteArray besideTarget(const QByteArray& target, QByteArrayView suffix)
 bool isOwnPrivateFile(const struct stat& info)
 {
     return S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool isOwnPrivateFolder(const struct stat& info)
+{
+    return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool folderTakesNewFiles(const QByteArray& target)
+{
+    return ::faccessat(AT_FDCWD, folderOf(target).constData(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 SideFileTakenError::SideFileTakenError(const QByteArray& name)
@@ -216,6 +227,21 @@ void renameIntoNew(const QByteArray& temporary, const QByteArray& target)
     ::unlink(temporary.constData());
 }
 
+QByteArray renameToFreeName(const QByteArray& from, const QByteArray& target, const QByteArray& suffix)
+{
+    for (int n = 0; n < 100; ++n) {
+        const QByteArray name = besideTarget(target, n == 0 ? suffix : suffix + '.' + QByteArray::number(n));
+        try {
+            renameIntoNew(from, name);
+            return name;
+        } catch (const FileError& error) {
+            if (error.code() != FileError::codeForErrno(EEXIST))
+                break;
+        }
+    }
+    return from;
+}
+
 int createTemporary(const QByteArray& target, QByteArray& temporary)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -239,7 +265,7 @@ int createTemporary(const QByteArray& target, QByteArray& temporary)
     posixio::throwErrno(EEXIST);
 }
 
-QList<QByteArray> leftoversOf(const QByteArray& target, QByteArrayView suffix)
+QList<QByteArray> leftoversOf(const QByteArray& target, std::initializer_list<QByteArrayView> suffixes)
 {
     const QByteArray folder = folderOf(target);
     const QByteArray sample = besideTarget(target, TemporaryPattern);
@@ -250,7 +276,8 @@ QList<QByteArray> leftoversOf(const QByteArray& target, QByteArrayView suffix)
         return found;
     while (const dirent* entry = ::readdir(listing)) {
         const QByteArrayView name(entry->d_name);
-        if (isTemporaryName(name, stem, suffix))
+        if (std::any_of(suffixes.begin(), suffixes.end(),
+                        [&](QByteArrayView suffix) { return isTemporaryName(name, stem, suffix); }))
             found.append(folder + '/' + name.toByteArray());
     }
     ::closedir(listing);
@@ -264,10 +291,9 @@ void removeLeftoverTemporaries(const QByteArray& target)
     struct stat info;
     const bool there = ::stat(target.constData(), &info) == 0;
     const uid_t targetOwner = there ? info.st_uid : ::geteuid();
-    QList<QByteArray> leftovers = leftoversOf(target, ".buf") + leftoversOf(target, ".lnk");
-    if (there)
-        leftovers += leftoversOf(target, ".old");
-    for (const QByteArray& name : std::as_const(leftovers))
+    const QList<QByteArray> leftovers =
+        there ? leftoversOf(target, {".buf", ".lnk", ".old"}) : leftoversOf(target, {".buf", ".lnk"});
+    for (const QByteArray& name : leftovers)
         removeUnlessHeld(name, targetOwner);
 }
 

@@ -11,6 +11,8 @@
 #include <QList>
 #include <QString>
 
+#include <initializer_list>
+
 struct stat;
 
 namespace sidefiles
@@ -32,6 +34,11 @@ QByteArray besideTarget(const QByteArray& target, QByteArrayView suffix);
 // in a folder others may write: one found there is used only if it is a plain file of the person's own
 // that nobody else may write.
 bool isOwnPrivateFile(const struct stat& info);
+// The same rule for a folder the program keeps the person's files in: the person's own, and nobody else's
+// to write.
+bool isOwnPrivateFolder(const struct stat& info);
+// The person may make new files in the folder of `target`.
+bool folderTakesNewFiles(const QByteArray& target);
 
 // Another user's object, or one anybody may write, has the name of a side file the program needs.
 class SideFileTakenError : public QuillnestError
@@ -74,14 +81,20 @@ int createTemporary(const QByteArray& target, QByteArray& temporary);
 // is never replaced (FileError for EEXIST). Throws FileError.
 void renameIntoNew(const QByteArray& temporary, const QByteArray& target);
 
-// The files beside `target` named as createTemporary names them, "<target>.XXXXXX<suffix>" (".buf" for a
-// temporary file), whatever they are.
-QList<QByteArray> leftoversOf(const QByteArray& target, QByteArrayView suffix);
+// Renames `from` to the first free name of "<target><suffix>", "<target><suffix>.1", … beside `target`, so
+// that no file kept there before is replaced, and returns it. One that cannot be renamed keeps its own name,
+// which is returned. Never throws.
+QByteArray renameToFreeName(const QByteArray& from, const QByteArray& target, const QByteArray& suffix);
 
-// Removes the temporary files beside `target` that writers cut short (the program was killed, the
-// machine stopped) left behind: each may hold a whole copy of a diary's private text. One that a
-// running writer holds is left alone, and so is another user's file or anything not named as
-// createTemporary names them.
+// The files beside `target` named as createTemporary names them, "<target>.XXXXXX<suffix>" with one of
+// `suffixes` (".buf" for a temporary file), whatever they are; the folder is read once.
+QList<QByteArray> leftoversOf(const QByteArray& target, std::initializer_list<QByteArrayView> suffixes);
+
+// Removes the files beside `target` that writers cut short (the program was killed, the machine stopped)
+// left behind: temporary files and the links that tried whether the folder takes links, each of which may
+// hold a whole copy of a diary's private text, and, once the target has a file again, an old file that a
+// replacement set aside. One that a running writer holds is left alone, and so is another user's file or
+// anything not named as createTemporary names them.
 // Never throws; what cannot be removed stays.
 void removeLeftoverTemporaries(const QByteArray& target);
 

@@ -26,18 +26,13 @@ QString DiaryOpener::settingsPath() const
     return settingsFilePath(m_dataDir);
 }
 
-PasswordAsker DiaryOpener::passwordAsker()
-{
-    return [this](const QString& path, const PasswordCheck& check) { PasswordPrompt::ask(path, check, m_window); };
-}
-
 // Only a regular file: opening a folder or a pipe as a diary would fail or block.
 bool DiaryOpener::openAtStart(const QString& path)
 {
     if (!QFileInfo(path).isFile() || !path.contains(QLatin1String(".qnb")))
         return false;
     try {
-        return m_document.open(path, passwordAsker());
+        return m_document.open(path, PasswordPrompt::askerOver(m_window));
     } catch (const QuillnestError&) {
         return false;
     }
@@ -83,7 +78,7 @@ void DiaryOpener::open(const QString& path)
 // cannot be read, a refused password or an unwritable Settings.ini leave the open diary open and working.
 void DiaryOpener::switchTo(const QString& path)
 {
-    std::optional<PreparedDiary> diary = m_document.prepare(path, passwordAsker());
+    std::optional<PreparedDiary> diary = m_document.prepare(path, PasswordPrompt::askerOver(m_window));
     if (!diary)
         return;
     if (!m_document.isOpen())

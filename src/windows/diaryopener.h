@@ -52,7 +52,6 @@ private:
     QString chooseFile();
     void switchTo(const QString& path);
     void rememberLastDiary(const QString& path);
-    PasswordAsker passwordAsker();
 
     DiaryDocument& m_document;
     EntryEditor& m_editor;

@@ -72,11 +72,9 @@ bool EntryEditor::save()
 {
     if (m_mode == Mode::Viewing)
         return false;
-    const auto askPassword = [this](const QString& path, const PasswordCheck& check) {
-        PasswordPrompt::ask(path, check, m_window);
-    };
     bool reopened = true;
-    if (m_document.view().wasReplaced() && !m_attempt([&] { reopened = m_document.reopen(askPassword); }))
+    if (m_document.view().wasReplaced() &&
+        !m_attempt([&] { reopened = m_document.reopen(PasswordPrompt::askerOver(m_window)); }))
         return false;
     if (!reopened)
         return false;

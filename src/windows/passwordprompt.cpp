@@ -32,10 +32,12 @@ PasswordPrompt::PasswordPrompt(const QString& path, PasswordCheck check, QWidget
     buildControls();
 }
 
-void PasswordPrompt::ask(const QString& path, const PasswordCheck& check, QWidget* parent)
+PasswordAsker PasswordPrompt::askerOver(QWidget* parent)
 {
-    PasswordPrompt prompt(path, check, parent);
-    prompt.exec();
+    return [parent](const QString& path, const PasswordCheck& check) {
+        PasswordPrompt prompt(path, check, parent);
+        prompt.exec();
+    };
 }
 
 void PasswordPrompt::buildControls()

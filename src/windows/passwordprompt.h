@@ -23,8 +23,8 @@ public:
 
     PasswordPrompt(const QString& path, PasswordCheck check, QWidget* parent);
 
-    // The prompt as the document asks it (PasswordAsker).
-    static void ask(const QString& path, const PasswordCheck& check, QWidget* parent);
+    // The prompt as the document asks it, over `parent`.
+    static PasswordAsker askerOver(QWidget* parent);
 
     // Esc and the close box refuse the same way as "Закрыть".
     void reject() override;

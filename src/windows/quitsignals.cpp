@@ -49,6 +49,7 @@ QuitSignals::~QuitSignals()
     if (!m_notifier)
         return;
     handle(SIG_DFL);
+    delete m_notifier; // it watches the pipe, which goes next
     ::close(pipeEnds[0]);
     ::close(pipeEnds[1]);
     pipeEnds[0] = pipeEnds[1] = -1;

@@ -323,7 +323,7 @@ private slots:
         setReplaceFaultHook([&](ReplaceStep step) {
             if (step == ReplaceStep::FlushTemporary)
                 seen << QFile::permissions(
-                    QFile::decodeName(sidefiles::leftoversOf(QFile::encodeName(target), ".buf").value(0)));
+                    QFile::decodeName(sidefiles::leftoversOf(QFile::encodeName(target), {".buf"}).value(0)));
         });
 
         rebuildDiary(link, [&](RecordSink& sink) {
