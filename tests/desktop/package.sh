@@ -38,10 +38,10 @@ field() { dpkg-deb -f "$deb" "$1"; }
     fail "package, version or architecture: $(field Package) $(field Version) $(field Architecture)"
 [[ "$(field Maintainer)" =~ ^[^\<]+\ \<[^@]+@[^\>]+\>$ ]] || fail "Maintainer: $(field Maintainer)"
 [ "$(field Description | wc -l)" -ge 2 ] || fail "no long description: $(field Description)"
-for library in libqt6widgets6 libjpeg62-turbo; do
+for library in libqt6widgets6 libjpeg62-turbo libhunspell-1.7-0; do
     [[ ", $(field Depends)," =~ ,\ $library[\ ,] ]] || fail "Depends lacks $library: $(field Depends)"
 done
-[ "$(field Recommends)" = qt6-translations-l10n ] || fail "Recommends: $(field Recommends)"
+[ "$(field Recommends)" = "qt6-translations-l10n, hunspell-ru, hunspell-en-us" ] || fail "Recommends: $(field Recommends)"
 
 # Warnings are allowed; errors, and lintian failing to run, are not.
 status=0
