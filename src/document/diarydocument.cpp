@@ -79,6 +79,7 @@ void DiaryDocument::takePrepared(PreparedDiary&& diary)
     m_state.foreignJournal = QFile::decodeName(diary.foreignJournal);
     takeHeader(diary.header);
     relistAll();
+    forgetWrittenDays();
 }
 
 void DiaryDocument::adopt(PreparedDiary&& diary)
@@ -109,6 +110,7 @@ void DiaryDocument::writeAtPath(const std::function<void()>& write)
         m_state.file.close();
         m_state.replaced = true;
         m_list->relist(0);
+        forgetWrittenDays();
         throw;
     }
 }
@@ -129,6 +131,7 @@ void DiaryDocument::close()
     m_state.file.close();
     forgetViewedEntry();
     m_list->relist(0);
+    forgetWrittenDays();
     emit closed();
 }
 
@@ -171,14 +174,17 @@ QByteArray DiaryDocument::fileBytesOf(const QString& editorText) const
 void DiaryDocument::add(const QString& editorText)
 {
     const QByteArray text = entryFileBytes(editorText);
+    const double stamp = currentStamp();
     writeAtPath([&] {
         m_state.file.checkStillAtPath();
         if (!m_state.listComplete)
             relistAll();
-        appendEntry(m_state.file, text, m_state.entryKey, currentStamp(), m_state.buffer);
+        appendEntry(m_state.file, text, m_state.entryKey, stamp, m_state.buffer);
     });
     if (listedEntries(m_state.file) > m_list->rowCount())
         m_list->appendRow();
+    m_writtenDays.add(stampDate(stamp));
+    emit writtenDaysChanged();
 }
 
 // Another user's object at the change journal's name cannot hold the journal: the entry then changes in a
@@ -237,6 +243,7 @@ void DiaryDocument::forgetDeletedEntry(std::int32_t record)
     const int rows = m_list->rowCount();
     m_list->removeRow(listRowOfRecord(m_state, record, rows), [&] { forgetDeletedRecord(m_state, record, rows); });
     forgetViewedEntry();
+    forgetWrittenDays();
     emit entryRemoved(record);
 }
 
@@ -295,6 +302,21 @@ std::optional<int> DiaryDocument::findDay(const QDate& day)
     m_state.setSearchListMode(std::move(found), false);
     m_list->relist(count);
     return count;
+}
+
+std::vector<QDate> DiaryDocument::writtenDays(const QDate& first, const QDate& last)
+{
+    if (!m_state.file.isOpen())
+        return {};
+    if (!m_writtenDays.isKnown())
+        m_writtenDays.fill(m_state.file.readEntryStamps());
+    return m_writtenDays.between(first, last);
+}
+
+void DiaryDocument::forgetWrittenDays()
+{
+    m_writtenDays.forget();
+    emit writtenDaysChanged();
 }
 
 qsizetype DiaryDocument::characterCount(const QString& editorText) const
@@ -430,6 +452,7 @@ void DiaryDocument::takeMergedFile(RecordFile&& file, std::int32_t viewedRecord)
     takeRebuiltFile(std::move(file));
     relistAll();
     m_state.viewedRecord = viewedRecord;
+    forgetWrittenDays();
     emit entriesRenumbered();
     emit reloaded();
 }

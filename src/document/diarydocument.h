@@ -5,6 +5,7 @@
 #include "store/diaryrecord.h"
 #include "store/draft.h"
 #include "store/progress.h"
+#include "writtendays.h"
 
 #include <QDate>
 #include <QObject>
@@ -109,6 +110,10 @@ public:
     // `day`; returns how many. Nothing is searched, and nothing returned, while the diary has no entry.
     std::optional<int> findWord(const QString& phrase);
     std::optional<int> findDay(const QDate& day);
+    // The days from `first` to `last` on which at least one listed entry was saved, in order; none while no
+    // diary is open. The first call after a diary is opened reads its entries' stamps, never their text; the
+    // calls after it read nothing until writtenDaysChanged() says the days may differ. Throws FileError.
+    std::vector<QDate> writtenDays(const QDate& first, const QDate& last);
 
     // Characters of an entry's text as the diary file counts them: a line break typed counts two
     // (CR LF), one of the entry on view as it was stored.
@@ -150,6 +155,9 @@ signals:
     void entryRemoved(std::int32_t record);
     // The entries may have other record numbers now (a merge).
     void entriesRenumbered();
+    // What writtenDays() returns may have changed: an entry was added, deleted or imported, or a diary was
+    // opened, opened again or closed.
+    void writtenDaysChanged();
 
 private:
     // Runs `write`, a write to the diary's file; should another program have replaced the file, it is
@@ -163,6 +171,8 @@ private:
     void takeRekeyedFile(RecordFile&& file, const QByteArray& newKey, const DiaryHeader& header);
     void takeMergedFile(RecordFile&& file, std::int32_t viewedRecord);
     void forgetDeletedEntry(std::int32_t record);
+    // The entries' days are read again at the next writtenDays(); listeners hear of it.
+    void forgetWrittenDays();
     void takeHeader(const DiaryHeader& header);
     // The prepared diary's file, key and header in place of the open one's, every entry listed.
     void takePrepared(PreparedDiary&& diary);
@@ -174,4 +184,5 @@ private:
     // The text of the entry on view as the file holds it, and as the text box was given it.
     QByteArray m_viewedBytes;
     QString m_viewedText;
+    WrittenDays m_writtenDays;
 };

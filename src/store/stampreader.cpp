@@ -99,6 +99,10 @@ StampRing::~StampRing()
         ::munmap(m_entriesMemory, m_entriesLength);
     if (m_queues != MAP_FAILED)
         ::munmap(m_queues, m_queuesLength);
+    // The ring lets go of a registered file only when the kernel tears it down, some time after the close: the
+    // diary's lock would outlive its closing, and opening it again meanwhile would find it in use.
+    if (m_ringFd >= 0 && m_target == 0)
+        ::syscall(__NR_io_uring_register, m_ringFd, long(IORING_UNREGISTER_FILES), nullptr, 0L);
     if (m_ringFd >= 0)
         ::close(m_ringFd);
 }
