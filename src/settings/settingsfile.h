@@ -15,6 +15,8 @@ inline const QString OpenFave = QStringLiteral("OpenFave");
 inline const QString LastDiary = QStringLiteral("LastDiary");
 inline const QString FaveDiary = QStringLiteral("FaveDiary");
 inline const QString NoFile = QStringLiteral("NoFile");
+// Whether spelling is checked while an entry is written; on where the key is missing.
+inline const QString Spelling = QStringLiteral("Spelling");
 } // namespace SettingsKeys
 
 // The folder that takes Settings.ini and the diaries an import makes: `programDir` where the person may write

@@ -1,7 +1,9 @@
 #include "controls.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QFrame>
 #include <QGuiApplication>
@@ -104,7 +106,7 @@ QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& to
     auto* button = new QToolButton(parent);
     button->setObjectName(QLatin1String(name));
     button->setToolTip(toolTip);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     button->setAutoRaise(true);
     button->setGeometry(place);
     return button;
@@ -169,6 +171,12 @@ QFileDialog* makeOpenDialog(QWidget* parent, const QString& filter)
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setNameFilter(filter);
+    // A name typed in full and taken with Enter leaves the completion list open; it would stay over the window
+    // the dialog closed to, holding the keys.
+    QObject::connect(dialog, &QDialog::finished, dialog, [dialog] {
+        for (const QCompleter* completer : dialog->findChildren<QCompleter*>())
+            completer->popup()->hide();
+    });
     return dialog;
 }
 

@@ -61,7 +61,8 @@ template <class Field> Field* makeField(QWidget* parent, const char* name, const
     field->setGeometry(place);
     return field;
 }
-// A button that acts on the diary, never on the text being typed, so it takes no focus.
+// A button that acts on the diary, never on the text being typed: Tab reaches it, a click leaves the focus
+// where the person is typing.
 QToolButton* makeToolButton(QWidget* parent, const char* name, const QString& toolTip, const QRect& place);
 
 // Moves a window so that its outer rectangle, frame included, stands in the middle of the free area

@@ -8,12 +8,16 @@
 #include "settings/privateprofile.h"
 #include "settings/settingsfile.h"
 #include "settingswindow.h"
+#include "spellchecking.h"
+#include "spelling/personalwords.h"
+#include "spelling/spelldictionary.h"
 #include "store/error.h"
 #include "store/stamp.h"
 #include "version.h"
 #include "widgets/controls.h"
 #include "widgets/messagebox.h"
 #include "widgets/secondarywindow.h"
+#include "writtendaysmarks.h"
 
 #include <QAction>
 #include <QApplication>
@@ -50,7 +54,7 @@ void MainWindow::route(Sender* sender, Signal signal, void (MainWindow::*command
     route(sender, signal, this, command);
 }
 
-MainWindow::MainWindow(const QString& dataDir, QWidget* parent) : QMainWindow(parent)
+MainWindow::MainWindow(const QString& dataDir, QWidget* parent) : QMainWindow(parent), m_dataDir(dataDir)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QLatin1String(QuillnestCaption));
@@ -58,7 +62,9 @@ MainWindow::MainWindow(const QString& dataDir, QWidget* parent) : QMainWindow(pa
     const auto attempting = [this](const std::function<void()>& operation) { return attempt(operation); };
     m_editor = new EntryEditor(m_document, m_textBox, this, attempting);
     m_search = new EntrySearch(m_document, m_dateList, m_wordField, m_datePicker, m_todayButton, attempting);
+    new WrittenDaysMarks(m_document, m_datePicker, this);
     m_opener = new DiaryOpener(m_document, *m_editor, dataDir, this, attempting);
+    buildKeys();
     connectCommands();
     connect(&m_document, &DiaryDocument::opened, this, &MainWindow::showOpenedDiary);
     connect(&m_document, &DiaryDocument::closed, this, &MainWindow::showClosedDiary);
@@ -66,7 +72,11 @@ MainWindow::MainWindow(const QString& dataDir, QWidget* parent) : QMainWindow(pa
     readStartupSettings();
 }
 
-MainWindow::~MainWindow() = default;
+// The spelling checker goes before the dictionary it reads.
+MainWindow::~MainWindow()
+{
+    delete m_spelling;
+}
 
 void MainWindow::connectCommands()
 {
@@ -80,6 +90,7 @@ void MainWindow::connectCommands()
     route(m_dateSearchAction, &QAction::triggered, &MainWindow::updateControls);
     route(m_wordSearchAction, &QAction::triggered, &MainWindow::updateControls);
     route(m_settingsAction, &QAction::triggered, &MainWindow::showSettingsWindow);
+    route(m_spellingAction, &QAction::triggered, &MainWindow::applySpellingMark);
     route(m_statisticsAction, &QAction::triggered, &MainWindow::showStatistics);
     route(m_exportAction, &QAction::triggered, &MainWindow::showExportWindow);
     route(m_importAction, &QAction::triggered, &MainWindow::showImportWindow);
@@ -206,6 +217,7 @@ void MainWindow::updateControls()
     enable({m_datePicker, m_dayButton, m_todayButton}, open && m_dateSearchAction->isChecked());
     enable({m_wordField, m_searchButton, m_clearWordButton}, open && m_wordSearchAction->isChecked());
     m_allEntriesButton->setEnabled(open && m_allEntriesAllowed);
+    followSpellingMark();
 }
 
 void MainWindow::readStartupSettings()
@@ -219,6 +231,7 @@ void MainWindow::readStartupSettings()
     m_dateSearchAction->setChecked(options.byDate);
     m_wordSearchAction->setChecked(options.byWord);
     m_document.setEditAllowed(options.editing);
+    readSpellingMark();
     if (!m_opener->openAtStart(options.startupDiary(profile).left(MaxPathLength)))
         setStatusText(0, NoDiaryText);
     updateControls();
@@ -438,4 +451,35 @@ void MainWindow::applySettings(const StartupOptions& boxes)
         m_wordSearchAction->setChecked(boxes.byWord);
     m_document.setEditAllowed(m_editingAction->isChecked());
     updateControls();
+}
+
+// Without the Russian dictionary the mark stays off, and its tool tip says what to install.
+void MainWindow::readSpellingMark()
+{
+    const bool installed = SpellDictionary::isInstalled();
+    m_spellingAction->setEnabled(installed);
+    m_spellingAction->setToolTip(installed ? QString() : SpellChecking::missingDictionaryText());
+    m_spellingAction->setChecked(
+        installed && PrivateProfile(settingsPath()).readBool(SettingsKeys::Options, SettingsKeys::Spelling, true));
+}
+
+// The mark has already flipped; it is kept for the next start.
+void MainWindow::applySpellingMark()
+{
+    attempt([this] {
+        PrivateProfile(settingsPath())
+            .writeBool(SettingsKeys::Options, SettingsKeys::Spelling, m_spellingAction->isChecked());
+    });
+}
+
+void MainWindow::followSpellingMark()
+{
+    const bool wanted = m_spellingAction->isChecked() && m_editor->mode() != EntryEditor::Mode::Viewing;
+    if (wanted && !m_spelling) {
+        m_dictionary = std::make_unique<SpellDictionary>(personalwords::pathIn(m_dataDir));
+        m_spelling =
+            new SpellChecking(m_textBox, *m_dictionary, [this](const QString& text) { showMessage(this, text); });
+    }
+    if (m_spelling)
+        m_spelling->setActive(wanted);
 }

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 
 class DateListView;
 class DiaryOpener;
@@ -20,6 +21,8 @@ class QPlainTextEdit;
 class QToolButton;
 class SecondaryWindow;
 class SettingsWindow;
+class SpellChecking;
+class SpellDictionary;
 struct StartupOptions;
 
 // The main window: shows the open diary's list of entries and the entry on view, and turns the
@@ -75,6 +78,12 @@ private:
     void buildAllBand(QFrame* bar);
     void buildTextAndList(QWidget* client);
     void buildStatusBar();
+    // The keys (mainwindowkeys.cpp).
+    void buildKeys();
+    void buildMenuKeys();
+    void buildEntryKeys();
+    void buildSearchKeys();
+    void buildTabOrder();
     void setStatusText(int panel, const QString& text);
     // The panels' widths follow the window's outer width, which is known only once it is shown.
     void sizeStatusPanels();
@@ -116,8 +125,16 @@ private:
     void showNoEntry();
     void showDiscardedEntry();
     void applySettings(const StartupOptions& boxes);
+    // Spelling is checked while an entry is written and the mark is on; the dictionaries are loaded the first
+    // time it is, so that starting the program does not wait for them.
+    void readSpellingMark();
+    void applySpellingMark();
+    void followSpellingMark();
 
     DiaryDocument m_document;
+    QString m_dataDir;
+    std::unique_ptr<SpellDictionary> m_dictionary;
+    SpellChecking* m_spelling = nullptr;
     EntryEditor* m_editor = nullptr;
     EntrySearch* m_search = nullptr;
     DiaryOpener* m_opener = nullptr;
@@ -142,6 +159,7 @@ private:
     QAction* m_dateSearchAction = nullptr;
     QAction* m_wordSearchAction = nullptr;
     QAction* m_settingsAction = nullptr;
+    QAction* m_spellingAction = nullptr;
     QAction* m_statisticsAction = nullptr;
     QAction* m_exportAction = nullptr;
     QAction* m_importAction = nullptr;

@@ -5,6 +5,7 @@
 #include "document/datelistmodel.h"
 #include "toolpictures.h"
 #include "widgets/controls.h"
+#include "widgets/datepicker.h"
 
 #include <QAction>
 #include <QDateEdit>
@@ -92,33 +93,37 @@ void MainWindow::buildMenu()
 {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
+    // Each menu and item has a letter of its own within its menu, which Alt (in a menu, the letter alone) chooses.
 
-    QMenu* file = bar->addMenu(QStringLiteral("Файл"));
-    m_openAction = addItem(file, "N2", QStringLiteral("Открыть"));
-    m_newAction = addItem(file, "N12", QStringLiteral("Создать"));
-    m_closeAction = addItem(file, "N14", QStringLiteral("Закрыть"));
+    QMenu* file = bar->addMenu(QStringLiteral("&Файл"));
+    m_openAction = addItem(file, "N2", QStringLiteral("&Открыть"));
+    m_newAction = addItem(file, "N12", QStringLiteral("&Создать"));
+    m_closeAction = addItem(file, "N14", QStringLiteral("&Закрыть"));
     addSeparator(file, "N3");
-    m_exitAction = addItem(file, "N4", QStringLiteral("Выход"));
+    m_exitAction = addItem(file, "N4", QStringLiteral("В&ыход"));
 
-    QMenu* options = bar->addMenu(QStringLiteral("Опции"));
-    m_editingAction = addCheckItem(options, "N10", QStringLiteral("Редактирование"), false);
-    m_dateSearchAction = addCheckItem(options, "N19", QStringLiteral("Поиск по дате"), true);
-    m_wordSearchAction = addCheckItem(options, "N20", QStringLiteral("Поиск по слову"), true);
+    QMenu* options = bar->addMenu(QStringLiteral("&Опции"));
+    m_editingAction = addCheckItem(options, "N10", QStringLiteral("&Редактирование"), false);
+    m_dateSearchAction = addCheckItem(options, "N19", QStringLiteral("Поиск по &дате"), true);
+    m_wordSearchAction = addCheckItem(options, "N20", QStringLiteral("Поиск по &слову"), true);
     addSeparator(options, "N22");
-    m_settingsAction = addItem(options, "N23", QStringLiteral("Настройки"));
+    m_settingsAction = addItem(options, "N23", QStringLiteral("&Настройки"));
+    addSeparator(options, "spellingSeparator");
+    m_spellingAction = addCheckItem(options, "actionSpelling", QStringLiteral("Проверка &орфографии"), true);
+    options->setToolTipsVisible(true);
 
-    QMenu* service = bar->addMenu(QStringLiteral("Сервис"));
-    m_statisticsAction = addDisabledItem(service, "N13", QStringLiteral("Статистика"));
-    m_exportAction = addItem(service, "N25", QStringLiteral("Экспорт записей"));
-    m_importAction = addItem(service, "N11", QStringLiteral("Импорт записей"));
-    m_passwordAction = addItem(service, "N21", QStringLiteral("Защита"));
-    m_mainDiaryAction = addItem(service, "N24", QStringLiteral("Сделать главным"));
+    QMenu* service = bar->addMenu(QStringLiteral("&Сервис"));
+    m_statisticsAction = addDisabledItem(service, "N13", QStringLiteral("С&татистика"));
+    m_exportAction = addItem(service, "N25", QStringLiteral("&Экспорт записей"));
+    m_importAction = addItem(service, "N11", QStringLiteral("&Импорт записей"));
+    m_passwordAction = addItem(service, "N21", QStringLiteral("&Защита"));
+    m_mainDiaryAction = addItem(service, "N24", QStringLiteral("Сделать &главным"));
 
     // There is no help file, so "Помощь" never becomes available.
-    QMenu* help = bar->addMenu(QStringLiteral("Справка"));
-    addDisabledItem(help, "N26", QStringLiteral("Помощь"));
-    m_diaryInfoAction = addItem(help, "N7", QStringLiteral("О дневнике"));
-    m_aboutAction = addItem(help, "N8", QStringLiteral("О программе"));
+    QMenu* help = bar->addMenu(QStringLiteral("С&правка"));
+    addDisabledItem(help, "N26", QStringLiteral("&Помощь"));
+    m_diaryInfoAction = addItem(help, "N7", QStringLiteral("О &дневнике"));
+    m_aboutAction = addItem(help, "N8", QStringLiteral("О п&рограмме"));
 }
 
 // The date label is made before the tool bar so that the bar covers it: it only records which entry is
@@ -177,8 +182,8 @@ void MainWindow::buildWordBand(QFrame* bar)
 void MainWindow::buildDateBand(QFrame* bar)
 {
     QFrame* band = makeBand(bar, "Panel3", 328, 213, QStringLiteral("Поиск по дате"));
-    m_datePicker = makeField<QDateEdit>(band, "DTPicker", QRect(10, FieldTop, 102, FieldHeight));
-    m_datePicker->setCalendarPopup(false);
+    m_datePicker = makeField<DatePicker>(band, "DTPicker", QRect(10, FieldTop, 102, FieldHeight));
+    m_datePicker->setCalendarPopup(true);
     m_datePicker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     m_datePicker->setAccessibleName(QStringLiteral("Дата для поиска"));
     m_dayButton = makePictureButton(band, "ToChNum", ToolPicture::GoToDate, QStringLiteral("К выбранному числу"), 115);

@@ -6,15 +6,9 @@ import sys
 import time
 
 import pyatspi
-from gi.repository import GLib
+from reading import fail, failures, pump_until
 
 expected_rows = sys.argv[1:]
-failures = []
-
-
-def fail(message):
-    failures.append(message)
-    print("FAIL: " + message, file=sys.stderr)
 
 
 def find_application(name, seconds=20):
@@ -39,16 +33,6 @@ def walk(node, depth=0, found=None):
         if child is not None:
             walk(child, depth + 1, found)
     return found
-
-
-def pump_until(condition, seconds=10):
-    """Runs the event loop, so that events are heard, until `condition` holds or time is up."""
-    deadline = time.monotonic() + seconds
-    while not condition() and time.monotonic() < deadline:
-        loop = GLib.MainLoop()
-        GLib.timeout_add(100, loop.quit)
-        loop.run()
-    return condition()
 
 
 def date_list(app):

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # screen-reader.sh <build dir>: starts the program with a diary of five entries on a virtual display
 # that has the desktop's accessibility bus, and reads its main window as a screen reader does
-# (read_main_window.py): the date list's rows, the tool bar buttons' names, the row the person is on.
+# (read_main_window.py): the date list's rows, the tool bar buttons' names, the row the person is on. Then a
+# person with a keyboard alone works in it through real X input (keyboard_only.py).
 set -euo pipefail
 build=$1
 here=$(cd "$(dirname "$0")" && pwd)
@@ -38,3 +39,25 @@ trap 'kill $app 2>/dev/null || true' EXIT
     cat "$work/said" >&2
     exit 1
 }
+kill $app
+wait $app || true
+
+# Then a person with a keyboard alone, starting with no diary open.
+mkdir "$work/keys"
+cp "$work/quillnest" "$work/keys/"
+"$build/quillnest_demo_diary" "$work/keys/k.qnb"
+printf '[Options]\nEditing=1\n' >"$work/keys/Settings.ini"
+(cd "$work/keys" && QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ASAN_OPTIONS=detect_leaks=0 \
+    exec ./quillnest >said 2>&1) &
+app=$!
+/usr/bin/python3 "$here/keyboard_only.py" "$work/keys/k.qnb" "$build/quillnest_diary_texts" || {
+    echo "The program said:" >&2
+    cat "$work/keys/said" >&2
+    exit 1
+}
+# Ctrl+Q ended the program on its own.
+for _ in $(seq 50); do kill -0 $app 2>/dev/null || break; sleep 0.1; done
+if kill -0 $app 2>/dev/null; then
+    echo "Ctrl+Q did not end the program" >&2
+    exit 1
+fi

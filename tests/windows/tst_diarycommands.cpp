@@ -2,6 +2,7 @@
 
 #include "store/draft.h"
 #include "windows/newdiarywindow.h"
+#include "windows/spellchecking.h"
 
 using namespace diarymaker;
 
@@ -38,6 +39,19 @@ class TestDiaryCommands : public QObject
     {
         m.find<QDateEdit>("DTPicker")->setDate(day);
         return (m.click(button) << m.status(0)).join(u'|');
+    }
+
+    // Each of `texts` holds one marked letter, "&Файл", and no two the same letter in either case.
+    static bool everyOneHasALetterOfItsOwn(const QStringList& texts)
+    {
+        QSet<QChar> letters;
+        for (const QString& text : texts) {
+            const qsizetype at = text.indexOf('&');
+            if (at < 0 || text.count('&') != 1 || !text[at + 1].isLetter())
+                return false;
+            letters << text[at + 1].toLower();
+        }
+        return letters.size() == texts.size();
     }
 
 private slots:
@@ -115,9 +129,16 @@ private slots:
             QTest::addRow("%s, cancelled", command) << QString(command) << false << "Отмена";
             QTest::addRow("%s, change untouched", command) << QString(command) << true << QString();
         }
+        for (const char* keys : {"Ctrl+Q", "Ctrl+O", "Ctrl+Shift+N", "Ctrl+W", "Ctrl+L"}) {
+            QTest::addRow("%s, new entry saved", keys) << QString(keys) << false << "Да";
+            QTest::addRow("%s, change let go", keys) << QString(keys) << true << "Нет";
+            QTest::addRow("%s, cancelled", keys) << QString(keys) << false << "Отмена";
+        }
+        QTest::addRow("Esc in the text") << "Esc" << false << "Отмена";
     }
-    // Every command that would leave typed text unsaved asks first; "Отмена" (Esc alike) keeps text and mode;
-    // with nothing typed nothing is asked. Neither saving nor letting go leaves a draft behind.
+    // Every command that would leave typed text unsaved asks first, from the menu or the keys alike; "Отмена" (Esc
+    // alike) keeps text and mode; with nothing typed nothing is asked. Neither saving nor letting go leaves a draft
+    // behind. Esc in the text box neither asks nor clears.
     void asksBeforeTypedTextIsLost()
     {
         QFETCH(QString, command);
@@ -134,9 +155,19 @@ private slots:
         if (typed)
             m.textBox()->setPlainText(QStringLiteral("набрано"));
         const QByteArray before = fileBytes(m.path);
+        const QString meaning = QMap<QString, QString>{
+            {"Ctrl+Q", "Выход"},
+            {"Ctrl+O", "Открыть"},
+            {"Ctrl+Shift+N", "Создать"},
+            {"Ctrl+W", "Закрыть"},
+            {"Ctrl+L", "Очистить"}}.value(command, command);
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
         const QStringList seen = answering({answer}, [&] {
             if (command == "close box")
                 w.close();
+            else if (command.startsWith("Ctrl") || command == "Esc")
+                QTest::keySequence(m.textBox(), QKeySequence(command));
             else
                 m.menuItem(command == "Выход"     ? "N4"
                            : command == "Открыть" ? "N2"
@@ -144,16 +175,18 @@ private slots:
                                                   : "N14")
                     ->trigger();
         });
-        const bool wentOn = answer != "Отмена";
-        QStringList expected = typed ? QStringList{"Сохранить запись?"} : QStringList();
-        if (command == "Открыть" && wentOn)
+        const bool wentOn = answer != "Отмена" && command != "Esc";
+        QStringList expected = typed && command != "Esc" ? QStringList{"Сохранить запись?"} : QStringList();
+        if (meaning == "Открыть" && wentOn)
             expected << "OpenD"
                      << "Файл не найден"; // cancelled, and nothing chosen before
         QCOMPARE(seen, expected);
-        const bool done = command == "close box" || command == "Выход" ? !w.isVisible()
-                          : command == "Создать"                       ? form3->isVisible()
-                          : command == "Закрыть"                       ? !w.document().isOpen()
-                                                                       : seen.contains("OpenD");
+        const bool done = meaning == "close box" || meaning == "Выход" ? !w.isVisible()
+                          : meaning == "Создать"                       ? form3->isVisible()
+                          : meaning == "Закрыть"                       ? !w.document().isOpen()
+                          : meaning == "Очистить"
+                              ? m.textBox()->toPlainText().isEmpty() && m.button("BSave1")->isHidden()
+                              : seen.contains("OpenD");
         QCOMPARE(done, wentOn);
         QCOMPARE(entryTexts(m.path).mid(3), answer == "Да" ? QStringList{"набрано"} : QStringList());
         QVERIFY(answer == "Да" || fileBytes(m.path) == before);
@@ -369,6 +402,126 @@ private slots:
         m.textBox()->setPlainText(QStringLiteral("Новая запись"));
         QVERIFY(m.click("BSave1").isEmpty());
         QVERIFY(m.find<QDateEdit>("DTPicker")->date() == today && m.listCount() == 6);
+    }
+
+    void everyToolBarCommandHasKeys_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("state"); // "listed", "viewing", "adding" or "changing"
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<bool>("presses");
+        const auto row = [](const char* button, const char* keys, const char* state, const char* focus, bool presses) {
+            QTest::addRow("%s %s, %s in %s", button, keys, state, focus) << button << keys << state << focus << presses;
+        };
+        row("Badd", "Ctrl+N", "listed", "LBdate", true);
+        row("Badd", "Ctrl+N", "adding", "mm", false); // stands hidden under "Сохранить запись"
+        row("BSave1", "Ctrl+S", "adding", "mm", true);
+        row("BSave2", "Ctrl+S", "changing", "mm", true);
+        row("BSave1", "Ctrl+S", "viewing", "LBdate", false);
+        row("Bchange", "F2", "viewing", "LBdate", true);
+        row("Bdel", "Del", "viewing", "LBdate", true);
+        row("Bdel", "Del", "viewing", "mm", false); // Delete is the text's own key everywhere else
+        row("Bdel", "Del", "viewing", "InWord", false);
+        row("Bclear", "Ctrl+L", "viewing", "mm", true);
+        row("Search", "F3", "listed", "InWord", true);
+        row("ClearSearch", "Ctrl+Shift+F", "listed", "mm", true);
+        row("ToChNum", "Ctrl+D", "listed", "LBdate", true);
+        row("Today", "Ctrl+T", "adding", "mm", true);
+        row("AllRec", "F5", "listed", "DTPicker", true);
+    }
+    // The keys press a tool bar button where the mouse could, and only there; its tool tip names them. What each
+    // command then does is its button's.
+    void everyToolBarCommandHasKeys()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, keys);
+        QFETCH(QString, state);
+        QFETCH(QString, focus);
+        QFETCH(bool, presses);
+        QVERIFY(m.start(alternatingDays(3)));
+        m.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m.window.get()));
+        if (state != "listed")
+            m.view(1);
+        if (state == "adding" || state == "changing")
+            m.click(state == "adding" ? "Badd" : "Bchange");
+        QSignalSpy pressed(m.button(button), &QAbstractButton::clicked);
+        QWidget* field = m.find(focus);
+        field->setFocus();
+        answering({},
+                  [&] { QTest::keySequence(field->focusProxy() ? field->focusProxy() : field, QKeySequence(keys)); });
+        QCOMPARE(pressed.size(), presses ? 1 : 0);
+        QVERIFY(m.button(button)->toolTip().endsWith(" (" + keys + ")"));
+    }
+
+    // Tab goes through the tool bar from left to right, then the text and the list, over whatever is disabled or
+    // hidden. Every menu and item has a letter of its own within its menu; F10 opens the first menu.
+    void theKeyboardReachesEveryControl()
+    {
+        QVERIFY(m.start(alternatingDays(3)));
+        MainWindow& w = *m.window;
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        m.trigger("N20"); // the word search off: its controls are skipped
+        m.button("Bclear")->setFocus();
+        QStringList visited;
+        for (int i = 0; i < 9; ++i) {
+            const QWidget* at = QApplication::focusWidget();
+            visited << (at->objectName().startsWith("qt_") ? at->parentWidget() : at)->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(visited.join(' '), "Bclear Badd DTPicker ToChNum Today AllRec mm LBdate Bclear");
+
+        QStringList titles;
+        for (const QAction* menu : w.menuBar()->actions()) {
+            titles << menu->text();
+            QStringList items;
+            for (QAction* item : menu->menu()->actions())
+                items << item->text();
+            items.removeAll(QString());
+            QVERIFY2(everyOneHasALetterOfItsOwn(items), qPrintable(items.join('|')));
+        }
+        QVERIFY2(everyOneHasALetterOfItsOwn(titles), qPrintable(titles.join('|')));
+        QVERIFY(m.menuItem("N2")->shortcut() == QKeySequence::Open &&
+                m.menuItem("N4")->shortcut() == QKeySequence("Ctrl+Q"));
+        QTest::keyClick(m.dateList(), Qt::Key_F10);
+        QVERIFY(w.menuBar()->activeAction() == w.menuBar()->actions().constFirst());
+    }
+
+    // Misspelt words are underlined while an entry is written, never on view, and not once the mark is off, which
+    // the next start remembers. Without the Russian dictionary the mark is off and says what to install.
+    void spellingFollowsTheMarkAndTheMode()
+    {
+        const auto underlined = [this] {
+            const QList<QTextLayout::FormatRange> ranges = m.textBox()->document()->firstBlock().layout()->formats();
+            return std::count_if(ranges.begin(), ranges.end(), [](const QTextLayout::FormatRange& range) {
+                return range.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline;
+            });
+        };
+        QVERIFY(m.start(alternatingDays(1)));
+        QAction* mark = m.menuItem("actionSpelling");
+        QVERIFY(mark->isEnabled() && mark->isChecked());
+        m.click("Badd");
+        m.textBox()->setPlainText(QStringLiteral("Превет, дневник"));
+        QCOMPARE(underlined(), 1);
+        m.click("BSave1");
+        QVERIFY(m.view(1) == QStringLiteral("Превет, дневник") && underlined() == 0);
+        m.trigger(mark);
+        m.click("Bchange");
+        QVERIFY(!mark->isChecked() && underlined() == 0);
+        m.click("BSave2");
+        m.window.reset();
+        m.launch();
+        QVERIFY(!m.menuItem("actionSpelling")->isChecked());
+
+        const QTemporaryDir noDictionaries;
+        qputenv("DICPATH", noDictionaries.path().toUtf8());
+        m.window.reset();
+        m.launch();
+        qunsetenv("DICPATH");
+        QVERIFY(!m.menuItem("actionSpelling")->isEnabled() &&
+                m.menuItem("actionSpelling")->toolTip() == SpellChecking::missingDictionaryText());
     }
 
     // Keys and typing move the selection; Enter, and a double click beside the rows, view the row selected, and
