@@ -1,17 +1,12 @@
 #include "privateprofile.h"
 
-#include "store/posixio.h"
+#include "store/privatefile.h"
 #include "store/replacement.h"
-#include "store/sidefiles.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
-#include <fcntl.h>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace
@@ -235,52 +230,6 @@ std::optional<qint64> parseDigits(QStringView digits, int base)
     return result;
 }
 
-// Settings.ini names the diaries: it is replaced whole (FileReplacement), a new one its owner's alone, and
-// the new one takes the old one's owner and group or does not replace it. A pipe at its name holds nothing
-// to keep and is replaced too; a name that a power cut takes back costs the last setting, no more.
-const ReplaceRules ProfileRules{.followLink = true,
-                                .plainFileOnly = false,
-                                .mustBeNew = false,
-                                .flushNewFile = true,
-                                .folderFlush = ReplaceRules::FolderFlush::BestEffort,
-                                .sameOwner = true};
-
-// A folder that takes no new files may still hold a Settings.ini its owner may write: it is written in place
-// then, from its start, and cut to its new length once all of it is on the disk.
-bool writeInPlace(const QString& fileName, const QByteArray& data)
-{
-    const QByteArray name = QFile::encodeName(fileName);
-    const int fd = ::open(name.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool done = false;
-    try {
-        posixio::writeAll(fd, data.constData(), data.size(), 0);
-        if (::ftruncate(fd, data.size()) == 0) {
-            posixio::syncFile(fd);
-            done = true;
-        }
-    } catch (const QuillnestError&) {
-    }
-    ::close(fd);
-    return done;
-}
-
-// Settings.ini names the person's diaries and what opens at start: it is written only in a folder of their
-// own that nobody else may write, never in one another user made beforehand.
-bool isOwnFolder(const QString& fileName)
-{
-    struct stat info;
-    return ::lstat(QFile::encodeName(QFileInfo(fileName).absolutePath()).constData(), &info) == 0 &&
-           sidefiles::isOwnPrivateFolder(info);
-}
-
-// Relative names are taken from the current folder, as the file is.
-bool folderTakesNewFiles(const QString& fileName)
-{
-    return sidefiles::folderTakesNewFiles(QFile::encodeName(QFileInfo(fileName).absoluteFilePath()));
-}
-
 } // namespace
 
 PrivateProfile::PrivateProfile(QString fileName) : m_fileName(std::move(fileName))
@@ -346,38 +295,14 @@ void PrivateProfile::writeStrings(const QString& section, const QList<QPair<QStr
             throw failure();
     }
 
-    // An existing file that cannot be read must not be replaced by one holding only our keys. What is
-    // no regular file (a pipe, a folder) is never opened: the replacement takes its place, or fails.
-    // Only the file read is replaced: should another program put its own in its place meanwhile, that
-    // one stays.
-    Lines lines;
-    std::optional<FileIdentity> read;
-    if (exists()) {
-        QFile file(m_fileName);
-        struct stat info;
-        if (!file.open(QIODevice::ReadOnly) || ::fstat(file.handle(), &info) != 0)
-            throw failure();
-        const QByteArray data = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            throw failure();
-        lines = splitLines(data);
-        read = identityOf(info);
-    }
-    for (const auto& [key, value] : values)
-        setValue(lines, section, key, value);
-
-    const QByteArray data = joinLines(lines);
-    if (!isOwnFolder(m_fileName))
-        throw failure();
-    if (!folderTakesNewFiles(m_fileName) && QFileInfo(m_fileName).isFile()) {
-        if (!writeInPlace(m_fileName, data))
-            throw failure();
-        return;
-    }
+    // Settings.ini names the person's diaries and what opens at start: it is read and written as the program's
+    // private files are (privatefile.h).
     try {
-        FileReplacement file(m_fileName, ProfileRules, read ? &*read : nullptr);
-        posixio::writeAll(file.fd(), data.constData(), data.size(), 0);
-        file.commit();
+        const PrivateFileContents read = privatefile::readForChange(m_fileName);
+        Lines lines = splitLines(read.data);
+        for (const auto& [key, value] : values)
+            setValue(lines, section, key, value);
+        privatefile::write(m_fileName, joinLines(lines), read);
     } catch (const QuillnestError&) {
         throw failure();
     }

@@ -17,11 +17,9 @@ QString pathIn(const QString& dataDir);
 // anything but a plain file: opening a pipe would wait for a writer for ever.
 QStringList read(const QString& path);
 
-// Writes the list at `path` again with `word` added, unless it holds it already: the file is replaced
-// whole (FileReplacement), a new one readable by its owner alone. It is written only in a folder of the
-// person's own that nobody else may write, and only if it could be read first, so that the words it held
-// are never lost; the new file takes the old one's owner or does not replace it. Throws QuillnestError
-// (FileError from the replacement), and the file is then left as it was.
+// Writes the list at `path` again with `word` added, unless it holds it already, as the program's private files
+// are written (privatefile.h): only if it could be read first, so that the words it held are never lost. Throws
+// QuillnestError, and the file is then left as it was.
 void add(const QString& path, const QString& word);
 
 } // namespace personalwords

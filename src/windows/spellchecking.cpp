@@ -75,11 +75,15 @@ bool SpellChecking::isAvailable() const
     return m_dictionary.isAvailable();
 }
 
+bool SpellChecking::isActive() const
+{
+    return m_underliner->active;
+}
+
 void SpellChecking::setActive(bool active)
 {
-    if (active == m_active)
+    if (active == isActive())
         return;
-    m_active = active;
     m_underliner->active = active;
     if (isAvailable())
         m_underliner->rehighlight();
@@ -88,7 +92,7 @@ void SpellChecking::setActive(bool active)
 QMenu* SpellChecking::contextMenu(const QPoint& pos)
 {
     QMenu* menu = m_box->createStandardContextMenu(pos);
-    if (m_active && isAvailable() && !m_box->isReadOnly())
+    if (isActive() && isAvailable() && !m_box->isReadOnly())
         addSpellActions(menu, pos);
     return menu;
 }
@@ -139,7 +143,7 @@ void SpellChecking::addWord(const QString& word)
 
 bool SpellChecking::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::ContextMenu || !m_active || !isAvailable() || m_box->isReadOnly())
+    if (event->type() != QEvent::ContextMenu || !isActive() || !isAvailable() || m_box->isReadOnly())
         return false;
     auto* request = static_cast<QContextMenuEvent*>(event);
     const QPoint pos = watched == m_box ? m_box->viewport()->mapFrom(m_box, request->pos()) : request->pos();

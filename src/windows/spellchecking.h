@@ -30,7 +30,7 @@ public:
     static QString missingDictionaryText();
     bool isAvailable() const;
 
-    bool isActive() const { return m_active; }
+    bool isActive() const;
     // Underlines the wrong words from now on, or none.
     void setActive(bool active);
 
@@ -49,5 +49,4 @@ private:
     SpellDictionary& m_dictionary;
     Tell m_tell;
     SpellUnderliner* m_underliner;
-    bool m_active = false;
 };
