@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # install.sh [prefix]: builds Quillnest and installs it for the current user, by default under
 # ~/.local: the program and its Settings.ini in <prefix>/lib/quillnest, the launcher
-# <prefix>/bin/quillnest, the menu entry, the icons, the manual page, the copyright and the changelog
-# under <prefix>/share. No root needed beyond installing missing packages. scripts/uninstall.sh removes
-# it again.
+# <prefix>/bin/quillnest, the menu entry and its AppStream metainfo, the icons, the manual page, the
+# copyright and the changelog under <prefix>/share. No root needed beyond installing missing packages.
+# scripts/uninstall.sh removes it again.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 prefix=${1:-$HOME/.local}

@@ -10,7 +10,7 @@ packages=(
     libgtest-dev libbenchmark-dev
     xvfb xauth imagemagick fonts-dejavu-core fonts-urw-base35 desktop-file-utils
     at-spi2-core python3-pyatspi dbus-x11 xdotool
-    dpkg-dev file lintian
+    dpkg-dev file lintian appstream
 )
 
 missing=()

@@ -5,6 +5,7 @@
 set -euo pipefail
 prefix=${1:-$HOME/.local}
 rm -f "$prefix/bin/quillnest" "$prefix/share/applications/quillnest.desktop" \
+    "$prefix/share/metainfo/quillnest.metainfo.xml" \
     "$prefix/share/icons/hicolor/scalable/apps/quillnest.svg" \
     "$prefix/lib/quillnest/quillnest" "$prefix/lib/quillnest/Settings.ini" \
     "$prefix/share/man/ru/man1/quillnest.1.gz" "$prefix/share/doc/quillnest/copyright" \

@@ -13,6 +13,15 @@
 constexpr qsizetype LineChars = 80;
 constexpr qsizetype HeadingChars = 20;
 constexpr QByteArrayView LineEnd = "\r\n";
+// What shows a browser one of an entry's own line breaks, which it would otherwise take for a blank.
+constexpr QByteArrayView PageLineBreak = "<br>";
+
+// Whether `c`, after `previous`, begins one of an entry's own line breaks: CR LF, or a lone CR or LF, at which
+// the program's text box breaks lines too.
+constexpr bool beginsLineBreak(char c, char previous)
+{
+    return c == '\r' || (c == '\n' && previous != '\r');
+}
 
 // What a batch of entries becomes in the file, made in memory.
 class ExportBuffer
@@ -43,6 +52,10 @@ public:
         std::memcpy(next + text.size(), LineEnd.data(), LineEnd.size());
         m_size += text.size() + LineEnd.size();
     }
+    // A line of entry text without markup in a page, which has room to read 80 characters from any of its
+    // characters: as textLine, with PageLineBreak before each of the entry's own line breaks. `previous` is the
+    // character before the line, which tells whether an LF at its start ends a break begun before it.
+    void pageLine(QByteArrayView text, char previous);
     // Entry text in a page: a browser must show it, not read it as markup.
     void putEscaped(QByteArrayView bytes)
     {

@@ -146,7 +146,7 @@ private:
                 m_diary.read(n, records[std::size_t(i)]);
             }
         }
-        std::array<char, MaxEntryChars + LineChars> text; // room to read a whole line from any line's start
+        std::array<char, MaxEntryChars + LineChars> text; // room to read a whole line from any character
         for (qint64 i = 0; i < count; ++i) {
             const DiaryRecord& record = records[std::size_t(i)];
             QByteArray heading = stampText(record.stamp()).toLatin1(); // digits, dots, colons, a blank

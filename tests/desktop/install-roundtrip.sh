@@ -13,6 +13,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 HOME=$home cmake --install "$build" --prefix "$prefix" >/dev/null
 for file in bin/quillnest lib/quillnest/quillnest share/applications/quillnest.desktop \
+    share/metainfo/quillnest.metainfo.xml \
     share/icons/hicolor/scalable/apps/quillnest.svg share/icons/hicolor/48x48/apps/quillnest.png \
     share/icons/hicolor/256x256/apps/quillnest.png; do
     [ -e "$prefix/$file" ] || fail "$file was not installed"

@@ -23,6 +23,7 @@ deb=$work/out/quillnest_${version}_$arch.deb
 # Paths and modes: every directory and program 0755, every other file 0644, all of them root's.
 listing=$(dpkg-deb -c "$deb" | awk '{print $1, $2, $6}')
 for file in usr/bin/quillnest usr/lib/quillnest/quillnest usr/share/applications/quillnest.desktop \
+    usr/share/metainfo/quillnest.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/quillnest.svg usr/share/icons/hicolor/48x48/apps/quillnest.png \
     usr/share/icons/hicolor/256x256/apps/quillnest.png usr/share/man/ru/man1/quillnest.1.gz \
     usr/share/doc/quillnest/copyright usr/share/doc/quillnest/changelog.gz; do
@@ -51,6 +52,14 @@ echo "${report:-(nothing)}"
 [ $status -eq 0 ] || fail "lintian ended with $status"
 
 dpkg-deb -x "$deb" "$work/root"
+# What software centres read of the package: warnings are allowed (the id is not a reverse domain name,
+# as the menu entry's is not); errors, and the validator failing to read it, are not.
+said=$(appstreamcli validate --no-net "$work/root/usr/share/metainfo/quillnest.metainfo.xml" 2>&1) || true
+echo "appstreamcli validate:"
+echo "$said"
+summary=$(tail -n 1 <<<"$said")
+[[ $summary =~ Validation\ was\ successful || ( $summary =~ Validation\ failed:\ [a-z] && ! $summary =~ errors ) ]] ||
+    fail "the AppStream metainfo is not valid"
 entry=$work/root/usr/share/applications/quillnest.desktop
 grep -qx 'Exec="/usr/bin/quillnest" %f' "$entry" || fail "the menu entry does not start /usr/bin/quillnest"
 newest=$(zcat "$work/root/usr/share/doc/quillnest/changelog.gz" | head -1)

@@ -4,7 +4,9 @@
 #include "version.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTextDocument>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -21,7 +23,8 @@ constexpr uid_t Nobody = 65534;
 const auto run = [](int count, char c) { return QByteArray(count, c); };
 const QByteArray Zhe = "\xE6"; // "ж"
 // The lines that each entry's text becomes, the text being them joined: 80 characters; 81 with a blank at 50;
-// 100 with a blank at 40, and at 39; none; 300 over two slots; markup at the HTML cut.
+// 100 with a blank at 40, and at 39; none; 300 over two slots; markup at the HTML cut; line breaks across the
+// cut at 80, and at its start, with markup and a lone LF.
 const QList<QByteArrayList> TextLines{
     {run(80, 'a')},
     {run(49, 'b') + ' ', run(31, 'c')},
@@ -29,13 +32,18 @@ const QList<QByteArrayList> TextLines{
     {run(38, 'f') + ' ' + run(41, 'g'), run(20, 'g')},
     {},
     {Zhe.repeated(80), Zhe.repeated(80), Zhe.repeated(80), Zhe.repeated(15) + "\r\n" + run(43, 'h')},
-    {run(79, 'x') + '<', "&>"}};
+    {run(79, 'x') + '<', "&>"},
+    {run(10, 'i') + "\r\n" + run(67, 'j') + '\r', '\n' + run(20, 'k')},
+    {run(78, 'm') + "<>", "\r\nx&y\nz"}};
 // The HTML layout cuts hard at 80 instead.
 const QList<QByteArrayList> HtmlLines = [] {
     QList<QByteArrayList> lines = TextLines;
     lines[1] = {run(49, 'b') + ' ' + run(30, 'c'), "c"};
     lines[2] = {run(39, 'd') + ' ' + run(40, 'e'), run(20, 'e')};
+    lines[5][3] = Zhe.repeated(15) + "<br>\r\n" + run(43, 'h');
     lines[6] = {run(79, 'x') + "&lt;", "&amp;&gt;"};
+    lines[7] = {run(10, 'i') + "<br>\r\n" + run(67, 'j') + "<br>\r", '\n' + run(20, 'k')};
+    lines[8] = {run(78, 'm') + "&lt;&gt;", "<br>\r\nx&amp;y<br>\nz"};
     return lines;
 }();
 const QByteArray Footer = toCp1251(QLatin1String(QuillnestCaption) + u" — личный дневник"_s);
@@ -184,6 +192,23 @@ private slots:
         QCOMPARE(files(), kept);
         if (before != "folder" && before != "diary")
             QCOMPARE(fileBytes(file(name)), before);
+    }
+
+    // As a browser shows the page, read by Qt's HTML reader: an entry's own lines, whatever the cuts at 80, each
+    // on a line of its own. Neither shows blanks at the end of a line; Qt keeps one.
+    void pageShowsLineBreaks()
+    {
+        exportAll(u"shown.html"_s);
+        QTextDocument page;
+        page.setHtml(fromCp1251(fileBytes(file(u"shown.html"_s))));
+        const QStringList shown = page.toPlainText().split(u'\n');
+        for (const int i : {7, 8}) {
+            const QStringList lines = fromCp1251(TextLines[i].join()).split(QRegularExpression(u"\r\n|\r|\n"_s));
+            const qsizetype at = shown.indexOf(QString::fromLatin1(heading(i)));
+            QVERIFY(at >= 0);
+            for (int n = 0; n < lines.size(); ++n)
+                QCOMPARE(shown.value(at + 1 + n).trimmed(), lines[n]);
+        }
     }
 
     void typedNames_data()
