@@ -162,6 +162,19 @@ void DiaryDocument::forgetViewedEntry()
     m_viewedText.clear();
 }
 
+// The text box's text is searched in Windows-1251, a byte for each of its characters, so what is found in its
+// bytes is found at the same places in it; a phrase holding a line break as the file does (CR LF) is not.
+std::vector<TextSpan> DiaryDocument::listedWordSpans() const
+{
+    std::vector<TextSpan> spans;
+    if (!m_state.wordFilterOn || m_state.viewedRecord == 0)
+        return spans;
+    const QByteArray& word = m_state.listedWord;
+    for (const qsizetype at : findOccurrences(toCp1251(m_viewedText), word, m_state.listedWordFolded))
+        spans.push_back({int(at), int(word.size())});
+    return spans;
+}
+
 // The text box shows every kind of line break as one: as long as the entry on view is shown as it
 // was read, it keeps its own bytes (a lone CR or LF that another program stored stays so).
 QByteArray DiaryDocument::fileBytesOf(const QString& editorText) const
@@ -280,15 +293,17 @@ std::optional<int> DiaryDocument::listAllFinding(std::int32_t record, double sta
 
 // A character that Windows-1251 lacks cannot occur in any entry, so such a phrase finds nothing,
 // instead of matching the '?' that would stand in for the character.
-std::optional<int> DiaryDocument::findWord(const QString& phrase)
+std::optional<int> DiaryDocument::findWord(const QString& phrase, bool folded)
 {
     if (!m_state.file.isOpen() || m_state.file.count() <= 1)
         return std::nullopt;
     const QString typed = phrase.left(SlotCapacity);
     const QByteArray bytes = fitsCp1251(typed) ? toCp1251(typed) : QByteArray();
-    std::vector<std::uint16_t> found = findEntriesContaining(m_state.file, bytes, m_state.entryKey);
+    std::vector<std::uint16_t> found = findEntriesContaining(m_state.file, bytes, m_state.entryKey, folded);
     const int count = int(found.size());
     m_state.setSearchListMode(std::move(found), true);
+    m_state.listedWord = bytes;
+    m_state.listedWordFolded = folded;
     m_list->relist(count);
     return count;
 }

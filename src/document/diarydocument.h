@@ -29,6 +29,12 @@ using PasswordCheck = std::function<bool(const QString& typed)>;
 // The key of the diary's entries stays in the document: the asker learns only whether a password is right.
 using PasswordAsker = std::function<void(const QString& path, const PasswordCheck& check)>;
 
+// A stretch of the text box's text: where it starts and how many characters it holds.
+struct TextSpan {
+    int start = 0;
+    int length = 0;
+};
+
 // A diary that is readable and unlocked, ready to take the open diary's place: what the caller may
 // only hand back to the document that prepared it.
 class PreparedDiary
@@ -89,6 +95,9 @@ public:
     // was on view.
     std::optional<QString> viewEntry(int row);
     void forgetViewedEntry();
+    // Where the entry on view, as the text box was given it, holds the phrase of the word search the list
+    // shows, matched as the search matched it; none while the list shows anything else.
+    std::vector<TextSpan> listedWordSpans() const;
 
     // Adds `editorText` as a new entry stamped now. The list shows every entry again first (a new
     // entry goes to the end of the file), then gets the new entry's row. Text that cannot be stored
@@ -106,9 +115,10 @@ public:
     // The list shows every entry; returns the row of entry `record` while it is stamped exactly `stamp`,
     // else of the first entry that is, if any.
     std::optional<int> listAllFinding(std::int32_t record, double stamp);
-    // The list shows the entries whose text holds `phrase` (letter case counts), or those saved on
-    // `day`; returns how many. Nothing is searched, and nothing returned, while the diary has no entry.
-    std::optional<int> findWord(const QString& phrase);
+    // The list shows the entries whose text holds `phrase`, or those saved on `day`; returns how many.
+    // Letter case counts, unless `folded`: then capitals match small letters, and ё matches е. Nothing is
+    // searched, and nothing returned, while the diary has no entry.
+    std::optional<int> findWord(const QString& phrase, bool folded = false);
     std::optional<int> findDay(const QDate& day);
     // The days from `first` to `last` on which at least one listed entry was saved, in order; none while no
     // diary is open. The first call after a diary is opened reads its entries' stamps, never their text; the

@@ -33,6 +33,9 @@ struct DiaryState {
     bool dateFilterOn = false;
     // Record number of each list row after a word or date search.
     std::vector<std::uint16_t> foundRecords;
+    // The phrase of the word search the list shows (file bytes), and whether it ignored letter case and ё.
+    QByteArray listedWord;
+    bool listedWordFolded = false;
     // Record number of the first list row: 1 while every entry is listed, the first entry found
     // after a date search.
     std::int32_t firstListRecord = 0;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <utility>
 
 namespace
@@ -61,6 +62,33 @@ int encodeChar(char16_t c)
     return -1;
 }
 
+// The small letter of a capital that Windows-1251 holds; any other character stays.
+constexpr char16_t smallLetter(char16_t c)
+{
+    if ((c >= u'A' && c <= u'Z') || (c >= u'А' && c <= u'Я'))
+        return char16_t(c + 0x20);
+    if (c >= u'Ѐ' && c <= u'Џ') // Ђ Ѓ Ё Є Ѕ І Ї Ј Љ Њ Ћ Ќ Ў Џ
+        return char16_t(c + 0x50);
+    return c == u'Ґ' ? u'ґ' : c;
+}
+
+// Made from the decoding table, so that each folded byte is the one that decodes to the small letter.
+constexpr std::array<unsigned char, 256> makeFolding()
+{
+    std::array<unsigned char, 256> table{};
+    for (int byte = 0; byte < 256; ++byte) {
+        char16_t folded = smallLetter(decodeByte(static_cast<unsigned char>(byte)));
+        if (folded == u'ё')
+            folded = u'е';
+        for (int other = 0; other < 256; ++other) {
+            if (decodeByte(static_cast<unsigned char>(other)) == folded)
+                table[byte] = static_cast<unsigned char>(other);
+        }
+    }
+    return table;
+}
+constexpr std::array<unsigned char, 256> Folding = makeFolding();
+
 } // namespace
 
 QString fromCp1251(QByteArrayView bytes)
@@ -99,6 +127,32 @@ QByteArray toCp1251(QStringView text, QString* unencodable)
         }
     }
     return bytes;
+}
+
+// Sixteen bytes at a time, where none of them lies in 0x80..0xBF (Ё and the other letters that only the table
+// knows): there the capitals are A..Z and А..Я, each one bit (0x20) away from its small letter.
+void foldCp1251(char* bytes, qsizetype size)
+{
+    using Block = unsigned char __attribute__((vector_size(16)));
+    auto* byte = reinterpret_cast<unsigned char*>(bytes);
+    qsizetype i = 0;
+    for (; i + qsizetype(sizeof(Block)) <= size; i += sizeof(Block)) {
+        Block block;
+        std::memcpy(&block, byte + i, sizeof block);
+        const Block tableOnly = Block((block & 0xC0) == 0x80);
+        quint64 halves[2];
+        std::memcpy(halves, &tableOnly, sizeof halves);
+        if (halves[0] | halves[1]) {
+            for (qsizetype j = i; j < i + qsizetype(sizeof(Block)); ++j)
+                byte[j] = Folding[byte[j]];
+            continue;
+        }
+        const Block capital = Block(Block(block - 'A') < 26) | Block((block & 0xE0) == 0xC0);
+        block |= capital & 0x20;
+        std::memcpy(byte + i, &block, sizeof block);
+    }
+    for (; i < size; ++i)
+        byte[i] = Folding[byte[i]];
 }
 
 bool fitsCp1251(QStringView text)

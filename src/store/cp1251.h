@@ -12,5 +12,9 @@ QString fromCp1251(QByteArrayView bytes);
 QByteArray toCp1251(QStringView text, QString* unencodable = nullptr);
 bool fitsCp1251(QStringView text);
 
+// Bytes as a search that ignores letter case reads them, in place: each capital as its small letter, Latin
+// and Cyrillic (Ґ, Ђ, Ў… too), and ё as е. Every other byte stays as it is.
+void foldCp1251(char* bytes, qsizetype size);
+
 // Each character with its code, for messages: some (a zero-width space) cannot be seen.
 QString describeCharacters(const QString& characters);

@@ -8,10 +8,15 @@
 #include <cstdint>
 #include <vector>
 
-// Record numbers of the entries whose text, as the reader sees it, contains `phrase` (file bytes;
-// letter case counts). A phrase may run across the pieces the text is stored in. An empty phrase
-// finds nothing. Only one entry's clear text is held at a time.
-std::vector<std::uint16_t> findEntriesContaining(const RecordFile& file, QByteArrayView phrase, QByteArrayView key);
+// Record numbers of the entries whose text, as the reader sees it, contains `phrase` (file bytes). Letter
+// case counts, unless `folded`: then both are read as foldCp1251 reads them. A phrase may run across the
+// pieces the text is stored in. An empty phrase finds nothing. Only one entry's clear text is held at a time.
+std::vector<std::uint16_t> findEntriesContaining(const RecordFile& file, QByteArrayView phrase, QByteArrayView key,
+                                                 bool folded = false);
+
+// Where `text` holds `phrase` (both file bytes), matched as findEntriesContaining matches it: the offset of
+// each occurrence, in order, each after the end of the one before.
+std::vector<qsizetype> findOccurrences(QByteArrayView text, QByteArrayView phrase, bool folded);
 
 // Record numbers of the entries saved on `day`, in file order, wherever they lie in the file.
 std::vector<std::uint16_t> findEntriesOfDay(const RecordFile& file, const QDate& day);

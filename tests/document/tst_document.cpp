@@ -471,28 +471,39 @@ private slots:
     void findsWordsAsTheReaderSeesThem_data()
     {
         QTest::addColumn<QString>("phrase");
-        QTest::addColumn<QList<int>>("found"); // entries, numbered from 0
-        QTest::newRow("case counts, listed once") << u"Hello"_s << QList<int>{0, 2};
-        QTest::newRow("across two pieces") << u"quillnest"_s << QList<int>{2};
-        QTest::newRow("blank against a line break") << u"again world"_s << QList<int>{};
-        QTest::newRow("empty field") << QString() << QList<int>{};
-        QTest::newRow("Cyrillic") << u"мир"_s << QList<int>{3};
-        QTest::newRow("beyond Windows-1251, not as '?'") << u"мир😀"_s << QList<int>{};
+        QTest::addColumn<QList<int>>("found");       // entries, numbered from 0
+        QTest::addColumn<QList<int>>("foldedFound"); // letter case and ё ignored
+        QTest::newRow("case counts, listed once") << u"Hello"_s << QList<int>{0, 2} << QList<int>{0, 1, 2};
+        QTest::newRow("across two pieces") << u"quillnest"_s << QList<int>{2} << QList<int>{2};
+        QTest::newRow("blank against a line break") << u"again world"_s << QList<int>{} << QList<int>{};
+        QTest::newRow("empty field") << QString() << QList<int>{} << QList<int>{};
+        QTest::newRow("Cyrillic, mixed case") << u"пРИВЕТ, мИР"_s << QList<int>{} << QList<int>{3};
+        QTest::newRow("beyond Windows-1251, not as '?'") << u"мир😀"_s << QList<int>{} << QList<int>{};
+        QTest::newRow("Cyrillic capital") << u"сегодня"_s << QList<int>{5} << QList<int>{4, 5};
+        QTest::newRow("ё as е") << u"елка"_s << QList<int>{5} << QList<int>{4, 5};
+        QTest::newRow("Ё in capitals") << u"ЁЛКА"_s << QList<int>{} << QList<int>{4, 5};
     }
     // Text is searched as the reader sees it, whatever pieces the file keeps; an empty diary is not searched.
     void findsWordsAsTheReaderSeesThem()
     {
         QFETCH(QString, phrase);
         QFETCH(QList<int>, found);
-        const QStringList texts{u"Hello world"_s, u"hello again\nworld"_s,
+        QFETCH(QList<int>, foldedFound);
+        const QStringList texts{u"Hello world"_s,
+                                u"hello again\nworld"_s,
                                 u"Hello"_s + QString(247, u'x') + u"quillnest"_s + QString(300, u'y') + u"Hello"_s,
-                                u"Привет, мир?"_s};
+                                u"Привет, мир?"_s,
+                                u"Сегодня Ёлка"_s,
+                                u"сегодня елка"_s};
         QVERIFY(openDiary(0) && !m_doc->findWord(phrase) && !m_doc->findDay(QDate(2024, 3, 1)));
         for (const QString& text : texts)
             m_doc->add(text);
-        QVERIFY(m_doc->findWord(phrase) == found.size() && list()->rowCount() == found.size());
-        for (int row = 0; row < found.size(); ++row)
-            QCOMPARE(shown(row), texts[found[row]]);
+        for (const bool folded : {false, true}) {
+            const QList<int>& listed = folded ? foldedFound : found;
+            QVERIFY(m_doc->findWord(phrase, folded) == listed.size() && list()->rowCount() == listed.size());
+            for (int row = 0; row < listed.size(); ++row)
+                QCOMPARE(shown(row), texts[listed[row]]);
+        }
     }
 
     // A sparse diary of MaxEntries entries takes no import, and is cut, grown, written anew and removed under the

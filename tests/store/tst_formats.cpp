@@ -189,6 +189,11 @@ private slots:
         const QString decoded = fromCp1251(all);
         QCOMPARE(decoded, QStringView(wide, 256).toString());
         QVERIFY(toCp1251(decoded, &unencodable) == all && unencodable.isEmpty() && fitsCp1251(decoded));
+
+        // A search blind to letter case reads each character as Qt's small letter of it, and ё as е.
+        QByteArray folded = all;
+        foldCp1251(folded.data(), folded.size());
+        QCOMPARE(fromCp1251(folded), decoded.toLower().replace(u'ё', u'е'));
     }
 
     void stampTexts_data()
