@@ -4,6 +4,7 @@
 
 #include <QHideEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRect>
 #include <QShowEvent>
@@ -53,6 +54,29 @@ void SecondaryWindow::showEvent(QShowEvent* event)
     }
 }
 
+// Every showing starts where a person starts filling the window in, on the first control of its Tab chain,
+// not on the control the last showing was left on: that may be the button it was closed with, which Enter
+// would press again. It is chosen once the window's own showEvent has settled what is enabled. Restoring the
+// window with a minimised main window is no new showing (it was never hidden here), and keeps the focus.
+void SecondaryWindow::setVisible(bool visible)
+{
+    const bool showing = visible && isHidden();
+    QWidget::setVisible(visible);
+    if (showing)
+        focusFirstField();
+}
+
+// The window is not active yet: this names the control that its activation gives the focus to.
+void SecondaryWindow::focusFirstField()
+{
+    if (QWidget* last = focusWidget())
+        last->clearFocus();
+    focusNextChild();
+    // What the field holds from the last showing, or its hint, is selected as Tab selects it: typing replaces it.
+    if (auto* field = qobject_cast<QLineEdit*>(focusWidget()))
+        field->selectAll();
+}
+
 // Minimising the main window hides this window too without closing it.
 void SecondaryWindow::hideEvent(QHideEvent* event)
 {
@@ -71,6 +95,10 @@ void SecondaryWindow::keyPressEvent(QKeyEvent* event)
         target = m_accepting;
         break;
     case Qt::Key_Escape:
+        if (!m_closing) {
+            close();
+            return;
+        }
         target = m_closing;
         break;
     default:

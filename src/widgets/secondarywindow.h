@@ -21,12 +21,15 @@ public:
     // `parent` is the window this one stands over; `outerSize` is the size as designed, frame included.
     SecondaryWindow(QWidget* parent, QSize outerSize);
 
+    void setVisible(bool visible) override;
+
 signals:
     // The window was closed, however that happened (a minimised parent hides it without closing it).
     void closed();
 
 protected:
-    // Enter presses the accepting button, Esc the closing one.
+    // Enter presses the accepting button, Esc the closing one; without a closing button Esc closes the
+    // window as its close box does.
     void setKeyButtons(QPushButton* accepting, QPushButton* closing);
     QPushButton* addButton(const char* name, const QString& text, QStyle::StandardPixmap picture, const QRect& place);
 
@@ -36,6 +39,7 @@ protected:
 
 private:
     void placeOnScreen();
+    void focusFirstField();
 
     const QSize m_outerSize;
     QPushButton* m_accepting = nullptr;

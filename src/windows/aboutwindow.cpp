@@ -75,7 +75,6 @@ void AboutWindow::buildControls()
     QPalette face = m_description->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     m_description->setPalette(face);
-    m_description->setFocus();
 
     // The name goes under the description, where nothing covers it; the credits move down to make room.
     QLabel* name = makeLabel(this, "Label1", QStringLiteral("Quillnest"), QPoint(73, 258));

@@ -63,7 +63,6 @@ void PasswordWindow::buildControls()
     setKeyButtons(accept, cancel);
     connect(accept, &QPushButton::clicked, this, &PasswordWindow::changePassword);
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
-    m_first->setFocus();
 }
 
 // What is typed shows in clear. The label asks for the password; `readName` tells a screen reader

@@ -1,6 +1,9 @@
 #include "diarymaker.h"
 #include "widgets/jpegpicture.h"
 #include "windows/aboutwindow.h"
+#include "windows/exportwindow.h"
+#include "windows/newdiarywindow.h"
+#include "windows/settingswindow.h"
 
 using namespace diarymaker;
 
@@ -52,6 +55,51 @@ private slots:
         QVERIFY(session.window->takesInput() && clickAdd());
         session.trigger("N8");
         QVERIFY(description->toPlainText().endsWith("бумажными дневниками.\nзаметка"));
+    }
+
+    void keyboard_data()
+    {
+        // The menu item, the window it shows, its controls in Tab order from where it opens; the close button last.
+        QTest::addColumn<QString>("path");
+        QTest::newRow("about") << "N8 Form2 Memo1"; // no close button: Esc; Tab types a tab in the description
+        QTest::newRow("settings") << "N23 Form4 Run editing word date default BitBtn1 BitBtn3";
+        QTest::newRow("export") << "N25 Form7 InName view All BbOK BbExit";
+        QTest::newRow("new diary") << "N12 Form3 Ein Edn Emn BBok BBno";
+        QTest::newRow("password") << "N21 Form5 passIn1 passIn2 BitBtn1 BitBtn2";
+    }
+    // Each showing opens on the control a person fills first, not where the last one was left, with what a field holds
+    // selected; Tab goes through the window in reading order and back to it; Esc closes as the close button does.
+    void keyboard()
+    {
+        QFETCH(QString, path);
+        const QStringList names = path.split(u' ');
+        Session session;
+        QVERIFY(session.start(alternatingDays(2)));
+        MainWindow* main = session.window.get();
+        main->setAboutWindow(new AboutWindow(main));
+        main->setSettingsWindow(new SettingsWindow(main->settingsPath(), main));
+        main->setExportWindow(new ExportWindow(main->document(), main));
+        main->setNewDiaryWindow(new NewDiaryWindow(session.dir->path(), main));
+        for (const char* way : {"button", "escape"}) {
+            QTest::qWait(0); // a window made for one showing is gone by the next
+            QVERIFY(session.trigger(names[0]).isEmpty());
+            QWidget* window = session.find(names[1]);
+            QVERIFY(QTest::qWaitFor([&] { return QApplication::activeWindow() == window; }));
+            QStringList walk; // a group's unnamed choices by the group's name
+            QWidget* focus = nullptr;
+            for (; walk.size() < names.size() - 1; QTest::keyClick(focus, Qt::Key_Tab)) {
+                focus = QApplication::focusWidget();
+                walk << (focus->objectName().isEmpty() ? focus->parentWidget()->objectName() : focus->objectName());
+                if (auto* field = qobject_cast<QLineEdit*>(focus)) {
+                    QTest::keyClicks(field, "x"); // replaces what the field held
+                    QCOMPARE(field->text(), "x");
+                }
+            }
+            QCOMPARE(walk, names.mid(2) << names[2]);
+            auto* closing = window->findChild<QPushButton*>(names.last()); // the click leaves the focus on it
+            QVERIFY(answering({}, [&] { closeBy(closing ? way : "escape", window, closing, focus); }).isEmpty());
+            QVERIFY(window->isHidden() && main->takesInput());
+        }
     }
 };
 
