@@ -29,16 +29,18 @@ int main(int argc, char* argv[])
         icon.addFile(QStringLiteral(":/icons/quillnest-%1.png").arg(size));
     QApplication::setWindowIcon(icon);
 
-    // Beside the program, unless it was installed where the person may not write.
+    // Beside the program, unless it was installed where the person may not write: Settings.ini in a folder of the
+    // program's own, new diaries where the person sees them.
     const QString dataDir = programDataDir(QCoreApplication::applicationDirPath());
+    const QString diaries = diariesDir(QCoreApplication::applicationDirPath());
     // The main window first: its creation may already open a diary. The other windows are made once
     // and stand over it.
-    MainWindow mainWindow(dataDir);
-    mainWindow.setNewDiaryWindow(new NewDiaryWindow(&mainWindow));
+    MainWindow mainWindow(dataDir, diaries);
+    mainWindow.setNewDiaryWindow(new NewDiaryWindow(diaries, &mainWindow));
     mainWindow.setSettingsWindow(new SettingsWindow(mainWindow.settingsPath(), &mainWindow));
     mainWindow.setAboutWindow(new AboutWindow(&mainWindow));
     mainWindow.setExportWindow(new ExportWindow(mainWindow.document(), &mainWindow));
-    mainWindow.setImportWindow(new ImportWindow(mainWindow.document(), dataDir, &mainWindow));
+    mainWindow.setImportWindow(new ImportWindow(mainWindow.document(), diaries, &mainWindow));
     // A shutdown or a closed terminal keeps what is being written, as its draft.
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::received, &mainWindow, &MainWindow::leaveKeepingDraft);

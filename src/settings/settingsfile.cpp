@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -56,6 +57,14 @@ QString programDataDir(const QString& programDir)
     const QString dir = config + QStringLiteral("/quillnest");
     makeFoldersOfOwnerAlone(dir);
     return dir;
+}
+
+QString diariesDir(const QString& programDir)
+{
+    if (mayWriteIn(programDir) && !isSystemFolder(programDir))
+        return programDir;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
 QString settingsFilePath(const QString& dataDir)

@@ -17,6 +17,8 @@ inline const QString FaveDiary = QStringLiteral("FaveDiary");
 inline const QString NoFile = QStringLiteral("NoFile");
 // Whether spelling is checked while an entry is written; on where the key is missing.
 inline const QString Spelling = QStringLiteral("Spelling");
+// Whether the word search ignores letter case and ё; off where the key is missing.
+inline const QString FoldedSearch = QStringLiteral("FoldedSearch");
 } // namespace SettingsKeys
 
 // The folder that takes Settings.ini and the diaries an import makes: `programDir` where the person may write
@@ -25,6 +27,11 @@ inline const QString Spelling = QStringLiteral("Spelling");
 // written there only while the folder is the person's own and nobody else may write it (PrivateProfile).
 // Empty where no home folder is known (HOME unset): no settings are saved then.
 QString programDataDir(const QString& programDir);
+
+// Where new diaries go ("Создать", and the diary an import makes), a folder the person sees: the program's folder
+// where programDataDir() takes it, else their documents folder ($XDG_DOCUMENTS_DIR, by default "~/Documents"), or
+// their home folder where that is missing.
+QString diariesDir(const QString& programDir);
 
 // "Settings.ini" in `dataDir`, a folder given by programDataDir(); empty for none.
 QString settingsFilePath(const QString& dataDir);

@@ -348,4 +348,16 @@ void DateListView::paintEvent(QPaintEvent* event)
         option.palette.setCurrentColorGroup(isEnabled() ? QPalette::Normal : QPalette::Disabled);
         itemDelegateForIndex(index)->paint(&painter, option, index);
     }
+    if (rowCount() == 0 && !m_placeholder.isEmpty()) {
+        painter.setPen(palette().color(QPalette::PlaceholderText));
+        painter.drawText(viewport()->rect().adjusted(3, 2, -3, -2), Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap,
+                         m_placeholder);
+    }
+}
+
+void DateListView::setPlaceholderText(const QString& text)
+{
+    m_placeholder = text;
+    setAccessibleDescription(text);
+    viewport()->update();
 }

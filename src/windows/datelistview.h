@@ -24,6 +24,10 @@ public:
     // being written) the person is told so, and false is returned.
     bool takeFocusForCommand();
 
+    // Drawn in the list while it has no rows, as help, never as a row.
+    void setPlaceholderText(const QString& text);
+    QString placeholderText() const { return m_placeholder; }
+
 signals:
     // The person chose the selected row: by a double click on it or beside the rows, or by Enter on the
     // row they are on.
@@ -62,6 +66,7 @@ private:
     void tellReaders(QAccessible::Event event, int row = -1);
 
     mutable int m_rowHeight = 0;
+    QString m_placeholder;
     bool m_removingRows = false;
     QList<QMetaObject::Connection> m_modelConnections;
 };

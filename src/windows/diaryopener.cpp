@@ -14,10 +14,10 @@
 
 #include <utility>
 
-DiaryOpener::DiaryOpener(DiaryDocument& document, EntryEditor& editor, const QString& dataDir, QWidget* window,
-                         Attempt attempt)
-    : QObject(window), m_document(document), m_editor(editor), m_dataDir(dataDir), m_window(window),
-      m_attempt(std::move(attempt))
+DiaryOpener::DiaryOpener(DiaryDocument& document, EntryEditor& editor, const QString& dataDir,
+                         const QString& diariesDir, QWidget* window, Attempt attempt)
+    : QObject(window), m_document(document), m_editor(editor), m_dataDir(dataDir), m_diariesDir(diariesDir),
+      m_window(window), m_attempt(std::move(attempt))
 {
 }
 
@@ -32,7 +32,10 @@ bool DiaryOpener::openAtStart(const QString& path)
     if (!QFileInfo(path).isFile() || !path.contains(QLatin1String(".qnb")))
         return false;
     try {
-        return m_document.open(path, PasswordPrompt::askerOver(m_window));
+        const bool opened = m_document.open(path, PasswordPrompt::askerOver(m_window));
+        if (opened)
+            m_lastOpened = path;
+        return opened;
     } catch (const QuillnestError&) {
         return false;
     }
@@ -44,7 +47,7 @@ QString DiaryOpener::chooseFile()
 {
     if (!m_dialog)
         m_dialog = makeOpenDialog(m_window, QStringLiteral("Файл-дневник (*.qnb)"));
-    m_dialog->setDirectory(m_dataDir);
+    m_dialog->setDirectory(startFolder());
     if (m_dialog->exec() == QDialog::Accepted)
         m_lastChosen = m_dialog->selectedFiles().value(0);
     return m_lastChosen;
@@ -84,7 +87,19 @@ void DiaryOpener::switchTo(const QString& path)
     if (!m_document.isOpen())
         emit openingIntoEmptyWindow();
     m_document.adopt(std::move(*diary));
+    m_lastOpened = path;
     rememberLastDiary(path);
+}
+
+// The folder of the diary opened last, in this session or an earlier one, where it still is.
+QString DiaryOpener::startFolder() const
+{
+    const QString last =
+        !m_lastOpened.isEmpty()
+            ? m_lastOpened
+            : PrivateProfile(settingsPath()).readString(SettingsKeys::Directory, SettingsKeys::LastDiary, {});
+    const QFileInfo folder(QFileInfo(last).absolutePath());
+    return !last.isEmpty() && folder.isDir() ? folder.filePath() : m_diariesDir;
 }
 
 // A settings file that cannot be written keeps no diary from opening: the person is told once.

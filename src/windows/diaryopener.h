@@ -24,9 +24,11 @@ public:
     // Runs an operation of the document and shows its failure; says whether it was done.
     using Attempt = std::function<bool(const std::function<void()>&)>;
 
-    // `dataDir`, the folder the program keeps its files in, holds Settings.ini; the open dialog starts
-    // there. `window` stands over the dialog, the password prompt and the messages.
-    DiaryOpener(DiaryDocument& document, EntryEditor& editor, const QString& dataDir, QWidget* window, Attempt attempt);
+    // `dataDir`, the folder the program keeps its files in, holds Settings.ini; the open dialog starts in the
+    // folder of the diary opened last, or else in `diariesDir`, where new diaries are made. `window` stands over the
+    // dialog, the password prompt and the messages.
+    DiaryOpener(DiaryDocument& document, EntryEditor& editor, const QString& dataDir, const QString& diariesDir,
+                QWidget* window, Attempt attempt);
 
     QString settingsPath() const;
 
@@ -49,6 +51,7 @@ signals:
     void openingIntoEmptyWindow();
 
 private:
+    QString startFolder() const;
     QString chooseFile();
     void switchTo(const QString& path);
     void rememberLastDiary(const QString& path);
@@ -56,6 +59,9 @@ private:
     DiaryDocument& m_document;
     EntryEditor& m_editor;
     const QString m_dataDir;
+    const QString m_diariesDir;
+    // The diary opened last in this session.
+    QString m_lastOpened;
     QWidget* m_window;
     Attempt m_attempt;
     // Made when "Открыть" is first used.

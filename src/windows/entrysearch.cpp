@@ -3,6 +3,7 @@
 #include "datelistview.h"
 #include "document/diarydocument.h"
 #include "store/stamp.h"
+#include "widgets/dayclock.h"
 
 #include <QAbstractButton>
 #include <QDate>
@@ -19,33 +20,42 @@ const QString FoundText = QStringLiteral(" Найдено записей: ");
 } // namespace
 
 EntrySearch::EntrySearch(DiaryDocument& document, DateListView* dateList, QLineEdit* wordField, QDateEdit* datePicker,
-                         QAbstractButton* todayButton, Attempt attempt)
+                         QAbstractButton* todayButton, const DayClock& clock, Attempt attempt)
     : QObject(dateList), m_document(document), m_dateList(dateList), m_wordField(wordField), m_datePicker(datePicker),
-      m_todayButton(todayButton), m_attempt(std::move(attempt))
+      m_todayButton(todayButton), m_clock(clock), m_attempt(std::move(attempt))
 {
 }
 
 void EntrySearch::showToday()
 {
-    const QDate today = QDate::currentDate();
-    m_datePicker->setDate(today);
+    followDay(m_clock.today());
+    m_datePicker->setDate(m_clock.today());
+}
+
+void EntrySearch::followDay(const QDate& today)
+{
     m_datePicker->setMaximumDate(today);
     m_todayButton->setText(shortDateText(today));
 }
 
 void EntrySearch::pickToday()
 {
-    const QDate today = QDate::currentDate();
+    const QDate today = m_clock.today();
     m_datePicker->setMaximumDate(today);
     m_datePicker->setDate(today);
+}
+
+void EntrySearch::setFolded(bool folded)
+{
+    m_folded = folded;
 }
 
 // The whole search runs before the list changes, so a failed read leaves the list as it was.
 void EntrySearch::findWord()
 {
     std::optional<int> found;
-    if (!m_dateList->takeFocusForCommand() || !m_attempt([&] { found = m_document.findWord(m_wordField->text()); }) ||
-        !found)
+    const auto find = [&] { found = m_document.findWord(m_wordField->text(), m_folded); };
+    if (!m_dateList->takeFocusForCommand() || !m_attempt(find) || !found)
         return;
     emit told(FoundText + QString::number(*found));
 }
@@ -75,7 +85,7 @@ void EntrySearch::findPickedDay()
 
 void EntrySearch::findToday()
 {
-    if (m_dateList->takeFocusForCommand() && findDay(QDate::currentDate()))
+    if (m_dateList->takeFocusForCommand() && findDay(m_clock.today()))
         pickToday();
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 
 class DateListView;
+class DayClock;
 class DiaryDocument;
 class QAbstractButton;
 class QDate;
@@ -22,14 +23,19 @@ public:
     // Runs an operation of the document and shows its failure; says whether it was done.
     using Attempt = std::function<bool(const std::function<void()>&)>;
 
+    // `clock` says which day is today.
     EntrySearch(DiaryDocument& document, DateListView* dateList, QLineEdit* wordField, QDateEdit* datePicker,
-                QAbstractButton* todayButton, Attempt attempt);
+                QAbstractButton* todayButton, const DayClock& clock, Attempt attempt);
 
     // Today on the today button and in the date picker, which no later day may be picked in.
     void showToday();
+    // The day turned: the today button names the new day, which the picker may now reach; the day picked stays.
+    void followDay(const QDate& today);
     // The picker stands on today and reaches it; the program may have been running since before midnight.
     void pickToday();
 
+    // Whether the word search ignores letter case and ё; off until set.
+    void setFolded(bool folded);
     void findWord();
     void clearWord();
     void findPickedDay();
@@ -51,5 +57,7 @@ private:
     QLineEdit* m_wordField;
     QDateEdit* m_datePicker;
     QAbstractButton* m_todayButton;
+    const DayClock& m_clock;
     Attempt m_attempt;
+    bool m_folded = false;
 };

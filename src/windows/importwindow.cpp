@@ -39,18 +39,18 @@ const QString EmptySourceText = QStringLiteral("Записей не обнару
 const QString LockedPreviewText = QStringLiteral("Для просмотра необходимо ввести пароль");
 const QString CompletedText = QStringLiteral("Импорт записей завершен");
 
-// The path a new diary named `typed` gets: in `dataDir`, its extension, if any, made ".qnb".
-QString newDiaryPath(const QString& dataDir, const QString& typed)
+// The path a new diary named `typed` gets: in `diariesDir`, its extension, if any, made ".qnb".
+QString newDiaryPath(const QString& diariesDir, const QString& typed)
 {
     const qsizetype dot = typed.lastIndexOf(u'.');
     const QString stem = dot > typed.lastIndexOf(u'/') ? typed.left(dot) : typed;
-    return QDir(dataDir).filePath(stem + QStringLiteral(".qnb"));
+    return QDir(diariesDir).filePath(stem + QStringLiteral(".qnb"));
 }
 
 } // namespace
 
-ImportWindow::ImportWindow(DiaryDocument& document, const QString& dataDir, QWidget* parent)
-    : SecondaryWindow(parent, OuterSize), m_document(document), m_dataDir(dataDir),
+ImportWindow::ImportWindow(DiaryDocument& document, const QString& diariesDir, QWidget* parent)
+    : SecondaryWindow(parent, OuterSize), m_document(document), m_diariesDir(diariesDir),
       m_entries(new SourceEntryModel(this))
 {
     setObjectName(QStringLiteral("Form8"));
@@ -151,7 +151,7 @@ void ImportWindow::takeSourceName()
 
 void ImportWindow::browseForSource()
 {
-    m_openDialog->setDirectory(m_dataDir);
+    m_openDialog->setDirectory(m_diariesDir);
     if (m_openDialog->exec() == QDialog::Accepted)
         m_lastChosenSource = m_openDialog->selectedFiles().value(0);
     m_sourceName->setText(m_lastChosenSource);
@@ -304,7 +304,7 @@ void ImportWindow::importEntries()
                                     : m_entriesWithText->isChecked() ? ImportChoice::NonEmpty
                                                                      : ImportChoice::All,
                                     m_entries->picked()};
-    const QString path = newDiaryPath(m_dataDir, m_newFileName->text());
+    const QString path = newDiaryPath(m_diariesDir, m_newFileName->text());
     const auto progress = [this](qint64 done, qint64 total) { showProgress(m_gauge, done, total); };
     QString completed = CompletedText;
     try {

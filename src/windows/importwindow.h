@@ -30,9 +30,9 @@ class ImportWindow : public SecondaryWindow
     Q_OBJECT
 
 public:
-    // `dataDir`, the folder the program keeps its files in (programDataDir()), is where the file dialog
-    // starts and new diaries go.
-    ImportWindow(DiaryDocument& document, const QString& dataDir, QWidget* parent);
+    // `diariesDir`, where new diaries go (diariesDir()), is where the file dialog starts and where a new diary is
+    // made.
+    ImportWindow(DiaryDocument& document, const QString& diariesDir, QWidget* parent);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -67,7 +67,7 @@ private:
     void failImport(const QString& error);
 
     DiaryDocument& m_document;
-    const QString m_dataDir;
+    const QString m_diariesDir;
     OldDiarySource m_source;
     SourceEntryModel* m_entries = nullptr;
     // The password was accepted: the preview may show the source's text.

@@ -15,6 +15,7 @@
 #include "store/stamp.h"
 #include "version.h"
 #include "widgets/controls.h"
+#include "widgets/dayclock.h"
 #include "widgets/messagebox.h"
 #include "widgets/secondarywindow.h"
 #include "writtendaysmarks.h"
@@ -35,6 +36,8 @@ namespace
 
 const QString WaitingText = QStringLiteral(" Ожидание...");
 const QString NoDiaryText = QStringLiteral(" Нет открытых дневников");
+const QString FirstStepsText =
+    QStringLiteral("Создайте дневник (Файл → Создать) или откройте существующий (Файл → Открыть)");
 
 } // namespace
 
@@ -54,16 +57,21 @@ void MainWindow::route(Sender* sender, Signal signal, void (MainWindow::*command
     route(sender, signal, this, command);
 }
 
-MainWindow::MainWindow(const QString& dataDir, QWidget* parent) : QMainWindow(parent), m_dataDir(dataDir)
+MainWindow::MainWindow(const QString& dataDir, const QString& diariesDir, QWidget* parent)
+    : QMainWindow(parent), m_dataDir(dataDir)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QLatin1String(QuillnestCaption));
     buildLayout();
     const auto attempting = [this](const std::function<void()>& operation) { return attempt(operation); };
     m_editor = new EntryEditor(m_document, m_textBox, this, attempting);
-    m_search = new EntrySearch(m_document, m_dateList, m_wordField, m_datePicker, m_todayButton, attempting);
+    m_dayClock = new DayClock(this);
+    m_dayClock->setObjectName(QStringLiteral("dayClock"));
+    m_search =
+        new EntrySearch(m_document, m_dateList, m_wordField, m_datePicker, m_todayButton, *m_dayClock, attempting);
     new WrittenDaysMarks(m_document, m_datePicker, this);
-    m_opener = new DiaryOpener(m_document, *m_editor, dataDir, this, attempting);
+    m_opener =
+        new DiaryOpener(m_document, *m_editor, dataDir, diariesDir.isEmpty() ? dataDir : diariesDir, this, attempting);
     buildKeys();
     connectCommands();
     connect(&m_document, &DiaryDocument::opened, this, &MainWindow::showOpenedDiary);
@@ -91,6 +99,7 @@ void MainWindow::connectCommands()
     route(m_wordSearchAction, &QAction::triggered, &MainWindow::updateControls);
     route(m_settingsAction, &QAction::triggered, &MainWindow::showSettingsWindow);
     route(m_spellingAction, &QAction::triggered, &MainWindow::applySpellingMark);
+    route(m_foldedSearchAction, &QAction::triggered, &MainWindow::applyFoldedSearchMark);
     route(m_statisticsAction, &QAction::triggered, &MainWindow::showStatistics);
     route(m_exportAction, &QAction::triggered, &MainWindow::showExportWindow);
     route(m_importAction, &QAction::triggered, &MainWindow::showImportWindow);
@@ -119,6 +128,7 @@ void MainWindow::connectCommands()
     connect(m_editor, &EntryEditor::everyEntryListed, m_search, &EntrySearch::pickToday);
     connect(m_search, &EntrySearch::told, this, showStatus);
     connect(m_search, &EntrySearch::everyEntryListed, this, &MainWindow::showNoEntry);
+    connect(m_dayClock, &DayClock::dayTurned, this, &MainWindow::followDay);
     connect(m_opener, &DiaryOpener::openingIntoEmptyWindow, this,
             [this] { m_allEntriesAllowed = m_dateSearchAction->isChecked(); });
 }
@@ -134,9 +144,17 @@ void MainWindow::openDiary(const QString& path)
     updateControls();
 }
 
-QString MainWindow::todayCaption()
+QString MainWindow::todayCaption(const QDate& today)
 {
-    return QStringLiteral("Сегодня ") + shortDateText(QDate::currentDate());
+    return QStringLiteral("Сегодня ") + shortDateText(today);
+}
+
+// Left open past midnight, the window shows the new day where it shows today; an entry on view keeps its label.
+void MainWindow::followDay(const QDate& today)
+{
+    m_search->followDay(today);
+    if (m_document.view().viewedRecord() == 0)
+        m_dateLabel->setText(todayCaption(today));
 }
 
 bool MainWindow::takesInput() const
@@ -224,7 +242,7 @@ void MainWindow::readStartupSettings()
 {
     setStatusText(3, QLatin1String(QuillnestVersion));
     m_search->showToday();
-    m_dateLabel->setText(todayCaption());
+    m_dateLabel->setText(todayCaption(m_dayClock->today()));
     const PrivateProfile profile(m_opener->settingsPath());
     const StartupOptions options = StartupOptions::read(profile);
     m_editingAction->setChecked(options.editing);
@@ -232,8 +250,11 @@ void MainWindow::readStartupSettings()
     m_wordSearchAction->setChecked(options.byWord);
     m_document.setEditAllowed(options.editing);
     readSpellingMark();
-    if (!m_opener->openAtStart(options.startupDiary(profile).left(MaxPathLength)))
+    readFoldedSearchMark();
+    if (!m_opener->openAtStart(options.startupDiary(profile).left(MaxPathLength))) {
         setStatusText(0, NoDiaryText);
+        m_dateList->setPlaceholderText(FirstStepsText);
+    }
     updateControls();
 }
 
@@ -255,6 +276,9 @@ void MainWindow::showOpenedDiary()
     m_diaryClosed = false;
     m_textBox->clear();
     showNoEntry();
+    // The newest entries, which a writer wants most, are the last; nothing is selected yet.
+    m_dateList->scrollToBottom();
+    m_dateList->setPlaceholderText(QString());
     setStatusText(1, QStringLiteral("0"));
     setStatusText(0, WaitingText);
     showHeading();
@@ -275,6 +299,7 @@ void MainWindow::showClosedDiary()
     setStatusText(1, QString());
     setStatusText(2, QString());
     setStatusText(0, NoDiaryText);
+    m_dateList->setPlaceholderText(FirstStepsText);
     updateControls();
 }
 
@@ -290,8 +315,9 @@ void MainWindow::showHeading()
 
 void MainWindow::showNoEntry()
 {
-    m_dateLabel->setText(todayCaption());
+    m_dateLabel->setText(todayCaption(m_dayClock->today()));
     m_document.forgetViewedEntry();
+    markFoundWord({});
 }
 
 void MainWindow::leaveKeepingDraft()
@@ -368,17 +394,32 @@ void MainWindow::viewSelectedEntry()
     setStatusText(0, QStringLiteral(" Просмотр"));
     m_dateLabel->setText(m_document.view().viewedLabel());
     m_textBox->setPlainText(*text);
+    markFoundWord(m_document.listedWordSpans());
 }
 
 // Counted as the diary file will hold the text, with CR LF line breaks.
+// Near the limit the count says how many characters remain, and past it how many are too many, in a colour of
+// their own, before a save is refused.
 void MainWindow::showCharacterCount()
 {
-    setStatusText(1, QString::number(m_document.characterCount(m_editor->text())));
+    const qsizetype count = m_document.characterCount(m_editor->text());
+    QString text = QString::number(count);
+    if (count > MaxEntryChars)
+        text += QStringLiteral(", лишних %1").arg(count - MaxEntryChars);
+    else if (count >= MaxEntryChars - CountWarningChars)
+        text += QStringLiteral(", осталось %1").arg(MaxEntryChars - count);
+    setStatusText(1, text);
+    QPalette colours;
+    if (count > MaxEntryChars)
+        colours.setColor(QPalette::WindowText, Qt::red);
+    m_statusPanels[1]->setPalette(colours);
 }
 
 // A new entry is written in an empty text box, and is not the entry on view.
+// The marks of a found word go with the first change of mode: they belong to the entry as it was found.
 void MainWindow::followEditorMode()
 {
+    markFoundWord({});
     if (m_editor->mode() == EntryEditor::Mode::Adding) {
         m_textShown = true;
         showNoEntry();
@@ -482,4 +523,36 @@ void MainWindow::followSpellingMark()
     }
     if (m_spelling)
         m_spelling->setActive(wanted);
+}
+
+// The mark has already flipped; it is kept for the next start.
+void MainWindow::applyFoldedSearchMark()
+{
+    m_search->setFolded(m_foldedSearchAction->isChecked());
+    attempt([this] {
+        PrivateProfile(settingsPath())
+            .writeBool(SettingsKeys::Options, SettingsKeys::FoldedSearch, m_foldedSearchAction->isChecked());
+    });
+}
+
+void MainWindow::readFoldedSearchMark()
+{
+    m_foldedSearchAction->setChecked(
+        PrivateProfile(settingsPath()).readBool(SettingsKeys::Options, SettingsKeys::FoldedSearch, false));
+    m_search->setFolded(m_foldedSearchAction->isChecked());
+}
+
+// Yellow under black, as a marker pen would show them, whatever colours the desktop gives the text.
+void MainWindow::markFoundWord(const std::vector<TextSpan>& places)
+{
+    QList<QTextEdit::ExtraSelection> marks;
+    for (const TextSpan& place : places) {
+        QTextEdit::ExtraSelection mark{QTextCursor(m_textBox->document()), {}};
+        mark.cursor.setPosition(place.start);
+        mark.cursor.setPosition(place.start + place.length, QTextCursor::KeepAnchor);
+        mark.format.setBackground(QColor(Qt::yellow));
+        mark.format.setForeground(QColor(Qt::black));
+        marks << mark;
+    }
+    m_textBox->setExtraSelections(marks);
 }

@@ -2,6 +2,7 @@
 
 #include "document/diarydocument.h"
 
+#include <QDate>
 #include <QMainWindow>
 #include <QString>
 
@@ -9,6 +10,7 @@
 #include <memory>
 
 class DateListView;
+class DayClock;
 class DiaryOpener;
 class EntryEditor;
 class EntrySearch;
@@ -33,9 +35,9 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // `dataDir`, the folder the program keeps its files in (programDataDir()), holds Settings.ini; the open
-    // dialog starts there.
-    explicit MainWindow(const QString& dataDir, QWidget* parent = nullptr);
+    // `dataDir`, the folder the program keeps its files in (programDataDir()), holds Settings.ini; new diaries are
+    // made in `diariesDir` (diariesDir(); by default `dataDir`), where the open dialog starts until a diary is opened.
+    explicit MainWindow(const QString& dataDir, const QString& diariesDir = QString(), QWidget* parent = nullptr);
     ~MainWindow() override;
 
     DiaryDocument& document() { return m_document; }
@@ -43,7 +45,7 @@ public:
     QString settingsPath() const;
 
     // "Сегодня " and today's date: what the date label holds while no entry is on view.
-    static QString todayCaption();
+    static QString todayCaption(const QDate& today = QDate::currentDate());
 
     // False while a window of the program blocks this one (a secondary window, a message, a prompt).
     bool takesInput() const;
@@ -68,6 +70,8 @@ protected:
 private:
     // The layout (mainwindowlayout.cpp). The four panels of the status bar are numbered from 0.
     static constexpr int StatusPanelCount = 4;
+    // How close to the longest entry the count starts saying how many characters remain.
+    static constexpr int CountWarningChars = 100;
     void buildLayout();
     void buildMenu();
     void buildLabels(QWidget* client);
@@ -87,6 +91,7 @@ private:
     void setStatusText(int panel, const QString& text);
     // The panels' widths follow the window's outer width, which is known only once it is shown.
     void sizeStatusPanels();
+    void fitCountPanel();
 
     void connectCommands();
     template <class Sender, class Signal, class Receiver>
@@ -113,6 +118,7 @@ private:
     void viewSelectedEntry();
     void viewEntryOfRow(int row);
     void showCharacterCount();
+    void followDay(const QDate& today);
 
     // What the commands have in common.
     void readStartupSettings();
@@ -130,6 +136,11 @@ private:
     void readSpellingMark();
     void applySpellingMark();
     void followSpellingMark();
+    // The word search ignores letter case and ё while the mark is on; off where Settings.ini does not say.
+    void readFoldedSearchMark();
+    void applyFoldedSearchMark();
+    // Marks `places` over the text box's text, never in it: where the entry on view holds the word it was found by.
+    void markFoundWord(const std::vector<TextSpan>& places);
 
     DiaryDocument m_document;
     QString m_dataDir;
@@ -138,6 +149,7 @@ private:
     EntryEditor* m_editor = nullptr;
     EntrySearch* m_search = nullptr;
     DiaryOpener* m_opener = nullptr;
+    DayClock* m_dayClock = nullptr;
     // The text box holds an entry or typed text, so "Статистика" has something to count.
     bool m_textShown = false;
     // A diary was closed and none opened since: the text box is disabled.
@@ -160,6 +172,7 @@ private:
     QAction* m_wordSearchAction = nullptr;
     QAction* m_settingsAction = nullptr;
     QAction* m_spellingAction = nullptr;
+    QAction* m_foldedSearchAction = nullptr;
     QAction* m_statisticsAction = nullptr;
     QAction* m_exportAction = nullptr;
     QAction* m_importAction = nullptr;
@@ -187,4 +200,5 @@ private:
     QPlainTextEdit* m_textBox = nullptr;
     DateListView* m_dateList = nullptr;
     std::array<QLabel*, StatusPanelCount> m_statusPanels{};
+    std::array<int, StatusPanelCount> m_statusPanelWidths{};
 };

@@ -110,6 +110,8 @@ void MainWindow::buildMenu()
     m_settingsAction = addItem(options, "N23", QStringLiteral("&Настройки"));
     addSeparator(options, "spellingSeparator");
     m_spellingAction = addCheckItem(options, "actionSpelling", QStringLiteral("Проверка &орфографии"), true);
+    m_foldedSearchAction =
+        addCheckItem(options, "actionFoldedSearch", QStringLiteral("Поиск &без учёта регистра и ё"), false);
     options->setToolTipsVisible(true);
 
     QMenu* service = bar->addMenu(QStringLiteral("&Сервис"));
@@ -242,6 +244,8 @@ void MainWindow::buildStatusBar()
         panel->setTextFormat(Qt::PlainText);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         bar->addWidget(panel);
+        if (i == 1)
+            panel->setToolTip(QStringLiteral("Символы записи, как их хранит дневник: перевод строки считается за два"));
         m_statusPanels[std::size_t(i)] = panel;
     }
 }
@@ -252,12 +256,28 @@ void MainWindow::sizeStatusPanels()
     const int outerWidth = frameGeometry().width();
     const int widths[StatusPanelCount] = {qRound(outerWidth * 0.45), qRound(outerWidth * 0.05),
                                           qRound(outerWidth * 0.25), LastStatusPanelWidth};
-    for (int i = 0; i < StatusPanelCount; ++i)
+    for (int i = 0; i < StatusPanelCount; ++i) {
+        m_statusPanelWidths[std::size_t(i)] = widths[i];
         m_statusPanels[std::size_t(i)]->setFixedWidth(widths[i]);
+    }
+    fitCountPanel();
+}
+
+// The count's panel shows its whole text however long it grows, at the cost of the first panel.
+void MainWindow::fitCountPanel()
+{
+    QLabel* count = m_statusPanels[1];
+    const int needed = count->fontMetrics().horizontalAdvance(count->text()) + 2 * count->frameWidth() + 6;
+    const int extra = std::max(0, needed - m_statusPanelWidths[1]);
+    count->setFixedWidth(m_statusPanelWidths[1] + extra);
+    m_statusPanels[0]->setFixedWidth(std::max(0, m_statusPanelWidths[0] - extra));
 }
 
 void MainWindow::setStatusText(int panel, const QString& text)
 {
-    if (panel >= 0 && panel < StatusPanelCount)
-        m_statusPanels[std::size_t(panel)]->setText(text);
+    if (panel < 0 || panel >= StatusPanelCount)
+        return;
+    m_statusPanels[std::size_t(panel)]->setText(text);
+    if (panel == 1)
+        fitCountPanel();
 }

@@ -8,6 +8,7 @@
 #include "widgets/controls.h"
 #include "widgets/messagebox.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
@@ -84,15 +85,12 @@ QString newDiaryFileName(const QString& typed)
     return firstCharacters(dot < 0 ? typed : typed.left(dot), MaxNameChars) + QStringLiteral(".qnb");
 }
 
-NewDiaryWindow::NewDiaryWindow(QWidget* parent) : SecondaryWindow(parent, OuterSize)
+NewDiaryWindow::NewDiaryWindow(const QString& diariesDir, QWidget* parent)
+    : SecondaryWindow(parent, OuterSize), m_diariesDir(diariesDir)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Создание нового дневника"));
     buildControls();
-    setTabOrder(m_fileName, m_createButton);
-    setTabOrder(m_createButton, m_closeButton);
-    setTabOrder(m_closeButton, m_owner);
-    setTabOrder(m_owner, m_title);
 
     // Connected after the first texts are in, so that the window first shows "Создать" disabled.
     for (QLineEdit* field : {m_fileName, m_title, m_owner})
@@ -118,22 +116,6 @@ void NewDiaryWindow::buildControls()
     setKeyButtons(m_createButton, m_closeButton);
 }
 
-void NewDiaryWindow::showEvent(QShowEvent* event)
-{
-    SecondaryWindow::showEvent(event);
-    m_focusOnActivation = true;
-}
-
-// Coming back from one of the window's own messages does not count as a new activation.
-void NewDiaryWindow::changeEvent(QEvent* event)
-{
-    SecondaryWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_focusOnActivation) {
-        m_focusOnActivation = false;
-        m_closeButton->setFocus();
-    }
-}
-
 bool NewDiaryWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_fileName && event->type() == QEvent::MouseButtonPress)
@@ -155,7 +137,8 @@ void NewDiaryWindow::enableCreating()
 
 void NewDiaryWindow::createDiary()
 {
-    const QString name = newDiaryFileName(m_fileName->text());
+    // The whole path, so that the message says where the diary is.
+    const QString name = QDir(m_diariesDir).filePath(newDiaryFileName(m_fileName->text()));
     const QString title = firstCharacters(m_title->text(), MaxTitleChars);
     const QString owner = firstCharacters(m_owner->text(), MaxTitleChars);
     // A character the file cannot hold would be stored as '?'; the user is asked to change it.

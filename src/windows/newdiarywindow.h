@@ -7,7 +7,6 @@
 class QEvent;
 class QLineEdit;
 class QPushButton;
-class QShowEvent;
 
 // The file name for a typed diary name: cut at the first ".", then to 20 characters, plus ".qnb".
 QString newDiaryFileName(const QString& typed);
@@ -19,11 +18,10 @@ class NewDiaryWindow : public SecondaryWindow
     Q_OBJECT
 
 public:
-    explicit NewDiaryWindow(QWidget* parent);
+    // New diaries are made in `diariesDir` (diariesDir()).
+    NewDiaryWindow(const QString& diariesDir, QWidget* parent);
 
 protected:
-    void changeEvent(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -34,10 +32,10 @@ private:
     void createDiary();
     bool writeDiaryFile(const QString& name, const QString& title, const QString& owner);
 
+    const QString m_diariesDir;
     QLineEdit* m_fileName = nullptr;
     QLineEdit* m_title = nullptr;
     QLineEdit* m_owner = nullptr;
     QPushButton* m_createButton = nullptr;
     QPushButton* m_closeButton = nullptr;
-    bool m_focusOnActivation = false;
 };

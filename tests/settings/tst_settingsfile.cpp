@@ -65,6 +65,13 @@ private slots:
         QCOMPARE(errorText([] { PrivateProfile(QString()).writeBool("Options", "Editing", true); }),
                  QStringLiteral("Unable to write to Settings.ini: no home folder is known (HOME)"));
         QVERIFY((QFile::permissions(config) & 0x0077) == 0); // the folder on the way too
+        // New diaries beside the program where Settings.ini is, else in the documents folder the desktop names, or
+        // at home while that is missing.
+        qputenv("HOME", home.toUtf8());
+        qputenv("XDG_CONFIG_HOME", config.toUtf8());
+        writeFileBytes(config + "/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Документы\"\n");
+        QVERIFY(diariesDir(m_dir->path()) == m_dir->path() && diariesDir("/usr/bin") == home);
+        QVERIFY(QDir().mkdir(home + "/Документы") && diariesDir("/usr/bin") == home + "/Документы");
         qputenv("HOME", oldHome);
         oldConfig ? qputenv("XDG_CONFIG_HOME", *oldConfig) : qunsetenv("XDG_CONFIG_HOME");
     }

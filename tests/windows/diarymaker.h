@@ -165,10 +165,11 @@ struct Session {
     }
     QStringList trigger(const QString& name) { return trigger(menuItem(name)); }
 
-    // What the text box shows after a person's double click on item `row`.
+    // What the text box shows after a person scrolls to item `row` and double-clicks it.
     QString view(int row)
     {
         auto* list = dateList();
+        list->scrollTo(list->model()->index(row, 0));
         const QPoint center = list->visualRect(list->model()->index(row, 0)).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, center);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, center);

@@ -1,6 +1,7 @@
 #include "diarymaker.h"
 
 #include "store/draft.h"
+#include "widgets/dayclock.h"
 #include "windows/newdiarywindow.h"
 
 using namespace diarymaker;
@@ -139,7 +140,7 @@ private slots:
         const bool typed = !answer.isEmpty();
         QVERIFY(m.start(alternatingDays(3)));
         MainWindow& w = *m.window;
-        auto* form3 = new NewDiaryWindow(&w);
+        auto* form3 = new NewDiaryWindow(m.dir->path(), &w);
         w.setNewDiaryWindow(form3);
         if (changing)
             m.view(1);
@@ -291,6 +292,8 @@ private slots:
         QFETCH(int, failing);
         QFETCH(QStringList, told);
         QVERIFY(m.start(alternatingDays(entries)));
+        const QScrollBar* bar = m.dateList()->verticalScrollBar(); // opened on the newest entries, none selected
+        QVERIFY(bar->value() == bar->maximum() && !m.dateList()->selectionModel()->hasSelection());
         m.view(entries / 2);
         if (failing >= 0)
             failReplacementsAt(ReplaceStep(failing));
@@ -302,7 +305,7 @@ private slots:
         }
         QCOMPARE(m.status(0), QStringLiteral(" Запись успешно удалена из базы"));
         QCOMPARE(m.listCount(), entries - 1);
-        const QScrollBar* bar = m.dateList()->verticalScrollBar(); // reaches every row; a short list fills a page
+        // The bar reaches every row; a short list fills a page.
         QCOMPARE(bar->maximum() + bar->pageStep(), std::max(entries - 1, bar->pageStep()));
         verifyNoEntryOnView();
         QVERIFY(m.textBox()->toPlainText().isEmpty() && !m.menuItem("N13")->isEnabled());
@@ -321,6 +324,19 @@ private slots:
         QCOMPARE(m.status(1), QStringLiteral("13"));
         QCOMPARE(m.trigger("N13"), QStringList{QStringLiteral("Количество символов данной записи: 13")});
         QCOMPARE(m.find<QLabel>("SBarPanel0")->width(), qRound(m.window->frameGeometry().width() * 0.45));
+        // Near the limit the count says what remains, past it what is too much, in red; all of it shows.
+        auto* count = m.find<QLabel>("SBarPanel1");
+        m.click("Bchange");
+        for (const auto& [length, shown] : {std::pair(4999, "4999"),
+                                            {5000, "5000, осталось 100"},
+                                            {5100, "5100, осталось 0"},
+                                            {5101, "5101, лишних 1"}}) {
+            m.textBox()->setPlainText(QString(length, u'я'));
+            QVERIFY(count->text() == shown && count->contentsRect().width() >= count->sizeHint().width() - 6);
+        }
+        QVERIFY(count->palette().color(QPalette::WindowText) == Qt::red);
+        m.textBox()->setPlainText(QStringLiteral("Текст 1 общее"));
+        m.click("BSave2");
         // An entry that cannot be read is said so, and the one on view stays.
         QVERIFY(QFile::resize(m.path, 4 * RecordSize));
         QCOMPARE(answering({}, [&] { m.view(3); }), QStringList{"Read beyond end of file"});
@@ -500,6 +516,51 @@ private slots:
         qunsetenv("DICPATH");
         QVERIFY(!m.menuItem("actionSpelling")->isEnabled() &&
                 m.menuItem("actionSpelling")->toolTip() == "Установите пакет hunspell-ru, чтобы проверять орфографию");
+    }
+
+    // With its mark on, which the next start remembers, the word search ignores letter case and ё. An entry viewed
+    // from its list shows where it holds the word, over the text and not in it, until it is changed or viewed again.
+    void marksTheWordFound()
+    {
+        const auto marks = [this] {
+            QStringList marked;
+            for (const QTextEdit::ExtraSelection& mark : m.textBox()->extraSelections())
+                marked << QString::number(mark.cursor.selectionStart()) + ':' + mark.cursor.selectedText();
+            return marked.join(' ');
+        };
+        QVERIFY(m.start({.stamps = {stampOf(2024, 3, 1, 9), stampOf(2024, 3, 2, 9)},
+                         .texts = {QStringLiteral("Ёлка\r\nи ёлка, и ЕЛКА"), QStringLiteral("Ель")}}) &&
+                !m.menuItem("actionFoldedSearch")->isChecked());
+        m.trigger("actionFoldedSearch");
+        m.window.reset();
+        QVERIFY(m.launch().isEmpty() && m.menuItem("actionFoldedSearch")->isChecked());
+        m.find<QLineEdit>("InWord")->setText(QStringLiteral("елка"));
+        QVERIFY(m.click("Search").isEmpty() && m.listCount() == 1);
+        QVERIFY(m.view(0) == QStringLiteral("Ёлка\nи ёлка, и ЕЛКА") && !m.textBox()->document()->isUndoAvailable());
+        QCOMPARE(marks(), QStringLiteral("0:Ёлка 7:ёлка 15:ЕЛКА"));
+        QVERIFY(m.click("Bchange").isEmpty() && marks().isEmpty() && m.click("BSave2").isEmpty() && marks().isEmpty());
+        QVERIFY(m.click("AllRec").isEmpty() && !m.view(0).isEmpty() && marks().isEmpty());
+        QVERIFY(m.trigger("actionFoldedSearch").isEmpty() && m.click("Search").isEmpty() && m.listCount() == 0);
+    }
+
+    // Left open past midnight, the window shows the new day where it shows today and the picker reaches it; the day
+    // picked and the label of an entry on view stay.
+    void theDayTurnsAtMidnight()
+    {
+        QVERIFY(m.start(alternatingDays(2)));
+        auto* clock = m.window->findChild<DayClock*>("dayClock");
+        auto* picker = m.find<QDateEdit>("DTPicker");
+        const QDate tomorrow = QDate::currentDate().addDays(1);
+        picker->setDate(QDate(2024, 3, 1));
+        clock->setClock([tomorrow] { return tomorrow.startOfDay(); });
+        QVERIFY(m.button("Today")->text() == shortDateText(tomorrow) && picker->maximumDate() == tomorrow &&
+                picker->date() == QDate(2024, 3, 1));
+        QCOMPARE(m.find<QLabel>("Ldate")->text(), MainWindow::todayCaption(tomorrow));
+        m.view(0);
+        const QDate later = tomorrow.addDays(1);
+        clock->setClock([later] { return later.startOfDay().addSecs(5); });
+        QVERIFY(m.find<QLabel>("Ldate")->text() == m.rowText(0) && m.button("Today")->text() == shortDateText(later));
+        QCOMPARE(clickAt("Today", QDate(2024, 3, 1)), shortDateText(later) + " Записей нет!");
     }
 
     // Keys and typing move the selection; Enter, and a double click beside the rows, view the row selected, and

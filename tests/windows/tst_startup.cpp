@@ -18,6 +18,7 @@ class TestStartup : public QObject
         QVERIFY(m.window->document().view().path() == diary && m.window->document().isOpen() == open);
         QCOMPARE(m.find<QLabel>("dname")->text() + " / " + m.find<QLabel>("mname")->text(), names);
         QCOMPARE(m.status(2), open ? QLatin1Char(' ') + QFileInfo(diary).fileName() : QString());
+        QCOMPARE(m.dateList()->accessibleDescription().startsWith("Создайте дневник (Файл → Создать)"), !open);
         for (const char* name : {"Badd", "Bclear", "AllRec", "N7", "N10", "N19", "N20", "N21", "N24", "N25"})
             QVERIFY2(m.find<QObject>(name)->property("enabled").toBool() == open, name);
         QVERIFY(m.find("DTPicker")->isEnabled() == (open && m.menuItem("N19")->isChecked()) &&
@@ -112,6 +113,12 @@ private slots:
         };
 
         QCOMPARE(open({}), QStringList({"OpenD", "Файл не найден"}));
+        // The dialog starts where new diaries go, later in the folder of the diary opened last.
+        const auto startsIn = [&w] { return w.findChild<QFileDialog*>("OpenD")->directory().absolutePath(); };
+        QCOMPARE(startsIn(), m.dir->path());
+        QVERIFY(QDir().mkdir(m.file("sub")));
+        QCOMPARE(open({writeDiary(m.file("sub/s.qnb"), {})}), QStringList{"OpenD"});
+        QVERIFY(open({}).contains("Файл уже открыт") && startsIn() == m.file("sub"));
         QCOMPARE(open({first}), QStringList{"OpenD"});
         verifyShows(first, QStringLiteral("Первый / Аноним"));
         QCOMPARE(fileBytes(w.settingsPath()), "[Directory]\nLastDiary=" + first.toUtf8() + '\n');
