@@ -127,6 +127,8 @@ void MainWindow::connectCommands()
     connect(m_editor, &EntryEditor::discarded, this, &MainWindow::showDiscardedEntry);
     connect(m_editor, &EntryEditor::everyEntryListed, m_search, &EntrySearch::pickToday);
     connect(m_search, &EntrySearch::told, this, showStatus);
+    // The entry on view came from another list than the one a search makes: its marks go.
+    connect(m_search, &EntrySearch::told, this, [this] { markFoundWord({}); });
     connect(m_search, &EntrySearch::everyEntryListed, this, &MainWindow::showNoEntry);
     connect(m_dayClock, &DayClock::dayTurned, this, &MainWindow::followDay);
     connect(m_opener, &DiaryOpener::openingIntoEmptyWindow, this,

@@ -538,6 +538,7 @@ private slots:
         QVERIFY(m.click("Search").isEmpty() && m.listCount() == 1);
         QVERIFY(m.view(0) == QStringLiteral("Ёлка\nи ёлка, и ЕЛКА") && !m.textBox()->document()->isUndoAvailable());
         QCOMPARE(marks(), QStringLiteral("0:Ёлка 7:ёлка 15:ЕЛКА"));
+        QVERIFY(m.click("Search").isEmpty() && marks().isEmpty() && !m.view(0).isEmpty()); // gone with a new search
         QVERIFY(m.click("Bchange").isEmpty() && marks().isEmpty() && m.click("BSave2").isEmpty() && marks().isEmpty());
         QVERIFY(m.click("AllRec").isEmpty() && !m.view(0).isEmpty() && marks().isEmpty());
         QVERIFY(m.trigger("actionFoldedSearch").isEmpty() && m.click("Search").isEmpty() && m.listCount() == 0);
