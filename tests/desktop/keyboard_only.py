@@ -51,6 +51,24 @@ def date_rows():
     return None
 
 
+def word_field_text():
+    app = application()
+    found = app and pyatspi.findDescendant(
+        app, lambda n: n.getRole() == pyatspi.ROLE_TEXT and n.name == "Слово для поиска")
+    return found.queryText().getText(0, -1) if found else None
+
+
+def typed_word(text):
+    """xdotool types a letter the keyboard map lacks by mapping a spare key for it, and a loaded machine can
+    deliver the key after the map has changed back: the field is read, and typed again where it went wrong."""
+    for _ in range(3):
+        keys("ctrl+a", "BackSpace")
+        typed(text)
+        if pump_until(lambda: word_field_text() == text, 3):
+            return
+    print("the word field holds %r" % word_field_text())
+
+
 def step(what, condition, seconds=10):
     ok = pump_until(condition, seconds)
     print("%s: %s" % (what, "done" if ok else "NOT done"))
@@ -101,9 +119,10 @@ keys("Tab", "Delete")
 step("the entry on view deleted", lambda: entries() == first)
 
 keys("ctrl+f")
-typed("Машей")
+typed_word("Машей")
 keys("Return")
-step("a word searched", lambda: date_rows() == ["07.01.2026 21:22:04"])
+if not step("a word searched", lambda: date_rows() == ["07.01.2026 21:22:04"]):
+    print("the list shows %r" % date_rows())
 
 
 def keys_to_15_january_2026():
