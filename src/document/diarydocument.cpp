@@ -17,6 +17,7 @@
 #include "import/importentries.h"
 
 #include <QFile>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <utility>
@@ -74,12 +75,15 @@ std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const P
 void DiaryDocument::takePrepared(PreparedDiary&& diary)
 {
     m_state.file = std::move(diary.file);
+    m_state.readOnly = diary.readOnly;
     m_state.entryKey = diary.key;
     m_state.replaced = false;
     m_state.foreignJournal = QFile::decodeName(diary.foreignJournal);
     takeHeader(diary.header);
     relistAll();
     forgetWrittenDays();
+    forgetDeletions();
+    followDiaryForBackups();
 }
 
 void DiaryDocument::adopt(PreparedDiary&& diary)
@@ -95,13 +99,17 @@ bool DiaryDocument::reopen(const PasswordAsker& askPassword)
     std::optional<PreparedDiary> diary = prepare(m_state.path, askPassword);
     if (!diary)
         return false;
+    diary->readOnly = m_state.readOnly;
     takePrepared(std::move(*diary));
     emit reloaded();
     return true;
 }
 
+// Whatever happens to the change, the person hears of a copy that could not be made before it.
 void DiaryDocument::writeAtPath(const std::function<void()>& write)
 {
+    refuseWritingCopy();
+    const auto report = qScopeGuard([this] { reportBackupFailure(); });
     if (m_state.replaced)
         throw DiaryReplacedError(m_state.path);
     try {
@@ -124,14 +132,33 @@ bool DiaryDocument::open(const QString& path, const PasswordAsker& askPassword)
     return true;
 }
 
+bool DiaryDocument::openCopy(const QString& path, const PasswordAsker& askPassword)
+{
+    std::optional<PreparedDiary> diary = prepare(path, askPassword);
+    if (!diary)
+        return false;
+    diary->readOnly = true;
+    adopt(std::move(*diary));
+    return true;
+}
+
+void DiaryDocument::refuseWritingCopy() const
+{
+    if (m_state.readOnly)
+        throw QuillnestError(QStringLiteral("Резервная копия открыта только для чтения:\r") + m_state.path);
+}
+
 // The key and the list mode keep their values until the next diary is opened; nothing can reach them.
 void DiaryDocument::close()
 {
     m_state.path.clear();
     m_state.file.close();
+    m_state.readOnly = false;
     forgetViewedEntry();
     m_list->relist(0);
     forgetWrittenDays();
+    forgetDeletions();
+    followDiaryForBackups();
     emit closed();
 }
 
@@ -192,6 +219,7 @@ void DiaryDocument::add(const QString& editorText)
         m_state.file.checkStillAtPath();
         if (!m_state.listComplete)
             relistAll();
+        m_backups.copyBeforeChange(m_state.file.descriptor());
         appendEntry(m_state.file, text, m_state.entryKey, stamp, m_state.buffer);
     });
     if (listedEntries(m_state.file) > m_list->rowCount())
@@ -207,6 +235,7 @@ void DiaryDocument::change(const QString& editorText)
     const QByteArray text = fileBytesOf(editorText);
     writeAtPath([&] {
         m_state.file.checkStillAtPath();
+        m_backups.copyBeforeChange(m_state.file.descriptor());
         try {
             rewriteEntry(m_state.file, m_state.viewedRecord, m_state.viewedLabel, text, m_state.entryKey,
                          m_state.buffer);
@@ -237,6 +266,7 @@ void DiaryDocument::deleteViewedEntry()
     writeAtPath([&] {
         m_state.file.checkStillAtPath();
         readViewedEntry(m_state.file, record, m_state.viewedLabel, m_state.buffer);
+        const DiaryRecord deleted = m_state.buffer;
         rebuildOpenDiary(
             [&](RecordSink& sink) {
                 m_state.file.readEach(0, [&](qint64 n, const DiaryRecord& kept) {
@@ -246,9 +276,60 @@ void DiaryDocument::deleteViewedEntry()
             },
             [&](RecordFile&& file) {
                 takeRebuiltFile(std::move(file));
+                m_deleted.push_back({record, deleted});
                 forgetDeletedEntry(record);
+                emit deletionsChanged();
             });
     });
+}
+
+std::optional<double> DiaryDocument::undoableDeletion() const
+{
+    return m_deleted.empty() ? std::nullopt : std::optional(DiaryEntry::fromRecord(m_deleted.back().entry).stamp);
+}
+
+// The entries deleted after it were put back first, and entries added since went to the end, so the place it had
+// is its place again; one past the end puts it last.
+int DiaryDocument::undoDeletion()
+{
+    if (m_deleted.empty())
+        throw QuillnestError(QStringLiteral("Нет удалённой записи"));
+    const DeletedEntry& last = m_deleted.back();
+    std::int32_t place = 0;
+    writeAtPath([&] {
+        m_state.file.checkStillAtPath();
+        const qint64 count = m_state.file.count();
+        place = std::int32_t(std::clamp<qint64>(last.record, 1, count));
+        rebuildOpenDiary(
+            [&](RecordSink& sink) {
+                m_state.file.readEach(0, [&](qint64 n, const DiaryRecord& kept) {
+                    if (n == place)
+                        sink.put(last.entry);
+                    sink.put(kept);
+                });
+                if (place == count)
+                    sink.put(last.entry);
+            },
+            [&](RecordFile&& file) {
+                takeRebuiltFile(std::move(file));
+                if (m_state.viewedRecord >= place)
+                    ++m_state.viewedRecord;
+                m_deleted.pop_back();
+                relistAll();
+                forgetWrittenDays();
+                emit entriesRenumbered();
+                emit deletionsChanged();
+            });
+    });
+    return place - 1;
+}
+
+void DiaryDocument::forgetDeletions()
+{
+    if (m_deleted.empty())
+        return;
+    m_deleted.clear();
+    emit deletionsChanged();
 }
 
 void DiaryDocument::forgetDeletedEntry(std::int32_t record)
@@ -376,16 +457,21 @@ void DiaryDocument::rekey(const QByteArray& newPassword)
         // nothing of the old one stays in the file.
         DiaryRecord header = m_state.file.readHeader();
         header.setSlot(1, newPassword.isEmpty() ? QByteArray() : encodePassword(newPassword));
+        const QByteArray change = rekeyingPattern(m_state.entryKey, newKey);
         rebuildOpenDiary(
             [&](RecordSink& sink) {
                 sink.put(header);
-                const QByteArray change = rekeyingPattern(m_state.entryKey, newKey);
                 m_state.file.readEach(1, [&](qint64, DiaryRecord& entry) {
                     rekeyLines(entry, change);
                     sink.put(entry);
                 });
             },
-            [&](RecordFile&& file) { takeRekeyedFile(std::move(file), newKey, DiaryHeader::fromRecord(header)); });
+            [&](RecordFile&& file) {
+                // The deleted entries come back under the new key.
+                for (DeletedEntry& deleted : m_deleted)
+                    rekeyLines(deleted.entry, change);
+                takeRekeyedFile(std::move(file), newKey, DiaryHeader::fromRecord(header));
+            });
     });
 }
 
@@ -397,7 +483,7 @@ void DiaryDocument::rebuildOpenDiary(const std::function<void(RecordSink&)>& pro
     RecordFile replacement;
     const FileIdentity madeFrom = m_state.file.identity();
     try {
-        rebuildDiary(m_state.path, produce, &replacement, &madeFrom);
+        rebuildDiary(m_state.path, produce, &replacement, &madeFrom, m_backups.keeperOfReplaced());
     } catch (const NotDurableError&) {
         take(std::move(replacement));
         throw;
@@ -468,6 +554,7 @@ void DiaryDocument::takeMergedFile(RecordFile&& file, std::int32_t viewedRecord)
     relistAll();
     m_state.viewedRecord = viewedRecord;
     forgetWrittenDays();
+    forgetDeletions();
     emit entriesRenumbered();
     emit reloaded();
 }
@@ -478,4 +565,73 @@ void DiaryDocument::takeHeader(const DiaryHeader& header)
     m_state.created = header.created;
     m_state.title = fromCp1251(header.title);
     m_state.owner = fromCp1251(header.owner);
+}
+
+void DiaryDocument::setBackupPlace(const QString& root, const BackupPolicy& policy)
+{
+    m_backups.setRoot(root);
+    m_backups.setPolicy(policy);
+    followDiaryForBackups();
+}
+
+void DiaryDocument::setBackupClock(BackupKeeper::Clock clock)
+{
+    m_backups.setClock(std::move(clock));
+    followDiaryForBackups();
+}
+
+std::vector<BackupCopy> DiaryDocument::backupCopies() const
+{
+    return m_backups.copies();
+}
+
+void DiaryDocument::waitForBackups()
+{
+    m_backups.waitUntilSettled();
+}
+
+void DiaryDocument::followDiaryForBackups()
+{
+    m_backups.follow(isOpen() && !m_state.readOnly ? m_state.path : QString());
+}
+
+void DiaryDocument::reportBackupFailure()
+{
+    if (const std::optional<QString> cause = m_backups.takeFailure())
+        emit backupFailed(*cause);
+}
+
+// The copy is read as the diary it was, its own password asked for; the diary as it is now is copied first, so
+// that the restore can be undone the same way.
+bool DiaryDocument::restoreCopy(const QString& copyPath, const PasswordAsker& askPassword)
+{
+    refuseWritingCopy();
+    if (BackupShelf::contentsOf(copyPath).damaged)
+        throw QuillnestError(QStringLiteral("Резервная копия повреждена и не может быть восстановлена:\r") + copyPath);
+    std::optional<PreparedDiary> copy = prepare(copyPath, askPassword);
+    if (!copy)
+        return false;
+    writeAtPath([&] {
+        m_state.file.checkStillAtPath();
+        m_backups.copyNow(m_state.file.descriptor());
+        rebuildOpenDiary(
+            [&](RecordSink& sink) {
+                copy->file.readEach(0, [&](qint64, const DiaryRecord& record) { sink.put(record); });
+            },
+            [&](RecordFile&& file) { takeRestoredFile(std::move(file), *copy); });
+    });
+    return true;
+}
+
+void DiaryDocument::takeRestoredFile(RecordFile&& file, const PreparedDiary& copy)
+{
+    takeRebuiltFile(std::move(file));
+    m_state.entryKey = copy.key;
+    takeHeader(copy.header);
+    forgetViewedEntry();
+    relistAll();
+    forgetWrittenDays();
+    forgetDeletions();
+    emit entriesRenumbered();
+    emit reloaded();
 }

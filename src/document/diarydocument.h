@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backupkeeper.h"
 #include "diarystate.h"
 #include "diaryview.h"
 #include "store/diaryrecord.h"
@@ -46,6 +47,7 @@ private:
     DiaryHeader header;
     QByteArray key;
     QByteArray foreignJournal;
+    bool readOnly = false;
 };
 
 // The open diary: its file, its key, the list of its entries and the entry on view. Every operation on
@@ -80,6 +82,9 @@ public:
     void adopt(PreparedDiary&& diary);
     // Both steps at once; false when the password was refused.
     bool open(const QString& path, const PasswordAsker& askPassword);
+    // Opens the dated copy at `path` as open() does, as a diary of its own that nothing changes: every operation
+    // that would write it throws QuillnestError, and no copies are made of it.
+    bool openCopy(const QString& path, const PasswordAsker& askPassword);
     // After another program replaced the diary's file (DiaryReplacedError): the diary is opened again from its
     // path as it now is, its password asked for where it has one, and lists every entry. The entry on view
     // stays on view, for a change of it to go ahead while its record still bears its label. Emits
@@ -107,8 +112,14 @@ public:
     // alike; an entry saved as it was shown keeps its own bytes.
     void change(const QString& editorText);
     // Removes the entry on view from the diary, in one rebuild of its file, and its row from the list;
-    // none is on view afterwards.
+    // none is on view afterwards. The entry is kept for undoDeletion() until the diary closes.
     void deleteViewedEntry();
+    // The stamp of the entry that undoDeletion() would put back, the one deleted last; none while there is none.
+    std::optional<double> undoableDeletion() const;
+    // Puts the entry deleted last back with its stamp, its text and its place in the file, in one rebuild; the
+    // list then shows every entry, and the row it returns is the entry's. Each deletion since the diary was
+    // opened can be undone so, newest first, until an import or a restore renumbers the entries.
+    int undoDeletion();
 
     // The list shows every entry; returns how many. A diary without its header record lists nothing.
     int listAll();
@@ -157,6 +168,21 @@ public:
     void importEntries(const OldDiarySource& source, const ImportSelection& selection,
                        const ProgressReport& progress = {});
 
+    // Dated copies of the open diary (backupkeeper.h): made under `root` as `policy` says, from the next change on.
+    // No copies are made while the root is empty.
+    void setBackupPlace(const QString& root, const BackupPolicy& policy);
+    void setBackupClock(BackupKeeper::Clock clock);
+    const BackupPolicy& backupPolicy() const { return m_backups.policy(); }
+    // The open diary's copies, oldest first.
+    std::vector<BackupCopy> backupCopies() const;
+    // Returns once the last copy made is on disk and the copies let go are removed.
+    void waitForBackups();
+    // Puts the copy at `copyPath` in the diary's place in one rebuild, after a copy of the diary as it is now,
+    // which a failure to make stops the restore (FileError). The copy's password is asked for where it has one,
+    // and becomes the diary's with its key; false when it was refused. The list then shows every entry and none
+    // is on view; no deletion can be undone any longer. Emits reloaded().
+    bool restoreCopy(const QString& copyPath, const PasswordAsker& askPassword);
+
 signals:
     void opened();
     void closed();
@@ -168,6 +194,10 @@ signals:
     // What writtenDays() returns may have changed: an entry was added, deleted or imported, or a diary was
     // opened, opened again or closed.
     void writtenDaysChanged();
+    // A dated copy could not be made, for `cause` (the failure's text); the change itself was made.
+    void backupFailed(const QString& cause);
+    // What undoableDeletion() returns may have changed.
+    void deletionsChanged();
 
 private:
     // Runs `write`, a write to the diary's file; should another program have replaced the file, it is
@@ -177,6 +207,11 @@ private:
     void relistAll();
     void rebuildOpenDiary(const std::function<void(RecordSink&)>& produce,
                           const std::function<void(RecordFile&&)>& take);
+    void refuseWritingCopy() const;
+    void reportBackupFailure();
+    void forgetDeletions();
+    void followDiaryForBackups();
+    void takeRestoredFile(RecordFile&& file, const PreparedDiary& copy);
     void takeRebuiltFile(RecordFile&& file);
     void takeRekeyedFile(RecordFile&& file, const QByteArray& newKey, const DiaryHeader& header);
     void takeMergedFile(RecordFile&& file, std::int32_t viewedRecord);
@@ -195,4 +230,12 @@ private:
     QByteArray m_viewedBytes;
     QString m_viewedText;
     WrittenDays m_writtenDays;
+    BackupKeeper m_backups;
+    // The entries deleted since the diary was opened, each as its record was and at the place it had, the last
+    // deleted last.
+    struct DeletedEntry {
+        std::int32_t record = 0;
+        DiaryRecord entry;
+    };
+    std::vector<DeletedEntry> m_deleted;
 };

@@ -15,6 +15,8 @@
 struct DiaryState {
     // Changing and deleting entries is allowed.
     bool editAllowed = false;
+    // The open diary is a dated copy, opened to be read: nothing changes it.
+    bool readOnly = false;
     // The open diary's header holds a password.
     bool hasPassword = false;
     // Key of the entry text (file bytes): the clear password, else FixedKey.

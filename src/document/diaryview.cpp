@@ -90,6 +90,11 @@ bool DiaryView::editAllowed() const
     return m_state.editAllowed;
 }
 
+bool DiaryView::isReadOnlyCopy() const
+{
+    return m_state.readOnly;
+}
+
 bool DiaryView::wasReplaced() const
 {
     return m_state.replaced;

@@ -44,6 +44,8 @@ public:
     const QString& viewedLabel() const;
     // Changing and deleting entries is allowed.
     bool editAllowed() const;
+    // The open diary is a dated copy opened to be read (DiaryDocument::openCopy): nothing may change it.
+    bool isReadOnlyCopy() const;
 
     // Another program replaced, moved or removed the diary's file: it is opened again from its path before
     // anything more is written (DiaryDocument::reopen).

@@ -49,12 +49,13 @@ private:
 };
 
 void writeWhole(const QString& path, const std::function<void(RecordSink&)>& produce, RecordFile* replacement,
-                bool mustBeNew, const FileIdentity* madeFrom)
+                bool mustBeNew, const FileIdentity* madeFrom, const ReplacedFileKeeper& keeper = {})
 {
     ReplaceRules rules;
     rules.mustBeNew = mustBeNew;
     try {
         FileReplacement file(path, rules, madeFrom);
+        file.keepReplacedWith(keeper);
         BufferedSink sink(file.fd());
         produce(sink);
         if (!sink.empty())
@@ -76,9 +77,9 @@ void writeWhole(const QString& path, const std::function<void(RecordSink&)>& pro
 } // namespace
 
 void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& produce, RecordFile* replacement,
-                  const FileIdentity* madeFrom)
+                  const FileIdentity* madeFrom, const ReplacedFileKeeper& keeper)
 {
-    writeWhole(path, produce, replacement, false, madeFrom);
+    writeWhole(path, produce, replacement, false, madeFrom, keeper);
 }
 
 void createDiaryWhole(const QString& path, const std::function<void(RecordSink&)>& produce)

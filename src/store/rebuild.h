@@ -3,6 +3,7 @@
 #include "diaryrecord.h"
 #include "fileidentity.h"
 #include "recordfile.h"
+#include "replacement.h"
 
 #include <QString>
 
@@ -33,8 +34,10 @@ public:
 // handed over there open and locked, so that no other copy of the program can take the diary between
 // the exchange and the caller's reopening it; that happens as soon as the exchange is done, also when
 // the folder cannot be flushed afterwards.
+// `keeper` hears of the old file as FileReplacement::keepReplacedWith() says.
 void rebuildDiary(const QString& path, const std::function<void(RecordSink&)>& produce,
-                  RecordFile* replacement = nullptr, const FileIdentity* madeFrom = nullptr);
+                  RecordFile* replacement = nullptr, const FileIdentity* madeFrom = nullptr,
+                  const ReplacedFileKeeper& keeper = {});
 
 // Writes a new diary at `path` the same way, so that it appears whole or not at all (NotDurableError
 // once it is there); a file that is there already, or comes meanwhile, is never replaced (FileError

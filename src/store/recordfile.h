@@ -38,6 +38,8 @@ public:
     // (the diary before a rebuild) frees all its blocks, which takes a while for a large one.
     void closeWithoutWaiting() noexcept;
     bool isOpen() const { return m_fd >= 0; }
+    // The open file's descriptor, for copying it whole; -1 while none is open.
+    int descriptor() const { return m_fd; }
     const QString& path() const { return m_path; }
 
     // Throws DiaryReplacedError unless `path()` still names the file that is open here: another program

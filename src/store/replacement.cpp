@@ -174,7 +174,7 @@ void FileReplacement::exchange()
         return;
     }
     if (::lstat(temporary.constData(), &found) == 0 && identityOf(found) == m_madeFrom) {
-        ::unlink(temporary.constData()); // the old file, which only handles open on it still keep
+        letReplacedGo(temporary);
         return;
     }
     if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, m_target.constData(), RENAME_EXCHANGE) != 0) {
@@ -251,7 +251,15 @@ void FileReplacement::replaceWithoutExchange()
         posixio::throwErrno(err);
     }
     ::unlink(m_temporary.constData());
-    ::unlink(aside.constData());
+    letReplacedGo(aside);
+}
+
+// Only handles open on the old file still keep it, unless the keeper gives it a name of its own.
+void FileReplacement::letReplacedGo(const QByteArray& name)
+{
+    if (m_keeper)
+        m_keeper(name);
+    ::unlink(name.constData());
 }
 
 void recoverSetAside(const QString& path)

@@ -72,6 +72,10 @@ void setReplaceFaultHook(ReplaceFaultHook hook);
 // linking the new one in its place: where the name is free, the old file gets it back. Never throws.
 void recoverSetAside(const QString& path);
 
+// Hears the name of the file that a replacement has just put out of its place, while it still has that name: the
+// last chance to keep it. It must not throw.
+using ReplacedFileKeeper = std::function<void(const QByteArray& replaced)>;
+
 class FileReplacement
 {
 public:
@@ -92,10 +96,13 @@ public:
     void commit(bool keepOpen = false);
     // After a commit with `keepOpen`: the new file, open and locked, now the caller's to close.
     int takeDescriptor();
+    // `keeper` hears of the file the commit replaces.
+    void keepReplacedWith(ReplacedFileKeeper keeper) { m_keeper = std::move(keeper); }
 
 private:
     void exchange();
     void replaceWithoutExchange();
+    void letReplacedGo(const QByteArray& name);
 
     const QString m_path;
     const ReplaceRules m_rules;
@@ -109,4 +116,5 @@ private:
     unsigned m_group = 0;
     unsigned m_mode = 0;
     int m_fd = -1;
+    ReplacedFileKeeper m_keeper;
 };

@@ -1,0 +1,126 @@
+#include "backupkeeper.h"
+
+#include "store/error.h"
+
+#include <sys/stat.h>
+
+namespace
+{
+
+// The copies of one diary may take ten times its size before their months go.
+constexpr qint64 SizeBoundFactor = 10;
+
+qint64 sizeOf(int fd)
+{
+    struct stat info;
+    return ::fstat(fd, &info) == 0 ? info.st_size : 0;
+}
+
+qint64 sizeOf(const QByteArray& name)
+{
+    struct stat info;
+    return ::stat(name.constData(), &info) == 0 ? info.st_size : 0;
+}
+
+} // namespace
+
+BackupKeeper::BackupKeeper() : m_clock([] { return QDateTime::currentDateTime(); }) {}
+
+BackupKeeper::~BackupKeeper()
+{
+    waitUntilSettled();
+}
+
+void BackupKeeper::setRoot(const QString& root)
+{
+    m_root = root;
+}
+
+void BackupKeeper::setPolicy(const BackupPolicy& policy)
+{
+    m_policy = policy;
+}
+
+void BackupKeeper::setClock(Clock clock)
+{
+    m_clock = std::move(clock);
+}
+
+// The day of the newest copy says whether today has one.
+void BackupKeeper::follow(const QString& diaryPath)
+{
+    m_lastCopyDay = {};
+    m_shelf.reset();
+    if (diaryPath.isEmpty() || m_root.isEmpty())
+        return;
+    m_shelf.emplace(m_root, diaryPath);
+    const std::vector<BackupCopy> copies = m_shelf->copies();
+    if (!copies.empty())
+        m_lastCopyDay = copies.back().taken.date();
+}
+
+bool BackupKeeper::isDue() const
+{
+    return m_policy.enabled && m_shelf && m_lastCopyDay != m_clock().date();
+}
+
+void BackupKeeper::attempt(const std::function<void()>& copy)
+{
+    try {
+        copy();
+    } catch (const QuillnestError& error) {
+        m_failure = error.text();
+    }
+}
+
+void BackupKeeper::copyBeforeChange(int diaryFd)
+{
+    if (isDue())
+        attempt([&] { made(m_shelf->copyFrom(diaryFd, m_clock()), sizeOf(diaryFd)); });
+}
+
+ReplacedFileKeeper BackupKeeper::keeperOfReplaced()
+{
+    if (!isDue())
+        return {};
+    return [this](const QByteArray& replaced) {
+        attempt([&] { made(m_shelf->keep(replaced, m_clock()), sizeOf(replaced)); });
+    };
+}
+
+void BackupKeeper::copyNow(int diaryFd)
+{
+    if (m_shelf)
+        made(m_shelf->copyFrom(diaryFd, m_clock()), sizeOf(diaryFd));
+}
+
+std::vector<BackupCopy> BackupKeeper::copies() const
+{
+    return m_shelf ? m_shelf->copies() : std::vector<BackupCopy>();
+}
+
+std::optional<QString> BackupKeeper::takeFailure()
+{
+    return std::exchange(m_failure, std::nullopt);
+}
+
+// One copy is flushed at a time; a failed flush removes nothing.
+void BackupKeeper::made(const QString& copy, qint64 diarySize)
+{
+    const QDateTime now = m_clock();
+    m_lastCopyDay = now.date();
+    waitUntilSettled();
+    const RetentionRule rule{m_policy.days, 12, diarySize * SizeBoundFactor};
+    m_settling = std::thread([shelf = *m_shelf, copy, today = now.date(), rule] {
+        try {
+            shelf.settle(copy, today, rule);
+        } catch (const QuillnestError&) {
+        }
+    });
+}
+
+void BackupKeeper::waitUntilSettled()
+{
+    if (m_settling.joinable())
+        m_settling.join();
+}

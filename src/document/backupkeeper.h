@@ -1,0 +1,71 @@
+#pragma once
+
+#include "store/backupshelf.h"
+#include "store/replacement.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <thread>
+#include <vector>
+
+// Whether copies are made, and the number of days with changes whose copies are kept.
+struct BackupPolicy {
+    bool enabled = true;
+    int days = 7;
+    bool operator==(const BackupPolicy&) const = default;
+};
+
+// Makes the open diary's dated copies (backupshelf.h): the first time the diary changes on a day, a copy of it as
+// it was, before the change. A copy that cannot be made never stops the change: the cause is kept for the caller
+// to tell, and the next change tries again. Once a copy is safe on disk, which nobody waits for, the copies that
+// the policy lets go are removed, also those past ten times the diary's size.
+class BackupKeeper
+{
+public:
+    using Clock = std::function<QDateTime()>;
+
+    BackupKeeper();
+    // Waits for the copy being flushed.
+    ~BackupKeeper();
+    BackupKeeper(const BackupKeeper&) = delete;
+    BackupKeeper& operator=(const BackupKeeper&) = delete;
+
+    // Where the copies go ("$XDG_DATA_HOME/quillnest/backups"); none are made while it is empty.
+    void setRoot(const QString& root);
+    const QString& root() const { return m_root; }
+    void setPolicy(const BackupPolicy& policy);
+    const BackupPolicy& policy() const { return m_policy; }
+    void setClock(Clock clock);
+    // The diary whose copies are made; empty while none is open.
+    void follow(const QString& diaryPath);
+
+    // Whether the next change needs a copy first: copies are on and none was made today.
+    bool isDue() const;
+    // Before a change in place of the diary open as `diaryFd`: the copy, where one is due.
+    void copyBeforeChange(int diaryFd);
+    // For a rebuild: what keeps the file it replaces as the copy, where one is due; else nothing.
+    ReplacedFileKeeper keeperOfReplaced();
+    // A copy of the diary open as `diaryFd` whatever the policy says, where a root is set. Throws FileError.
+    void copyNow(int diaryFd);
+
+    // The open diary's copies, oldest first.
+    std::vector<BackupCopy> copies() const;
+    // The cause of the last copy that failed, once.
+    std::optional<QString> takeFailure();
+    void waitUntilSettled();
+
+private:
+    void made(const QString& copy, qint64 diarySize);
+    void attempt(const std::function<void()>& copy);
+
+    QString m_root;
+    BackupPolicy m_policy;
+    Clock m_clock;
+    std::optional<BackupShelf> m_shelf;
+    QDate m_lastCopyDay;
+    std::optional<QString> m_failure;
+    std::thread m_settling;
+};
