@@ -12,7 +12,11 @@ namespace crashloop
 {
 
 // The kinds of step the child takes, as it names them.
-inline const QStringList Steps{"add", "change", "delete", "rekey", "import", "export", "new diary"};
+inline const QStringList Steps{"add", "change", "delete", "rekey", "import", "export", "undo", "new diary", "restore"};
+constexpr int Add = 0, Change = 1, Delete = 2, Rekey = 3, Import = 4, Export = 5, Undo = 6, NewDiary = 7, Restore = 8;
+
+// Where the child keeps the diary's dated copies, beside it.
+inline const QString BackupFolder = QStringLiteral("backups");
 
 // The old diary that import steps take entries from, beside the diary: five entries across the years.
 inline QByteArray sourceDiary()

@@ -1,10 +1,10 @@
 // Changes the diary named on the command line at random until it is killed: adds, changes and deletes
-// entries, sets, changes and removes its password, imports entries of the old diary "s.drb" beside it,
-// exports it to "out.txt" and imports the old diary into a new one, "n.qnb". Before each step it says
-// on standard output which step it takes and what the diary will hold once it is done ("next <step>
-// <digest>"), and after it what the diary holds ("done <digest>"); the crash loop test checks the
-// diary and the files beside it against these. Children of odd seeds replace files as on a file system
-// that cannot exchange names.
+// entries and undoes deletions, sets, changes and removes its password, imports entries of the old diary
+// "s.drb" beside it, exports it to "out.txt", imports the old diary into a new one, "n.qnb", and restores
+// dated copies, which it keeps in "backups" beside the diary, its clock a day further at every step. Before each step
+// it says on standard output which step it takes and what the diary will hold once it is done ("next <step> <digest>"),
+// and after it what the diary holds ("done <digest>"); the crash loop test checks the diary and the files beside it
+// against these. Children of odd seeds replace files as on a file system that cannot exchange names.
 
 #include "crashloop.h"
 #include "import/importentries.h"
@@ -53,8 +53,14 @@ int main(int argc, char** argv)
     OldDiarySource source;
     if (source.recognise(folder.filePath(QStringLiteral("s.drb"))) != OldDiarySource::Outcome::Recognised)
         return 2;
+    const QDate firstDay = QDate(2027, 1, 1).addDays(QByteArray(argv[2]).toLongLong() * 100);
+    int serial = 0;
+    diary.setBackupPlace(folder.filePath(crashloop::BackupFolder), {true, 7});
+    diary.setBackupClock([&] { return QDateTime(firstDay.addDays(serial), QTime(12, 0)); });
     QString password = testfiles::storedPassword(path);
     QStringList texts = testfiles::entryTexts(path);
+    // The rows and texts of the entries deleted, the last deleted last.
+    QList<std::pair<int, QString>> deleted;
     say("done " + crashloop::digest(password, texts));
 
     // Every other child writes as on a file system that cannot exchange names.
@@ -65,43 +71,63 @@ int main(int argc, char** argv)
         });
     QRandomGenerator random(QByteArray(argv[2]).toUInt());
     const QStringList passwords{QString(), QStringLiteral("пароль"), QStringLiteral("ключ")};
-    for (int serial = 0;; ++serial) {
+    for (;; ++serial) {
         // Texts of up to 4000 characters fill several pages of a record: a torn one shows.
         const QString text = QStringLiteral("%1.%2 ").arg(argv[2]).arg(serial) +
                              QString(int(random.bounded(4000)), QChar(0x430 + serial % 32));
-        const int step = texts.size() < 3    ? 0
-                         : texts.size() > 30 ? 2
-                                             : int(random.bounded(qsizetype(crashloop::Steps.size())));
+        // The copies listed stay until a restore takes one: none is being thinned out meanwhile.
+        diary.waitForBackups();
+        const std::vector<BackupCopy> copies = diary.backupCopies();
+        int step = texts.size() < 3    ? crashloop::Add
+                   : texts.size() > 30 ? crashloop::Delete
+                                       : int(random.bounded(qsizetype(crashloop::Steps.size())));
+        if ((step == crashloop::Undo && deleted.isEmpty()) || (step == crashloop::Restore && copies.empty()))
+            step = crashloop::Add;
+        const QString copy = copies.empty() ? QString() : copies[size_t(random.bounded(qsizetype(copies.size())))].path;
         const int row = texts.isEmpty() ? 0 : int(random.bounded(qsizetype(texts.size())));
         QString nextPassword = password;
         QStringList next = texts;
         ImportSelection selection{ImportChoice::Picked, std::vector<bool>(5)};
-        if (step == 0) {
+        if (step == crashloop::Add) {
             next << text;
-        } else if (step == 1) {
+        } else if (step == crashloop::Change) {
             next[row] = text;
-        } else if (step == 2) {
+        } else if (step == crashloop::Delete) {
             next.removeAt(row);
-        } else if (step == 3) {
+        } else if (step == crashloop::Rekey) {
             while (nextPassword == password)
                 nextPassword = passwords[random.bounded(3)];
-        } else if (step == 4) {
+        } else if (step == crashloop::Import) {
             selection.picked[size_t(random.bounded(5))] = true;
             selection.picked[size_t(random.bounded(5))] = true;
             next = importedInto(path, source, selection);
+        } else if (step == crashloop::Undo) {
+            next.insert(deleted.last().first, deleted.last().second);
+        } else if (step == crashloop::Restore) {
+            nextPassword = testfiles::storedPassword(copy);
+            next = testfiles::entryTexts(copy);
         }
         say("next " + crashloop::Steps[step].toUtf8() + ' ' + crashloop::digest(nextPassword, next));
-        if (step == 0) {
+        if (step == crashloop::Add) {
             diary.add(text);
-        } else if (step <= 2) {
+        } else if (step <= crashloop::Delete) {
             diary.viewEntry(row);
-            step == 1 ? diary.change(text) : diary.deleteViewedEntry();
-        } else if (step == 3) {
+            step == crashloop::Change ? diary.change(text) : diary.deleteViewedEntry();
+            if (step == crashloop::Delete)
+                deleted.append({row, texts[row]});
+        } else if (step == crashloop::Rekey) {
             diary.rekey(nextPassword.isEmpty() ? QByteArray() : toCp1251(nextPassword));
-        } else if (step == 4) {
+        } else if (step == crashloop::Import) {
             diary.importEntries(source, selection);
-        } else if (step == 5) {
+            deleted.clear();
+        } else if (step == crashloop::Export) {
             diary.exportEntries({true, {}}, folder.filePath(QStringLiteral("out.txt")), ExportLayout::Text);
+        } else if (step == crashloop::Undo) {
+            diary.undoDeletion();
+            deleted.removeLast();
+        } else if (step == crashloop::Restore) {
+            diary.restoreCopy(copy, testfiles::knowingThePassword());
+            deleted.clear();
         } else {
             QFile::remove(folder.filePath(QStringLiteral("n.qnb")));
             importIntoNewDiary(source, {}, folder.filePath(QStringLiteral("n.qnb")), {}, {});

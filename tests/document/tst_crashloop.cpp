@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -16,9 +17,10 @@
 #include <unistd.h>
 
 // A diary that a process killed at random moments adds to, changes, deletes from, puts under another
-// password and imports into is, once opened again, always in one of the states the process went
-// through, readable with that state's password. The files it exported and made beside it are as they
-// were or complete, and nothing else of the program's is left once the next operation is done.
+// password, imports into and restores dated copies of is, once opened again, always in one of the states the
+// process went through, readable with that state's password. The files it exported and made beside it are as
+// they were or complete, every copy listed is whole and one of those states, and nothing else of the program's
+// is left once the next operation is done.
 class TestCrashLoop : public QObject
 {
     Q_OBJECT
@@ -50,6 +52,18 @@ class TestCrashLoop : public QObject
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files).join(u' '), QStringLiteral("c.qnb n.qnb out.txt s.drb"));
     }
 
+    // Each copy listed is whole, and one of the states the diary went through; a copy cut short is never listed,
+    // and goes with the next copy made, so that at most one is there at a time.
+    void checkCopies(const QString& path, const QSet<QByteArray>& states)
+    {
+        const BackupShelf shelf(m_dir.filePath(crashloop::BackupFolder), path);
+        for (const BackupCopy& copy : shelf.copies()) {
+            QVERIFY2(!BackupShelf::contentsOf(copy.path).damaged, qPrintable(copy.path));
+            QVERIFY2(states.contains(crashloop::digestOf(copy.path)), qPrintable(copy.path));
+        }
+        QVERIFY(QDir(shelf.folder()).entryList({".copy-*"}, QDir::Files | QDir::Hidden).size() <= 1);
+    }
+
     // The system lets go of a killed process's files a moment after it is gone: the io_uring rings it read
     // through are torn down after it, and hold the files they read, and their locks, until then. What the
     // next opening clears away is what nobody holds.
@@ -73,6 +87,7 @@ private slots:
         OldDiarySource source;
         QCOMPARE(source.recognise(file("s.drb")), OldDiarySource::Outcome::Recognised);
         QByteArray held = crashloop::digest({}, {});
+        QSet<QByteArray> states{held};
         int steps = 0;
         QMap<QString, int> midway; // kills in the middle of a step, by its kind
         for (int kill = 0; kill < Kills; ++kill) {
@@ -90,12 +105,18 @@ private slots:
             const bool midStep = last.startsWith("next ");
             const QByteArray done = lines[lines.size() - (midStep ? 2 : 1)].mid(5);
             const QByteArray next = midStep ? last.sliced(last.lastIndexOf(' ') + 1) : QByteArray();
+            for (const QByteArray& line : lines)
+                if (line.startsWith("done "))
+                    states.insert(line.mid(5));
             waitForReleasedLocks(m_dir.path());
+            waitForReleasedLocks(BackupShelf(m_dir.filePath(crashloop::BackupFolder), path).folder());
             DiaryDocument diary;
             QVERIFY(diary.open(path, testfiles::knowingThePassword()));
             held = crashloop::digestOf(path);
+            states.insert(held);
             QVERIFY2(held == done || (midStep && held == next), qPrintable(QString::number(kill)));
             checkFilesBeside(diary, source);
+            checkCopies(path, states);
             QVERIFY(!QTest::currentTestFailed());
             if (midStep)
                 ++midway[QString::fromUtf8(last.sliced(5, last.lastIndexOf(' ') - 5))];
@@ -104,8 +125,9 @@ private slots:
         QStringList counts;
         for (const QString& kind : crashloop::Steps)
             counts << QStringLiteral("%1 %2").arg(kind).arg(midway.value(kind));
-        qInfo("%d kills after %d steps in all; in the middle of a step: %s", Kills, steps,
-              qPrintable(counts.join(QStringLiteral(", "))));
+        qInfo("%d kills after %d steps in all; in the middle of a step: %s; %d copies kept", Kills, steps,
+              qPrintable(counts.join(QStringLiteral(", "))),
+              int(BackupShelf(m_dir.filePath(crashloop::BackupFolder), path).copies().size()));
     }
 
     void endedWhileTyping_data()
