@@ -76,7 +76,10 @@ void BackupKeeper::attempt(const std::function<void()>& copy)
 void BackupKeeper::copyBeforeChange(int diaryFd)
 {
     if (isDue())
-        attempt([&] { made(m_shelf->copyFrom(diaryFd, m_clock()), sizeOf(diaryFd)); });
+        attempt([&] {
+            const QDateTime now = m_clock();
+            made(m_shelf->copyFrom(diaryFd, now), sizeOf(diaryFd), now);
+        });
 }
 
 ReplacedFileKeeper BackupKeeper::keeperOfReplaced()
@@ -84,14 +87,19 @@ ReplacedFileKeeper BackupKeeper::keeperOfReplaced()
     if (!isDue())
         return {};
     return [this](const QByteArray& replaced) {
-        attempt([&] { made(m_shelf->keep(replaced, m_clock()), sizeOf(replaced)); });
+        attempt([&] {
+            const QDateTime now = m_clock();
+            made(m_shelf->keep(replaced, now), sizeOf(replaced), now);
+        });
     };
 }
 
 void BackupKeeper::copyNow(int diaryFd)
 {
-    if (m_shelf)
-        made(m_shelf->copyFrom(diaryFd, m_clock()), sizeOf(diaryFd));
+    if (!m_shelf)
+        return;
+    const QDateTime now = m_clock();
+    made(m_shelf->copyFrom(diaryFd, now), sizeOf(diaryFd), now);
 }
 
 std::vector<BackupCopy> BackupKeeper::copies() const
@@ -105,9 +113,8 @@ std::optional<QString> BackupKeeper::takeFailure()
 }
 
 // One copy is flushed at a time; a failed flush removes nothing.
-void BackupKeeper::made(const QString& copy, qint64 diarySize)
+void BackupKeeper::made(const QString& copy, qint64 diarySize, const QDateTime& now)
 {
-    const QDateTime now = m_clock();
     m_lastCopyDay = now.date();
     waitUntilSettled();
     const RetentionRule rule{m_policy.days, 12, diarySize * SizeBoundFactor};

@@ -58,7 +58,7 @@ public:
     void waitUntilSettled();
 
 private:
-    void made(const QString& copy, qint64 diarySize);
+    void made(const QString& copy, qint64 diarySize, const QDateTime& now);
     void attempt(const std::function<void()>& copy);
 
     QString m_root;

@@ -182,6 +182,7 @@ QString BackupShelf::copyFrom(int diaryFd, const QDateTime& now) const
 QString BackupShelf::keep(const QByteArray& replaced, const QDateTime& now) const
 {
     const QByteArray folder = makeFolder();
+    removeParts(folder);
     beginStep(BackupStep::KeepReplaced);
     for (int attempt = 0;; ++attempt) {
         const QByteArray name = freeName(folder, now, attempt);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -146,6 +147,8 @@ void RecordFile::closeWithoutWaiting() noexcept
         return;
     const int fd = std::exchange(m_fd, -1);
     m_path.clear();
+    // The lock goes at once, though: the file may live on under another name (a dated copy), to be opened at once.
+    ::flock(fd, LOCK_UN);
     try {
         std::thread([fd] { ::close(fd); }).detach();
     } catch (const std::system_error&) {

@@ -35,7 +35,8 @@ public:
     // Never throws; closing a file that is not open does nothing.
     void close() noexcept;
     // The same without waiting for it: closing the last handle of a file whose name went to another
-    // (the diary before a rebuild) frees all its blocks, which takes a while for a large one.
+    // (the diary before a rebuild) frees all its blocks, which takes a while for a large one. Its lock goes
+    // at once.
     void closeWithoutWaiting() noexcept;
     bool isOpen() const { return m_fd >= 0; }
     // The open file's descriptor, for copying it whole; -1 while none is open.
