@@ -35,7 +35,7 @@ int main(int argc, char* argv[])
     const QString diaries = diariesDir(QCoreApplication::applicationDirPath());
     // The main window first: its creation may already open a diary. The other windows are made once
     // and stand over it.
-    MainWindow mainWindow(dataDir, diaries);
+    MainWindow mainWindow(dataDir, diaries, backupsRoot());
     mainWindow.setNewDiaryWindow(new NewDiaryWindow(diaries, &mainWindow));
     mainWindow.setSettingsWindow(new SettingsWindow(mainWindow.settingsPath(), &mainWindow));
     mainWindow.setAboutWindow(new AboutWindow(&mainWindow));

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -67,6 +68,16 @@ QString diariesDir(const QString& programDir)
     return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
+// Without a home folder Qt names one under "/", where nothing of the person's belongs; a relative
+// XDG_DATA_HOME would follow the current folder.
+QString backupsRoot()
+{
+    const bool homeKnown =
+        qEnvironmentVariable("HOME").startsWith(u'/') || qEnvironmentVariable("XDG_DATA_HOME").startsWith(u'/');
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return homeKnown && data.startsWith(u'/') ? data + QStringLiteral("/quillnest/backups") : QString();
+}
+
 QString settingsFilePath(const QString& dataDir)
 {
     return dataDir.isEmpty() ? QString() : QDir(dataDir).filePath(QStringLiteral("Settings.ini"));
@@ -94,6 +105,25 @@ void StartupOptions::write(PrivateProfile& profile) const
                                             {Keys::ByDate, flag(byDate)},
                                             {Keys::OpenLast, flag(openLast)},
                                             {Keys::OpenFave, flag(openFave)},
+                                        });
+}
+
+BackupOptions BackupOptions::read(const PrivateProfile& profile)
+{
+    const BackupOptions defaults;
+    BackupOptions options;
+    options.enabled = profile.readBool(Keys::Options, Keys::Backups, defaults.enabled);
+    bool number = false;
+    const int days = profile.readString(Keys::Options, Keys::BackupDays, QString()).trimmed().toInt(&number);
+    options.days = number ? std::clamp(days, FewestDays, MostDays) : defaults.days;
+    return options;
+}
+
+void BackupOptions::write(PrivateProfile& profile) const
+{
+    profile.writeStrings(Keys::Options, {
+                                            {Keys::Backups, enabled ? QStringLiteral("1") : QStringLiteral("0")},
+                                            {Keys::BackupDays, QString::number(days)},
                                         });
 }
 

@@ -19,6 +19,10 @@ inline const QString NoFile = QStringLiteral("NoFile");
 inline const QString Spelling = QStringLiteral("Spelling");
 // Whether the word search ignores letter case and ё; off where the key is missing.
 inline const QString FoldedSearch = QStringLiteral("FoldedSearch");
+// Whether dated copies of the open diary are made; on where the key is missing.
+inline const QString Backups = QStringLiteral("Backups");
+// How many of the latest days with changes keep their copies, 1 to 365; 7 where the key is missing.
+inline const QString BackupDays = QStringLiteral("BackupDays");
 } // namespace SettingsKeys
 
 // The folder that takes Settings.ini and the diaries an import makes: `programDir` where the person may write
@@ -32,6 +36,10 @@ QString programDataDir(const QString& programDir);
 // where programDataDir() takes it, else their documents folder ($XDG_DOCUMENTS_DIR, by default "~/Documents"), or
 // their home folder where that is missing.
 QString diariesDir(const QString& programDir);
+
+// Where the diaries' dated copies go: "$XDG_DATA_HOME/quillnest/backups", by default
+// "~/.local/share/quillnest/backups"; empty where no home folder is known.
+QString backupsRoot();
 
 // "Settings.ini" in `dataDir`, a folder given by programDataDir(); empty for none.
 QString settingsFilePath(const QString& dataDir);
@@ -51,4 +59,18 @@ struct StartupOptions {
     // The diary to open at start-up as the options ask, or an empty name: the main diary wins over
     // the last one when both are asked for.
     QString startupDiary(const PrivateProfile& profile) const;
+};
+
+// The two keys of section "Options" that say which dated copies are made, with their defaults.
+struct BackupOptions {
+    static constexpr int FewestDays = 1;
+    static constexpr int MostDays = 365;
+
+    bool enabled = true;
+    int days = 7;
+
+    // A missing or unreadable key reads as its default; a number of days out of bounds as the nearest bound.
+    static BackupOptions read(const PrivateProfile& profile);
+    // Writes both keys at once and no other.
+    void write(PrivateProfile& profile) const;
 };

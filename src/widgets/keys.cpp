@@ -2,7 +2,36 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QKeyEvent>
 #include <QWidget>
+
+namespace
+{
+
+// A shortcut runs only where the focused widget lets the keys go when they are offered to it first.
+class KeysKeeper : public QObject
+{
+public:
+    KeysKeeper(QWidget* field, QKeySequence::StandardKey keys) : QObject(field), m_keys(keys)
+    {
+        field->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::ShortcutOverride || !static_cast<QKeyEvent*>(event)->matches(m_keys))
+            return QObject::eventFilter(watched, event);
+        // The key press that follows is the field's, as its own keys are.
+        event->accept();
+        return true;
+    }
+
+private:
+    const QKeySequence::StandardKey m_keys;
+};
+
+} // namespace
 
 QAction* addKeys(QWidget* owner, const QKeySequence& keys, const std::function<void()>& command,
                  Qt::ShortcutContext context)
@@ -29,6 +58,11 @@ QAction* pressOnKeys(QWidget* owner, const QList<QAbstractButton*>& buttons, con
             }
         },
         context);
+}
+
+void keepKeysInField(QWidget* field, QKeySequence::StandardKey keys)
+{
+    new KeysKeeper(field, keys);
 }
 
 QKeySequence desktopKeys(QKeySequence::StandardKey key, const QKeySequence& otherwise)

@@ -22,6 +22,10 @@ QAction* addKeys(QWidget* owner, const QKeySequence& keys, const std::function<v
 QAction* pressOnKeys(QWidget* owner, const QList<QAbstractButton*>& buttons, const QKeySequence& keys,
                      Qt::ShortcutContext context = Qt::WindowShortcut);
 
+// `field` takes `keys` before any command of its window, also while it is read only and does nothing with them:
+// keys pressed in a text are meant for the text.
+void keepKeysInField(QWidget* field, QKeySequence::StandardKey keys);
+
 // The desktop's own keys for `key`, or `otherwise` where its desktop has none (no Quit on some).
 QKeySequence desktopKeys(QKeySequence::StandardKey key, const QKeySequence& otherwise);
 

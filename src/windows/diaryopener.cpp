@@ -77,6 +77,13 @@ void DiaryOpener::open(const QString& path)
     m_attempt([&] { switchTo(path); });
 }
 
+// A copy is never remembered as the last diary: at the next start it would open for writing.
+void DiaryOpener::openCopy(const QString& path)
+{
+    if (m_editor.mayLeaveTypedText())
+        m_attempt([&] { m_document.openCopy(path, PasswordPrompt::askerOver(m_window)); });
+}
+
 // Everything that can fail happens before the document lets go of the diary it holds: a file that
 // cannot be read, a refused password or an unwritable Settings.ini leave the open diary open and working.
 void DiaryOpener::switchTo(const QString& path)

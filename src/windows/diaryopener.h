@@ -39,6 +39,8 @@ public:
     void chooseAndOpen();
     // The diary at `path`, as chosen.
     void open(const QString& path);
+    // The dated copy at `path`, to be read only.
+    void openCopy(const QString& path);
     void close();
     // The open diary becomes the main one, which Settings.ini can have opened at start.
     void makeMain();

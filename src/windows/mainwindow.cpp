@@ -57,8 +57,8 @@ void MainWindow::route(Sender* sender, Signal signal, void (MainWindow::*command
     route(sender, signal, this, command);
 }
 
-MainWindow::MainWindow(const QString& dataDir, const QString& diariesDir, QWidget* parent)
-    : QMainWindow(parent), m_dataDir(dataDir)
+MainWindow::MainWindow(const QString& dataDir, const QString& diariesDir, const QString& backupsRoot, QWidget* parent)
+    : QMainWindow(parent), m_dataDir(dataDir), m_backupsRoot(backupsRoot)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QLatin1String(QuillnestCaption));
@@ -77,6 +77,9 @@ MainWindow::MainWindow(const QString& dataDir, const QString& diariesDir, QWidge
     connect(&m_document, &DiaryDocument::opened, this, &MainWindow::showOpenedDiary);
     connect(&m_document, &DiaryDocument::closed, this, &MainWindow::showClosedDiary);
     connect(&m_document, &DiaryDocument::reloaded, this, &MainWindow::showHeading);
+    connect(&m_document, &DiaryDocument::deletionsChanged, this, &MainWindow::updateControls);
+    // Told once the command whose change it was has said what it did.
+    connect(&m_document, &DiaryDocument::backupFailed, this, &MainWindow::showBackupFailure, Qt::QueuedConnection);
     readStartupSettings();
 }
 
@@ -91,6 +94,8 @@ void MainWindow::connectCommands()
     route(m_openAction, &QAction::triggered, m_opener, &DiaryOpener::chooseAndOpen);
     route(m_newAction, &QAction::triggered, &MainWindow::showNewDiaryWindow);
     route(m_closeAction, &QAction::triggered, m_opener, &DiaryOpener::close);
+    route(m_undoDeletionAction, &QAction::triggered, &MainWindow::undoDeletion);
+    route(m_backupsAction, &QAction::triggered, &MainWindow::showBackupsWindow);
     connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
     // A check item's mark has already flipped when it is triggered: the commands read it as it now is.
     // The search controls follow the search marks (see updateControls), which change no setting.
@@ -98,6 +103,7 @@ void MainWindow::connectCommands()
     route(m_dateSearchAction, &QAction::triggered, &MainWindow::updateControls);
     route(m_wordSearchAction, &QAction::triggered, &MainWindow::updateControls);
     route(m_settingsAction, &QAction::triggered, &MainWindow::showSettingsWindow);
+    route(m_backupOptionsAction, &QAction::triggered, &MainWindow::showBackupOptionsWindow);
     route(m_spellingAction, &QAction::triggered, &MainWindow::applySpellingMark);
     route(m_foldedSearchAction, &QAction::triggered, &MainWindow::applyFoldedSearchMark);
     route(m_statisticsAction, &QAction::triggered, &MainWindow::showStatistics);
@@ -214,25 +220,28 @@ bool MainWindow::attempt(const std::function<void()>& operation)
 }
 
 // "Изменить" and "Удалить" need an entry on view and the editing mode; while an entry is being written
-// they stay disabled, so that it cannot be deleted or changed twice over.
+// they stay disabled, so that it cannot be deleted or changed twice over. A copy opened to be read takes no
+// command that would change it, nor one that would make it the diary that opens at start.
 void MainWindow::updateControls()
 {
     const DiaryView& diary = m_document.view();
     const bool open = diary.isOpen();
+    const bool writable = open && !diary.isReadOnlyCopy();
     const EntryEditor::Mode mode = m_editor->mode();
     const bool viewing = mode == EntryEditor::Mode::Viewing;
-    const bool changeable = open && viewing && diary.viewedRecord() != 0 && diary.editAllowed();
+    const bool changeable = writable && viewing && diary.viewedRecord() != 0 && diary.editAllowed();
     m_clearButton->setEnabled(open);
-    m_addButton->setEnabled(open && viewing);
+    m_addButton->setEnabled(writable && viewing);
     enable({m_changeButton, m_deleteButton}, changeable);
     m_saveNewButton->setVisible(open && mode == EntryEditor::Mode::Adding);
     m_saveChangeButton->setVisible(open && mode == EntryEditor::Mode::Changing);
     m_dateList->setEnabled(viewing);
     m_textBox->setReadOnly(viewing);
     m_textBox->setEnabled(open || !m_diaryClosed);
-    enable({m_editingAction, m_dateSearchAction, m_wordSearchAction, m_passwordAction, m_exportAction,
-            m_diaryInfoAction, m_mainDiaryAction},
-           open);
+    enable({m_editingAction, m_dateSearchAction, m_wordSearchAction, m_exportAction, m_diaryInfoAction}, open);
+    enable({m_passwordAction, m_mainDiaryAction, m_backupsAction}, writable);
+    m_importAction->setEnabled(!open || writable);
+    m_undoDeletionAction->setEnabled(writable && viewing && m_document.undoableDeletion().has_value());
     m_statisticsAction->setEnabled(open && m_textShown);
     enable({m_datePicker, m_dayButton, m_todayButton}, open && m_dateSearchAction->isChecked());
     enable({m_wordField, m_searchButton, m_clearWordButton}, open && m_wordSearchAction->isChecked());
@@ -253,6 +262,7 @@ void MainWindow::readStartupSettings()
     m_document.setEditAllowed(options.editing);
     readSpellingMark();
     readFoldedSearchMark();
+    applyBackupOptions(BackupOptions::read(profile));
     if (!m_opener->openAtStart(options.startupDiary(profile).left(MaxPathLength))) {
         setStatusText(0, NoDiaryText);
         m_dateList->setPlaceholderText(FirstStepsText);
@@ -285,7 +295,8 @@ void MainWindow::showOpenedDiary()
     setStatusText(0, WaitingText);
     showHeading();
     m_opener->tellWhatTheDiaryHolds();
-    m_editor->offerDraft();
+    if (!m_document.view().isReadOnlyCopy())
+        m_editor->offerDraft();
 }
 
 // Typed text was saved or let go when the person was asked: nothing may be written into a closed diary.
@@ -311,7 +322,8 @@ void MainWindow::showHeading()
     const QString& owner = m_document.view().owner();
     m_titleLabel->setText(title.isEmpty() ? QStringLiteral("Один Из Многих") : title);
     m_ownerLabel->setText(owner.isEmpty() ? QStringLiteral("Аноним") : owner);
-    setStatusText(2, QLatin1Char(' ') + QFileInfo(m_document.view().path()).fileName());
+    const QString copyMark = m_document.view().isReadOnlyCopy() ? QStringLiteral(" (копия, только чтение)") : QString();
+    setStatusText(2, QLatin1Char(' ') + QFileInfo(m_document.view().path()).fileName() + copyMark);
     updateControls();
 }
 
@@ -441,7 +453,10 @@ void MainWindow::deleteViewedEntry()
 {
     if (!m_dateList->takeFocusForCommand() || !m_document.isOpen() || !attempt([&] { m_document.deleteViewedEntry(); }))
         return;
-    setStatusText(0, QStringLiteral(" Запись успешно удалена из базы"));
+    const std::optional<double> deleted = m_document.undoableDeletion();
+    setStatusText(0, QStringLiteral(" Запись от ") + stampText(deleted.value_or(0)) +
+                         QStringLiteral(" удалена. Отменить: ") +
+                         m_undoDeletionAction->shortcut().toString(QKeySequence::NativeText));
     m_textShown = false;
     showNoEntry();
     m_textBox->clear();

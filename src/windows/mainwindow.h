@@ -15,6 +15,7 @@ class DiaryOpener;
 class EntryEditor;
 class EntrySearch;
 class QAction;
+class QDateTime;
 class QDateEdit;
 class QFrame;
 class QLabel;
@@ -25,6 +26,7 @@ class SecondaryWindow;
 class SettingsWindow;
 class SpellChecking;
 class SpellDictionary;
+struct BackupOptions;
 struct StartupOptions;
 
 // The main window: shows the open diary's list of entries and the entry on view, and turns the
@@ -37,7 +39,9 @@ class MainWindow : public QMainWindow
 public:
     // `dataDir`, the folder the program keeps its files in (programDataDir()), holds Settings.ini; new diaries are
     // made in `diariesDir` (diariesDir(); by default `dataDir`), where the open dialog starts until a diary is opened.
-    explicit MainWindow(const QString& dataDir, const QString& diariesDir = QString(), QWidget* parent = nullptr);
+    // The diaries' dated copies go under `backupsRoot` (backupsRoot()); none are made while it is empty.
+    explicit MainWindow(const QString& dataDir, const QString& diariesDir = QString(),
+                        const QString& backupsRoot = QString(), QWidget* parent = nullptr);
     ~MainWindow() override;
 
     DiaryDocument& document() { return m_document; }
@@ -91,7 +95,7 @@ private:
     void setStatusText(int panel, const QString& text);
     // The panels' widths follow the window's outer width, which is known only once it is shown.
     void sizeStatusPanels();
-    void fitCountPanel();
+    void fitStatusPanels();
 
     void connectCommands();
     template <class Sender, class Signal, class Receiver>
@@ -139,11 +143,21 @@ private:
     // The word search ignores letter case and ё while the mark is on; off where Settings.ini does not say.
     void readFoldedSearchMark();
     void applyFoldedSearchMark();
+    // Dated copies and deletions undone (mainwindowbackups.cpp).
+    void undoDeletion();
+    void showBackupsWindow();
+    void showBackupOptionsWindow();
+    void restoreCopy(const QString& copyPath, const QDateTime& taken);
+    // Which dated copies are made follows Settings.ini from start, and the backup options window once it saves.
+    void applyBackupOptions(const BackupOptions& options);
+    // Only the first copy of a session that could not be made is told of: the next change tries again.
+    void showBackupFailure(const QString& cause);
     // Marks `places` over the text box's text, never in it: where the entry on view holds the word it was found by.
     void markFoundWord(const std::vector<TextSpan>& places);
 
     DiaryDocument m_document;
     QString m_dataDir;
+    const QString m_backupsRoot;
     std::unique_ptr<SpellDictionary> m_dictionary;
     SpellChecking* m_spelling = nullptr;
     EntryEditor* m_editor = nullptr;
@@ -157,6 +171,7 @@ private:
     // "Показать все записи" follows the date-search mark as it was when a diary was opened while none was.
     bool m_allEntriesAllowed = true;
     bool m_statusPanelsSized = false;
+    bool m_toldOfBackupFailure = false;
     SecondaryWindow* m_newDiaryWindow = nullptr;
     SettingsWindow* m_settingsWindow = nullptr;
     SecondaryWindow* m_exportWindow = nullptr;
@@ -166,11 +181,14 @@ private:
     QAction* m_openAction = nullptr;
     QAction* m_newAction = nullptr;
     QAction* m_closeAction = nullptr;
+    QAction* m_undoDeletionAction = nullptr;
+    QAction* m_backupsAction = nullptr;
     QAction* m_exitAction = nullptr;
     QAction* m_editingAction = nullptr;
     QAction* m_dateSearchAction = nullptr;
     QAction* m_wordSearchAction = nullptr;
     QAction* m_settingsAction = nullptr;
+    QAction* m_backupOptionsAction = nullptr;
     QAction* m_spellingAction = nullptr;
     QAction* m_foldedSearchAction = nullptr;
     QAction* m_statisticsAction = nullptr;

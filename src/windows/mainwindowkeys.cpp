@@ -42,6 +42,9 @@ void MainWindow::buildMenuKeys()
     m_openAction->setShortcut(QKeySequence::Open);
     m_newAction->setShortcut(NewDiaryKeys);
     m_closeAction->setShortcut(CloseDiaryKeys);
+    // A text field's own Ctrl+Z undoes typing, never a deletion, even in the text box while it is read only.
+    m_undoDeletionAction->setShortcut(QKeySequence::Undo);
+    keepKeysInField(m_textBox, QKeySequence::Undo);
     m_exitAction->setShortcut(desktopKeys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
     // F10 opens the first menu, as on the rest of the desktop; the arrows go on from there.
     addKeys(this, MenuKeys, [this] {

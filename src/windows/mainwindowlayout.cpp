@@ -99,6 +99,9 @@ void MainWindow::buildMenu()
     m_openAction = addItem(file, "N2", QStringLiteral("&Открыть"));
     m_newAction = addItem(file, "N12", QStringLiteral("&Создать"));
     m_closeAction = addItem(file, "N14", QStringLiteral("&Закрыть"));
+    addSeparator(file, "backupsSeparator");
+    m_undoDeletionAction = addItem(file, "actionUndoDeletion", QStringLiteral("Отменить &удаление"));
+    m_backupsAction = addItem(file, "actionBackups", QStringLiteral("&Резервные копии…"));
     addSeparator(file, "N3");
     m_exitAction = addItem(file, "N4", QStringLiteral("В&ыход"));
 
@@ -108,6 +111,7 @@ void MainWindow::buildMenu()
     m_wordSearchAction = addCheckItem(options, "N20", QStringLiteral("Поиск по &слову"), true);
     addSeparator(options, "N22");
     m_settingsAction = addItem(options, "N23", QStringLiteral("&Настройки"));
+    m_backupOptionsAction = addItem(options, "actionBackupOptions", QStringLiteral("Резервные &копии…"));
     addSeparator(options, "spellingSeparator");
     m_spellingAction = addCheckItem(options, "actionSpelling", QStringLiteral("Проверка &орфографии"), true);
     m_foldedSearchAction =
@@ -260,17 +264,30 @@ void MainWindow::sizeStatusPanels()
         m_statusPanelWidths[std::size_t(i)] = widths[i];
         m_statusPanels[std::size_t(i)]->setFixedWidth(widths[i]);
     }
-    fitCountPanel();
+    fitStatusPanels();
 }
 
-// The count's panel shows its whole text however long it grows, at the cost of the first panel.
-void MainWindow::fitCountPanel()
+// The count's panel shows its whole text however long it grows, at the cost of the first panel. The message and
+// the file name then share what the two panels have: each keeps what its text needs, and lends the rest to the
+// other where that one's text is longer than its panel.
+void MainWindow::fitStatusPanels()
 {
-    QLabel* count = m_statusPanels[1];
-    const int needed = count->fontMetrics().horizontalAdvance(count->text()) + 2 * count->frameWidth() + 6;
-    const int extra = std::max(0, needed - m_statusPanelWidths[1]);
-    count->setFixedWidth(m_statusPanelWidths[1] + extra);
-    m_statusPanels[0]->setFixedWidth(std::max(0, m_statusPanelWidths[0] - extra));
+    const auto needed = [](const QLabel* panel) {
+        return panel->fontMetrics().horizontalAdvance(panel->text()) + 2 * panel->frameWidth() + 6;
+    };
+    const auto& widths = m_statusPanelWidths;
+    const int countExtra = std::max(0, needed(m_statusPanels[1]) - widths[1]);
+    m_statusPanels[1]->setFixedWidth(widths[1] + countExtra);
+    const int message = std::max(0, widths[0] - countExtra);
+    const int name = widths[2];
+    // What a panel whose text needs `wanted` takes from its neighbour, which keeps what its own text needs.
+    const auto lent = [](int wanted, int width, int otherWanted, int otherWidth) {
+        return std::max(0, std::min(wanted - width, otherWidth - otherWanted));
+    };
+    const int toMessage = lent(needed(m_statusPanels[0]), message, needed(m_statusPanels[2]), name);
+    const int toName = lent(needed(m_statusPanels[2]), name, needed(m_statusPanels[0]), message);
+    m_statusPanels[0]->setFixedWidth(message + toMessage - toName);
+    m_statusPanels[2]->setFixedWidth(name + toName - toMessage);
 }
 
 void MainWindow::setStatusText(int panel, const QString& text)
@@ -278,6 +295,6 @@ void MainWindow::setStatusText(int panel, const QString& text)
     if (panel < 0 || panel >= StatusPanelCount)
         return;
     m_statusPanels[std::size_t(panel)]->setText(text);
-    if (panel == 1)
-        fitCountPanel();
+    if (panel != 3)
+        fitStatusPanels();
 }

@@ -27,6 +27,8 @@ fi
 work=$3
 # The accessibility bus is up once it gives its address: a program started earlier would not find it.
 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress >/dev/null
+# The diaries' dated copies go into the work folder, never into the person's own data.
+export XDG_DATA_HOME=$work/data
 # exec: $app is the program itself, which the kill below must reach.
 (cd "$work" && QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ASAN_OPTIONS=detect_leaks=0 \
     exec ./quillnest d.qnb >said 2>&1) &

@@ -72,6 +72,15 @@ private slots:
         writeFileBytes(config + "/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Документы\"\n");
         QVERIFY(diariesDir(m_dir->path()) == m_dir->path() && diariesDir("/usr/bin") == home);
         QVERIFY(QDir().mkdir(home + "/Документы") && diariesDir("/usr/bin") == home + "/Документы");
+        // Dated copies go among the person's data, as the desktop names its folder.
+        const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", config.toUtf8());
+        QCOMPARE(backupsRoot(), config + "/quillnest/backups");
+        qunsetenv("XDG_DATA_HOME");
+        QCOMPARE(backupsRoot(), home + "/.local/share/quillnest/backups");
+        qunsetenv("HOME");
+        QCOMPARE(backupsRoot(), QString());
+        qputenv("XDG_DATA_HOME", oldData);
         qputenv("HOME", oldHome);
         oldConfig ? qputenv("XDG_CONFIG_HOME", *oldConfig) : qunsetenv("XDG_CONFIG_HOME");
     }

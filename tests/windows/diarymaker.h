@@ -117,7 +117,8 @@ struct Session {
     // Starts the program as Settings.ini now says; returns what showed meanwhile.
     QStringList launch(const QStringList& answers = {})
     {
-        const QStringList seen = answering(answers, [this] { window = std::make_unique<MainWindow>(dir->path()); });
+        const QStringList seen = answering(
+            answers, [this] { window = std::make_unique<MainWindow>(dir->path(), QString(), file("backups")); });
         window->show();
         return QTest::qWaitForWindowExposed(window.get()) ? seen : QStringList{"window not shown"};
     }

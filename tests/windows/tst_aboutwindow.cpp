@@ -66,6 +66,9 @@ private slots:
         QTest::newRow("export") << "N25 Form7 InName view All BbOK BbExit";
         QTest::newRow("new diary") << "N12 Form3 Ein Edn Emn BBok BBno";
         QTest::newRow("password") << "N21 Form5 passIn1 passIn2 BitBtn1 BitBtn2";
+        QTest::newRow("backup options")
+            << "actionBackupOptions backupOptions backupsEnabled backupDays backupOk backupCancel";
+        QTest::newRow("copies") << "actionBackups backups backupList backupClose"; // none yet: nothing to open
     }
     // Each showing opens on the control a person fills first, not where the last one was left, with what a field holds
     // selected; Tab goes through the window in reading order and back to it; Esc closes as the close button does.

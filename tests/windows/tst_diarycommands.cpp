@@ -295,6 +295,7 @@ private slots:
         const QScrollBar* bar = m.dateList()->verticalScrollBar(); // opened on the newest entries, none selected
         QVERIFY(bar->value() == bar->maximum() && !m.dateList()->selectionModel()->hasSelection());
         m.view(entries / 2);
+        const QString label = m.rowText(entries / 2);
         if (failing >= 0)
             failReplacementsAt(ReplaceStep(failing));
         QCOMPARE(m.click("Bdel"), told);
@@ -303,7 +304,7 @@ private slots:
                     m.button("Bdel")->isEnabled());
             return;
         }
-        QCOMPARE(m.status(0), QStringLiteral(" Запись успешно удалена из базы"));
+        QCOMPARE(m.status(0), " Запись от " + label + " удалена. Отменить: Ctrl+Z");
         QCOMPARE(m.listCount(), entries - 1);
         // The bar reaches every row; a short list fills a page.
         QCOMPARE(bar->maximum() + bar->pageStep(), std::max(entries - 1, bar->pageStep()));
