@@ -49,6 +49,7 @@ void BackupKeeper::setClock(Clock clock)
 // The day of the newest copy says whether today has one.
 void BackupKeeper::follow(const QString& diaryPath)
 {
+    settleInBackground();
     m_lastCopyDay = {};
     m_shelf.reset();
     if (diaryPath.isEmpty() || m_root.isEmpty())
@@ -112,21 +113,35 @@ std::optional<QString> BackupKeeper::takeFailure()
     return std::exchange(m_failure, std::nullopt);
 }
 
-// One copy is flushed at a time; a failed flush removes nothing.
 void BackupKeeper::made(const QString& copy, qint64 diarySize, const QDateTime& now)
 {
     m_lastCopyDay = now.date();
-    waitUntilSettled();
-    const RetentionRule rule{m_policy.days, 12, diarySize * SizeBoundFactor};
-    m_settling = std::thread([shelf = *m_shelf, copy, today = now.date(), rule] {
+    m_unsettled = Made{copy, diarySize, now.date()};
+}
+
+// One copy is flushed at a time; a failed flush removes nothing.
+void BackupKeeper::settleInBackground()
+{
+    if (!m_unsettled || !m_shelf)
+        return;
+    join();
+    const Made made = *std::exchange(m_unsettled, std::nullopt);
+    const RetentionRule rule{m_policy.days, 12, made.diarySize * SizeBoundFactor};
+    m_settling = std::thread([shelf = *m_shelf, made, rule] {
         try {
-            shelf.settle(copy, today, rule);
+            shelf.settle(made.copy, made.day, rule);
         } catch (const QuillnestError&) {
         }
     });
 }
 
 void BackupKeeper::waitUntilSettled()
+{
+    settleInBackground();
+    join();
+}
+
+void BackupKeeper::join()
 {
     if (m_settling.joinable())
         m_settling.join();

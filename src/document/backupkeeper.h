@@ -55,9 +55,14 @@ public:
     std::vector<BackupCopy> copies() const;
     // The cause of the last copy that failed, once.
     std::optional<QString> takeFailure();
+    // Once the change is done, so that nothing of it waits or competes: the copy made for it goes to the disk, in
+    // the background, and then the copies it leaves over go.
+    void settleInBackground();
+    // Returns once the last copy made is settled.
     void waitUntilSettled();
 
 private:
+    void join();
     void made(const QString& copy, qint64 diarySize, const QDateTime& now);
     void attempt(const std::function<void()>& copy);
 
@@ -67,5 +72,12 @@ private:
     std::optional<BackupShelf> m_shelf;
     QDate m_lastCopyDay;
     std::optional<QString> m_failure;
+    // The copy made last, not yet settled, the diary's size then and the day.
+    struct Made {
+        QString copy;
+        qint64 diarySize = 0;
+        QDate day;
+    };
+    std::optional<Made> m_unsettled;
     std::thread m_settling;
 };

@@ -105,11 +105,15 @@ bool DiaryDocument::reopen(const PasswordAsker& askPassword)
     return true;
 }
 
-// Whatever happens to the change, the person hears of a copy that could not be made before it.
+// Whatever happens to the change, the copy made before it is settled once it is over, and the person hears of one
+// that could not be made.
 void DiaryDocument::writeAtPath(const std::function<void()>& write)
 {
     refuseWritingCopy();
-    const auto report = qScopeGuard([this] { reportBackupFailure(); });
+    const auto afterwards = qScopeGuard([this] {
+        m_backups.settleInBackground();
+        reportBackupFailure();
+    });
     if (m_state.replaced)
         throw DiaryReplacedError(m_state.path);
     try {
