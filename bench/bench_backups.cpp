@@ -31,7 +31,7 @@
 namespace
 {
 
-constexpr int Runs = 3;
+constexpr int Runs = 5;
 
 double median(std::vector<double> values)
 {
