@@ -20,6 +20,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -44,13 +46,6 @@ QByteArray diaryBytes(int records)
     for (int n = 0; n < records; ++n)
         bytes += recordBytes(numberedRecord(n));
     return bytes;
-}
-
-// Reads stamps one record at a time, as a reader that always works.
-bool readPlainly(int fd, qint64 first, std::span<double> out, qint64 stride)
-{
-    readStampsOneByOne(fd, first, out, stride);
-    return true;
 }
 
 constexpr int BigFile = 4500;
@@ -119,14 +114,11 @@ private slots:
     {
         QTest::addColumn<QString>("name"); // in the test's folder; "." for the folder itself
         QTest::addColumn<QString>("error");
-        const auto row = [](const char* name, const QString& file, const char* error) {
-            QTest::newRow(name) << file << QString(error);
-        };
-        row("missing", "missing.qnb", "File not found");
-        row("missing folder", "no folder/missing.qnb", "Invalid filename");
-        row("empty name", QString(), "Invalid filename");
-        row("NUL in the name", QStringLiteral("a") + QChar(0) + "b", "Invalid filename");
-        row("a folder", ".", "File access denied");
+        QTest::newRow("missing") << u"missing.qnb"_s << u"File not found"_s;
+        QTest::newRow("missing folder") << u"no folder/missing.qnb"_s << u"Invalid filename"_s;
+        QTest::newRow("empty name") << QString() << u"Invalid filename"_s;
+        QTest::newRow("NUL in the name") << u"a"_s + QChar(0) + u"b"_s << u"Invalid filename"_s;
+        QTest::newRow("a folder") << u"."_s << u"File access denied"_s;
     }
     void failedOpenKeepsTheFileOpen()
     {
@@ -215,94 +207,82 @@ private slots:
     void stampReadersAgree()
     {
         QFETCH(bool, rings);
-        const auto reader = rings ? &readStampsThroughRings : &readPlainly;
         RecordFile diary;
         diary.open(m_big);
         const std::vector<double> stamps = diary.readEntryStamps();
         QFile file(m_big);
         QVERIFY(file.open(QIODevice::ReadOnly));
+        const auto reader = [rings, fd = file.handle()](std::span<double> out) { // from record 123 on
+            return rings ? readStampsThroughRings(fd, 123, out) : (readStampsOneByOne(fd, 123, out), true);
+        };
         std::vector<double> read(stamps.size() - 122, 1.5);
-        if (!reader(file.handle(), 123, read, RecordSize))
+        if (!reader(read))
             QSKIP("io_uring is not available here");
         QCOMPARE(read, std::vector<double>(stamps.begin() + 122, stamps.end()));
         read.resize(read.size() + 50);
-        QCOMPARE(errorText([&] { reader(file.handle(), 123, read, RecordSize); }), BeyondEnd);
+        QCOMPARE(errorText([&] { reader(read); }), BeyondEnd);
     }
 
     void rebuildLosesNoFile_data()
     {
-        QTest::addColumn<int>("failing"); // the step that fails; -1: the producer throws
-        QTest::newRow("producer throws") << -1;
-        QTest::newRow("temporary not made") << int(ReplaceStep::CreateTemporary);
-        QTest::newRow("temporary not flushed") << int(ReplaceStep::FlushTemporary);
-        QTest::newRow("temporary not closed") << int(ReplaceStep::CloseTemporary);
-        QTest::newRow("names not exchanged") << int(ReplaceStep::Exchange);
-        QTest::newRow("folder not flushed") << int(ReplaceStep::FlushFolder);
+        QTest::addColumn<int>("failing");    // the step that fails with a full disk, or -1
+        QTest::addColumn<bool>("exchange");  // whether the file system exchanges names
+        QTest::addColumn<QString>("mishap"); // "cancelled" by the producer; without exchange, what comes between the
+                                             // old file set aside and the new one linked in
+        QTest::addColumn<QString>("told");   // how the error begins
+        QTest::addColumn<int>("holds");      // the records the diary holds afterwards; -1: another program's file
+        const QString full = u"Disk full"_s;
+        QTest::newRow("producer throws") << -1 << true << u"cancelled"_s << u"cancelled"_s << 150;
+        QTest::newRow("temporary not made") << int(ReplaceStep::CreateTemporary) << true << QString() << full << 150;
+        QTest::newRow("temporary not flushed") << int(ReplaceStep::FlushTemporary) << true << QString() << full << 150;
+        QTest::newRow("temporary not closed") << int(ReplaceStep::CloseTemporary) << true << QString() << full << 150;
+        QTest::newRow("names not exchanged") << int(ReplaceStep::Exchange) << true << QString() << full << 150;
+        QTest::newRow("folder not flushed") << int(ReplaceStep::FlushFolder) << true << QString() << full << 130;
+        QTest::newRow("without exchange") << -1 << false << QString() << u"no error"_s << 130;
+        QTest::newRow("without exchange, another diary put there")
+            << -1 << false << u"another"_s << u"Файл дневника заменён"_s << -1;
+        QTest::newRow("without exchange, killed") << -1 << false << u"killed"_s << u"killed"_s << 150;
     }
     // Once the names are exchanged only the folder's flush can fail: the new contents are then whole, and the
-    // person is told both.
+    // person is told both. Where the file system cannot exchange names, the old diary is set aside and the new one
+    // linked in: no moment lets another file at the name be destroyed, and one killed midway is finished at the
+    // next opening.
     void rebuildLosesNoFile()
     {
         QFETCH(int, failing);
-        const QString name = path("diary.qnb");
-        writeFileBytes(name, diaryBytes(150));
-        if (failing >= 0)
-            failReplacementsAt(ReplaceStep(failing));
-        const QString text = errorText([&] {
-            rebuildDiary(name, [&](RecordSink& sink) {
-                for (int n = 0; n < 130; ++n) // past two buffer flushes
-                    sink.put(numberedRecord(n));
-                if (failing < 0)
-                    throw std::runtime_error("cancelled");
-            });
-        });
-        const bool exchanged = failing == int(ReplaceStep::FlushFolder);
-        QCOMPARE(text.section(u'\r', 0, 0), failing < 0 ? QStringLiteral("cancelled") : QStringLiteral("Disk full"));
-        QCOMPARE(text.contains(u'\r'), exchanged); // done, but told so
-        QCOMPARE(folderEntries(), QStringList{"diary.qnb"});
-        QCOMPARE(fileBytes(name), diaryBytes(exchanged ? 130 : 150));
-    }
-
-    void rebuildsWithoutExchange_data()
-    {
-        QTest::addColumn<QString>("mishap"); // between the old file set aside and the new one linked in
-        QTest::addColumn<QString>("error");
-        QTest::addColumn<QStringList>("left"); // the files left, once the diary is opened again
-        QTest::newRow("none") << QString() << "no error" << QStringList{"diary.qnb"};
-        QTest::newRow("another diary put there")
-            << "another"
-            << "Файл дневника заменён" << QStringList{"diary.qnb", "diary.qnb.replaced"};
-        QTest::newRow("killed") << "killed"
-                                << "killed" << QStringList{"diary.qnb"};
-    }
-    // Where the file system cannot exchange names, the old diary is set aside and the new one linked in: no
-    // moment lets another file at the name be destroyed, and one killed midway is finished at the next opening.
-    void rebuildsWithoutExchange()
-    {
+        QFETCH(bool, exchange);
         QFETCH(QString, mishap);
-        QFETCH(QString, error);
-        QFETCH(QStringList, left);
+        QFETCH(QString, told);
+        QFETCH(int, holds);
         const QString name = path("diary.qnb"), other = path("other");
-        writeFileBytes(name, diaryBytes(3));
+        writeFileBytes(name, diaryBytes(150));
         writeFileBytes(other, "another program's");
         setReplaceFaultHook([&](ReplaceStep step) {
-            if (step == ReplaceStep::Exchange)
+            if (int(step) == failing)
+                throw FileError(FileError::DiskFull);
+            if (step == ReplaceStep::Exchange && !exchange)
                 throw ExchangeRefused();
             if (step == ReplaceStep::LinkNew && mishap == "another")
                 ::rename(QFile::encodeName(other).constData(), QFile::encodeName(name).constData());
             if (step == ReplaceStep::LinkNew && mishap == "killed")
                 throw std::runtime_error("killed");
         });
-        QVERIFY(errorText([&] {
-                    rebuildDiary(name, [](RecordSink& sink) { sink.put(numberedRecord(7)); });
-                }).startsWith(error));
+        const QString text = errorText([&] {
+            rebuildDiary(name, [&](RecordSink& sink) {
+                for (int n = 0; n < 130; ++n) // past two buffer flushes
+                    sink.put(numberedRecord(n));
+                if (mishap == "cancelled")
+                    throw std::runtime_error("cancelled");
+            });
+        });
         setReplaceFaultHook({});
-        recoverSetAside(name);
-        QCOMPARE(folderEntries(), left + (mishap == "another" ? QStringList() : QStringList{"other"}));
-        QCOMPARE(fileBytes(name), mishap == "another" ? QByteArray("another program's")
-                                  : mishap.isEmpty()  ? recordBytes(numberedRecord(7))
-                                                      : diaryBytes(3));
-        QVERIFY(mishap != "another" || fileBytes(path("diary.qnb.replaced")) == diaryBytes(3));
+        recoverSetAside(name); // as the next opening does
+        QVERIFY2(text.startsWith(told), qPrintable(text));
+        // Done, but told so; or the diary named that is no longer the one read.
+        QCOMPARE(text.contains(u'\r'), failing == int(ReplaceStep::FlushFolder) || holds < 0);
+        QCOMPARE(folderEntries(), (QStringList{"diary.qnb", holds < 0 ? "diary.qnb.replaced" : "other"}));
+        QCOMPARE(fileBytes(name), holds < 0 ? QByteArray("another program's") : diaryBytes(holds));
+        QVERIFY(holds >= 0 || fileBytes(path("diary.qnb.replaced")) == diaryBytes(150));
     }
 
     // Through a link, reading the old file while writing the new one as a delete does: the link stays a link and

@@ -142,6 +142,13 @@ struct Session {
         return launch({diary.password}) == QStringList(diary.password.isEmpty() ? 0 : 1, QStringLiteral("PassDlg"));
     }
 
+    // Gives the main window the keyboard.
+    bool activate() const
+    {
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window.get());
+    }
+
     // The main window's controls by their names.
     template <class Control = QWidget> Control* find(const QString& name) const
     {

@@ -125,8 +125,7 @@ private slots:
                     QTest::addRow("%s, change untouched", way) << command << way << true << QString();
             }
         }
-        QTest::addRow("Esc in the text") << "Esc"
-                                         << "Esc" << false << "Отмена";
+        QTest::addRow("Esc in the text") << QString("Esc") << QString("Esc") << false << QString("Отмена");
     }
     // Every command that would leave typed text unsaved asks first, from the menu or the keys alike; "Отмена" (Esc
     // alike) keeps text and mode; with nothing typed nothing is asked. Neither saving nor letting go leaves a draft
@@ -148,8 +147,7 @@ private slots:
         if (typed)
             m.textBox()->setPlainText(QStringLiteral("набрано"));
         const QByteArray before = fileBytes(m.path);
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(m.activate());
         const QStringList seen = answering({answer}, [&] {
             if (way == "close box")
                 w.close();
@@ -427,9 +425,7 @@ private slots:
             const QStringList f = row.split(' ');
             return std::tuple(f[0], f[1], f[2], f[3], f[4] == "1");
         }();
-        QVERIFY(m.start(alternatingDays(3)));
-        m.window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m.window.get()));
+        QVERIFY(m.start(alternatingDays(3)) && m.activate());
         if (state != "listed")
             m.view(1);
         if (state == "adding" || state == "changing")
@@ -447,10 +443,8 @@ private slots:
     // hidden. Every menu and item has a letter of its own within its menu; F10 opens the first menu.
     void theKeyboardReachesEveryControl()
     {
-        QVERIFY(m.start(alternatingDays(3)));
-        MainWindow& w = *m.window;
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(m.start(alternatingDays(3)) && m.activate());
+        const QMenuBar* menus = m.window->menuBar();
         m.trigger("N20"); // the word search off: its controls are skipped
         m.button("Bclear")->setFocus();
         QStringList visited;
@@ -462,16 +456,14 @@ private slots:
         QCOMPARE(visited.join(' '), "Bclear Badd DTPicker ToChNum Today AllRec mm LBdate Bclear");
 
         const auto eachHasALetterOfItsOwn = [](const QStringList& texts) { // one "&Файл" letter each, none twice
-            QSet<QChar> letters;
-            for (const QString& text : texts) {
-                if (text.count('&') == 1 && text.indexOf('&') + 1 < text.size() &&
-                    text[text.indexOf('&') + 1].isLetter())
-                    letters << text[text.indexOf('&') + 1].toLower();
-            }
-            return letters.size() == texts.size();
+            static const QRegularExpression letter(QStringLiteral("^[^&]*&(\\p{L})[^&]*$"));
+            QSet<QString> letters;
+            for (const QString& text : texts)
+                letters << letter.match(text).captured(1).toLower();
+            return !letters.contains(QString()) && letters.size() == texts.size();
         };
         QStringList titles;
-        for (const QAction* menu : w.menuBar()->actions()) {
+        for (const QAction* menu : menus->actions()) {
             titles << menu->text();
             QStringList items;
             for (QAction* item : menu->menu()->actions())
@@ -480,10 +472,8 @@ private slots:
             QVERIFY2(eachHasALetterOfItsOwn(items), qPrintable(items.join('|')));
         }
         QVERIFY2(eachHasALetterOfItsOwn(titles), qPrintable(titles.join('|')));
-        QVERIFY(m.menuItem("N2")->shortcut() == QKeySequence::Open &&
-                m.menuItem("N4")->shortcut() == QKeySequence("Ctrl+Q"));
         QTest::keyClick(m.dateList(), Qt::Key_F10);
-        QVERIFY(w.menuBar()->activeAction() == w.menuBar()->actions().constFirst());
+        QVERIFY(menus->activeAction() == menus->actions().constFirst());
     }
 
     // Misspelt words are underlined while an entry is written, never on view, and not once the mark is off, which
@@ -566,16 +556,13 @@ private slots:
     }
 
     // Keys and typing move the selection; Enter, and a double click beside the rows, view the row selected, and
-    // nothing while none is. A screen reader reads each control by a name and the list row by row.
+    // nothing while none is.
     void theKeyboardMovesThroughTheList()
     {
         QVERIFY(startWithTodaysEntry());
-        MainWindow& w = *m.window;
         QAbstractItemView* list = m.dateList();
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, 250)); // beside the rows, none selected
-        QVERIFY(m.textBox()->toPlainText().isEmpty() && !m.menuItem("N13")->isEnabled());
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(m.textBox()->toPlainText().isEmpty() && !m.menuItem("N13")->isEnabled() && m.activate());
         list->setFocus();
         const auto selectedRow = [list] {
             const QModelIndexList rows = list->selectionModel()->selectedIndexes();
