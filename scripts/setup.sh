@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev libxkbcommon-dev qt6-translations-l10n
     libjpeg62-turbo-dev libjpeg-turbo-progs
     libhunspell-dev hunspell-ru hunspell-en-us
+    libsodium-dev
     libgtest-dev libbenchmark-dev
     xvfb xauth imagemagick fonts-dejavu-core fonts-urw-base35 desktop-file-utils
     at-spi2-core python3-pyatspi dbus-x11 xdotool
