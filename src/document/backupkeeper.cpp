@@ -1,6 +1,7 @@
 #include "backupkeeper.h"
 
 #include "store/error.h"
+#include "store/stamp.h"
 
 #include <sys/stat.h>
 
@@ -51,13 +52,17 @@ void BackupKeeper::follow(const QString& diaryPath)
 {
     settleInBackground();
     m_lastCopyDay = {};
+    m_newestCopyTime = {};
+    m_written.clear();
     m_shelf.reset();
     if (diaryPath.isEmpty() || m_root.isEmpty())
         return;
     m_shelf.emplace(m_root, diaryPath);
     const std::vector<BackupCopy> copies = m_shelf->copies();
-    if (!copies.empty())
-        m_lastCopyDay = copies.back().taken.date();
+    if (!copies.empty()) {
+        m_newestCopyTime = copies.back().taken;
+        m_lastCopyDay = m_newestCopyTime.date();
+    }
 }
 
 bool BackupKeeper::isDue() const
@@ -83,9 +88,9 @@ void BackupKeeper::copyBeforeChange(int diaryFd)
         });
 }
 
-ReplacedFileKeeper BackupKeeper::keeperOfReplaced()
+ReplacedFileKeeper BackupKeeper::keeperOfReplaced(bool losesUncopied)
 {
-    if (!isDue())
+    if (!isDue() && !(losesUncopied && m_policy.enabled && m_shelf))
         return {};
     return [this](const QByteArray& replaced) {
         attempt([&] {
@@ -113,9 +118,22 @@ std::optional<QString> BackupKeeper::takeFailure()
     return std::exchange(m_failure, std::nullopt);
 }
 
+void BackupKeeper::noteWritten(double stamp)
+{
+    m_written.insert(stamp);
+}
+
+bool BackupKeeper::isUncopied(double stamp) const
+{
+    return m_written.count(stamp) > 0 || !m_newestCopyTime.isValid() || stampToDateTime(stamp) > m_newestCopyTime;
+}
+
+// The copy holds every entry as it is now.
 void BackupKeeper::made(const QString& copy, qint64 diarySize, const QDateTime& now)
 {
     m_lastCopyDay = now.date();
+    m_newestCopyTime = now;
+    m_written.clear();
     m_unsettled = Made{copy, diarySize, now.date()};
 }
 

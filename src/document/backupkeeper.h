@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <optional>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -46,8 +47,14 @@ public:
     bool isDue() const;
     // Before a change in place of the diary open as `diaryFd`: the copy, where one is due.
     void copyBeforeChange(int diaryFd);
-    // For a rebuild: what keeps the file it replaces as the copy, where one is due; else nothing.
-    ReplacedFileKeeper keeperOfReplaced();
+    // For a rebuild: what keeps the file it replaces as the copy, where one is due or the rebuild `losesUncopied`
+    // text, which that file alone holds; else nothing. Keeping it costs no writing.
+    ReplacedFileKeeper keeperOfReplaced(bool losesUncopied = false);
+    // The entry stamped `stamp` was added or changed: no copy holds it as it now is.
+    void noteWritten(double stamp);
+    // Whether no copy holds the entry stamped `stamp` as it is: written since the newest copy was taken, in this
+    // run or, by its stamp, an earlier one.
+    bool isUncopied(double stamp) const;
     // A copy of the diary open as `diaryFd` whatever the policy says, where a root is set. Throws FileError.
     void copyNow(int diaryFd);
 
@@ -71,6 +78,8 @@ private:
     Clock m_clock;
     std::optional<BackupShelf> m_shelf;
     QDate m_lastCopyDay;
+    QDateTime m_newestCopyTime;
+    std::set<double> m_written;
     std::optional<QString> m_failure;
     // The copy made last, not yet settled, the diary's size then and the day.
     struct Made {

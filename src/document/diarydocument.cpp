@@ -225,6 +225,7 @@ void DiaryDocument::add(const QString& editorText)
             relistAll();
         m_backups.copyBeforeChange(m_state.file.descriptor());
         appendEntry(m_state.file, text, m_state.entryKey, stamp, m_state.buffer);
+        m_backups.noteWritten(stamp);
     });
     if (listedEntries(m_state.file) > m_list->rowCount())
         m_list->appendRow();
@@ -246,6 +247,7 @@ void DiaryDocument::change(const QString& editorText)
         } catch (const sidefiles::SideFileTakenError&) {
             rewriteByRebuild(m_state.viewedRecord, text);
         }
+        m_backups.noteWritten(m_state.viewedStamp);
     });
     m_viewedBytes = text;
     m_viewedText = editorText;
@@ -271,6 +273,7 @@ void DiaryDocument::deleteViewedEntry()
         m_state.file.checkStillAtPath();
         readViewedEntry(m_state.file, record, m_state.viewedLabel, m_state.buffer);
         const DiaryRecord deleted = m_state.buffer;
+        // An entry written since the newest copy lives on in the file the rebuild replaces, kept as a copy.
         rebuildOpenDiary(
             [&](RecordSink& sink) {
                 m_state.file.readEach(0, [&](qint64 n, const DiaryRecord& kept) {
@@ -283,7 +286,8 @@ void DiaryDocument::deleteViewedEntry()
                 m_deleted.push_back({record, deleted});
                 forgetDeletedEntry(record);
                 emit deletionsChanged();
-            });
+            },
+            m_backups.isUncopied(deleted.stamp()));
     });
 }
 
@@ -482,12 +486,12 @@ void DiaryDocument::rekey(const QByteArray& newPassword)
 // A rebuild that is done but not yet safe on disk has put the new file in the old one's place all
 // the same: it is taken then too, and the error thrown on.
 void DiaryDocument::rebuildOpenDiary(const std::function<void(RecordSink&)>& produce,
-                                     const std::function<void(RecordFile&&)>& take)
+                                     const std::function<void(RecordFile&&)>& take, bool losesUncopied)
 {
     RecordFile replacement;
     const FileIdentity madeFrom = m_state.file.identity();
     try {
-        rebuildDiary(m_state.path, produce, &replacement, &madeFrom, m_backups.keeperOfReplaced());
+        rebuildDiary(m_state.path, produce, &replacement, &madeFrom, m_backups.keeperOfReplaced(losesUncopied));
     } catch (const NotDurableError&) {
         take(std::move(replacement));
         throw;

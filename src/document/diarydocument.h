@@ -112,7 +112,8 @@ public:
     // alike; an entry saved as it was shown keeps its own bytes.
     void change(const QString& editorText);
     // Removes the entry on view from the diary, in one rebuild of its file, and its row from the list;
-    // none is on view afterwards. The entry is kept for undoDeletion() until the diary closes.
+    // none is on view afterwards. The entry is kept for undoDeletion() until the diary closes, and where copies are
+    // made and none holds it as it was (written since the newest), the file before the deletion becomes one.
     void deleteViewedEntry();
     // The stamp of the entry that undoDeletion() would put back, the one deleted last; none while there is none.
     std::optional<double> undoableDeletion() const;
@@ -205,8 +206,9 @@ private:
     void writeAtPath(const std::function<void()>& write);
     void rewriteByRebuild(std::int32_t record, QByteArrayView text);
     void relistAll();
+    // `losesUncopied`: the rebuild drops text that no copy holds, so the file it replaces is kept as one.
     void rebuildOpenDiary(const std::function<void(RecordSink&)>& produce,
-                          const std::function<void(RecordFile&&)>& take);
+                          const std::function<void(RecordFile&&)>& take, bool losesUncopied = false);
     void refuseWritingCopy() const;
     void reportBackupFailure();
     void forgetDeletions();
