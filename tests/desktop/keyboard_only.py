@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # A person with a keyboard and no mouse, through real X input (xdotool): opens a diary from the menu, adds an
-# entry and saves it, changes it and saves it, deletes it, searches by a word and by a day, and leaves. The
-# diary file is read after each change; the list is read through the accessibility bus.
+# entry and saves it, changes it and saves it, deletes it, undoes that, searches by a word and by a day, and
+# leaves. The diary file is read after each change; the list is read through the accessibility bus.
 # keyboard_only.py <diary> <diarytexts tool>
 import datetime
 import subprocess
@@ -117,6 +117,12 @@ step("the entry changed and saved", lambda: entries() == first + ["Written with 
 
 keys("Tab", "Delete")
 step("the entry on view deleted", lambda: entries() == first)
+
+# Ctrl+Z in the list puts it back, on view and with the focus in the list, where Delete takes it again.
+keys("ctrl+z")
+step("the deletion undone", lambda: entries() == first + ["Written with keys alone, and changed"])
+keys("Delete")
+step("the entry deleted again", lambda: entries() == first)
 
 keys("ctrl+f")
 typed_word("Машей")
