@@ -113,8 +113,7 @@ CopyContents BackupShelf::contentsOf(const QString& copyPath)
     const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     struct stat info;
     CopyContents contents;
-    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < RecordSize ||
-        info.st_size % RecordSize != 0) {
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < RecordSize) {
         contents.damaged = true;
     } else {
         DiaryRecord header;

@@ -18,8 +18,9 @@ struct BackupCopy {
 
 // What a copy holds, read from the copy itself.
 struct CopyContents {
-    // Not a whole diary: cut short, not a number of whole records, or unreadable. Such a copy is never
-    // restored.
+    // Not a diary: cut short inside its header, or unreadable. Such a copy is never restored. A part of a record
+    // after the last whole one is not damage: a diary killed while adding an entry may end so, and like the diary the
+    // copy does not count it.
     bool damaged = false;
     qint64 entries = 0;
 };
