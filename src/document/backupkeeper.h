@@ -20,9 +20,10 @@ struct BackupPolicy {
 };
 
 // Makes the open diary's dated copies (backupshelf.h): the first time the diary changes on a day, a copy of it as
-// it was, before the change. A copy that cannot be made never stops the change: the cause is kept for the caller
-// to tell, and the next change tries again. Once a copy is safe on disk, which nobody waits for, the copies that
-// the policy lets go are removed, also those past ten times the diary's size.
+// it was, before the change, and another where a deletion would take the only text of an entry. A copy that cannot be
+// made never stops the change: the cause is kept for the caller to tell, and the next change tries again. Once a copy
+// is safe on disk, which nobody waits for, the copies that the policy lets go are removed, also those past ten times
+// the diary's size.
 class BackupKeeper
 {
 public:
