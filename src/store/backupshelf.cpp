@@ -1,6 +1,7 @@
 #include "backupshelf.h"
 
 #include "diaryrecord.h"
+#include "faultseam.h"
 #include "filecopy.h"
 #include "posixio.h"
 #include "sidefiles.h"
@@ -20,16 +21,9 @@
 namespace
 {
 
-BackupFaultHook& faultHook()
-{
-    static BackupFaultHook hook;
-    return hook;
-}
-
 void beginStep(BackupStep step)
 {
-    if (const BackupFaultHook& hook = faultHook())
-        hook(step);
+    FaultSeam<BackupStep>::before(step);
 }
 
 const QString NameFormat = QStringLiteral("yyyy-MM-dd_HH-mm-ss");
@@ -78,7 +72,7 @@ void removeParts(const QByteArray& folder)
 
 void setBackupFaultHook(BackupFaultHook hook)
 {
-    faultHook() = std::move(hook);
+    FaultSeam<BackupStep>::set(std::move(hook));
 }
 
 BackupShelf::BackupShelf(const QString& root, const QString& diaryPath)

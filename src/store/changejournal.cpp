@@ -1,5 +1,6 @@
 #include "changejournal.h"
 
+#include "faultseam.h"
 #include "fileidentity.h"
 #include "posixio.h"
 #include "recordfile.h"
@@ -24,16 +25,9 @@ constexpr qsizetype DigestSize = 32;
 constexpr qsizetype FixedPart = 8 + 4 * 8;
 constexpr qsizetype LargestJournal = FixedPart + PATH_MAX + 2 * RecordSize + DigestSize;
 
-JournalFaultHook& faultHook()
-{
-    static JournalFaultHook hook;
-    return hook;
-}
-
 void beginStep(JournalStep step)
 {
-    if (const JournalFaultHook& hook = faultHook())
-        hook(step);
+    FaultSeam<JournalStep>::before(step);
 }
 
 QByteArray journalName(const QByteArray& target)
@@ -145,7 +139,7 @@ std::optional<QByteArray> readJournal(const QByteArray& name)
 
 void setJournalFaultHook(JournalFaultHook hook)
 {
-    faultHook() = std::move(hook);
+    FaultSeam<JournalStep>::set(std::move(hook));
 }
 
 void replaceRecord(RecordFile& diary, qint64 n, const DiaryRecord& old, const DiaryRecord& fresh)

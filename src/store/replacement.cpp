@@ -1,5 +1,6 @@
 #include "replacement.h"
 
+#include "faultseam.h"
 #include "posixio.h"
 #include "sidefiles.h"
 
@@ -12,16 +13,9 @@
 namespace
 {
 
-ReplaceFaultHook& faultHook()
-{
-    static ReplaceFaultHook hook;
-    return hook;
-}
-
 void beginStep(ReplaceStep step)
 {
-    if (const ReplaceFaultHook& hook = faultHook())
-        hook(step);
+    FaultSeam<ReplaceStep>::before(step);
 }
 
 constexpr QByteArrayView AsideSuffix = ".old";
@@ -62,7 +56,7 @@ TargetChangedError::TargetChangedError(const QString& path)
 
 void setReplaceFaultHook(ReplaceFaultHook hook)
 {
-    faultHook() = std::move(hook);
+    FaultSeam<ReplaceStep>::set(std::move(hook));
 }
 
 // Renaming over a folder would replace it with a plain file, and a link not followed is looked at as itself.
