@@ -103,32 +103,28 @@ private slots:
         QTest::addColumn<QByteArray>("before"); // null: no such file; else "folder", "diary" or the content
         QTest::addColumn<QByteArray>("after");  // two exports; null: refused, and every file as it was
         QTest::addColumn<QString>("error");
-        const QString done = u"no error"_s;
-        QTest::newRow("text, appended") << u"b.txt"_s << QByteArray("old\r\n") << "old\r\n" + textFile() + textFile()
-                                        << done;
-        QTest::newRow("html, replaced") << u"c.html"_s << QByteArray("old") << htmlFile() << done;
-        QTest::newRow("htm, new") << u"d.htm"_s << QByteArray() << htmlFile() << done;
-        const QString tooLarge = u"I/O error 27"_s; // EFBIG: the file size limit is reached
-        QTest::newRow("text cut short") << u"e.txt"_s << QByteArray("old\r\n") << QByteArray() << tooLarge;
-        QTest::newRow("new text cut short") << u"f.txt"_s << QByteArray() << QByteArray() << tooLarge;
-        QTest::newRow("text, not put in place")
-            << u"h.txt"_s << QByteArray("old\r\n") << QByteArray() << u"Disk full"_s;
-        // Another program puts a file of its own there meanwhile, which holds the same bytes but is not the file
-        // read: it stays.
-        QTest::newRow("another program's file put there")
-            << u"x.html"_s << QByteArray("old") << QByteArray() << TargetChangedError(file(u"x.html"_s)).text();
+        const auto row = [](const char* tag, const QString& name, const char* before, const QByteArray& after,
+                            const QString& error) {
+            QTest::newRow(tag) << name << QByteArray(before) << after << error;
+        };
+        const QString done = u"no error"_s, tooLarge = u"I/O error 27"_s; // EFBIG: the file size limit is reached
+        row("text, appended", u"b.txt"_s, "old\r\n", "old\r\n" + textFile() + textFile(), done);
+        row("html, replaced", u"c.html"_s, "old", htmlFile(), done);
+        row("htm, new", u"d.htm"_s, nullptr, htmlFile(), done);
+        row("text cut short", u"e.txt"_s, "old\r\n", {}, tooLarge);
+        row("new text cut short", u"f.txt"_s, nullptr, {}, tooLarge);
+        row("text, not put in place", u"h.txt"_s, "old\r\n", {}, u"Disk full"_s);
+        // Another program's file put there meanwhile holds the same bytes but is not the file read: it stays.
+        row("another program's file put there", u"x.html"_s, "old", {}, TargetChangedError(file(u"x.html"_s)).text());
         // Written in place, where nothing can be made beside it.
-        QTest::newRow("in a folder that takes no new files")
-            << u"locked/l.txt"_s << QByteArray("old\r\n") << "old\r\n" + textFile() + textFile() << done;
-        QTest::newRow("no folder") << u"none/i.html"_s << QByteArray() << QByteArray() << u"Invalid filename"_s;
-        QTest::newRow("a folder") << u"j.txt"_s << QByteArray("folder") << QByteArray() << u"File access denied"_s;
-        QTest::newRow("the diary") << u"k.html"_s << QByteArray("diary") << QByteArray()
-                                   << u"Записи нельзя экспортировать в файл самого дневника"_s;
+        row("in a folder that takes no new files", u"locked/l.txt"_s, "old\r\n", "old\r\n" + textFile() + textFile(),
+            done);
+        row("no folder", u"none/i.html"_s, nullptr, {}, u"Invalid filename"_s);
+        row("a folder", u"j.txt"_s, "folder", {}, u"File access denied"_s);
+        row("the diary", u"k.html"_s, "diary", {}, u"Записи нельзя экспортировать в файл самого дневника"_s);
         // In a folder open to all, as the person who exports: neither is theirs to write in place.
-        QTest::newRow("another's page") << u"report.html"_s << QByteArray("another's") << QByteArray()
-                                        << u"File access denied"_s;
-        QTest::newRow("own read-only page")
-            << u"mine.html"_s << QByteArray("read-only") << QByteArray() << u"File access denied"_s;
+        row("another's page", u"report.html"_s, "another's", {}, u"File access denied"_s);
+        row("own read-only page", u"mine.html"_s, "read-only", {}, u"File access denied"_s);
     }
     // Tests run as root, where no permission stops a write: the file size limit does. The diary is only read.
     void exports()
@@ -150,8 +146,8 @@ private slots:
             writeFileBytes(file(name + u".Ab1Cd2.lnk"_s), "new contents, linked to try the folder");
         }
         // As root, who may write anything, the export runs as another person.
-        const bool root = ::getuid() == 0;
-        const bool asPerson = root && (before == "another's" || before == "read-only" || locked);
+        const bool root = ::getuid() == 0,
+                   asPerson = root && (before == "another's" || before == "read-only" || locked);
         const uid_t person = asPerson ? Nobody : ::getuid();
         if (before == "another's" && !root)
             QSKIP("only root can make a page of another user");
@@ -211,23 +207,16 @@ private slots:
         }
     }
 
-    void typedNames_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("file");
-        for (const char* kept : {"notes.txt", "notes.htm", "notes.html"})
-            QTest::newRow(kept) << QString(kept) << QString(kept);
-        QTest::newRow("no extension") << u"notes"_s << u"notes.txt"_s;
-        QTest::newRow("other extension") << u"notes.doc"_s << u"notes.txt"_s;
-        QTest::newRow("letter case") << u"notes.TXT"_s << u"notes.txt"_s;
-        QTest::newRow("dot in folder") << u"a.htm/notes"_s << u"a.htm/notes.txt"_s;
-        QTest::newRow("cut to 255") << QString(300, u'n') << QString(255, u'n') + u".txt"_s;
-    }
+    // Our three extensions are kept; none, another, one in other letter case or a dot in a folder's name gets
+    // ".txt"; the name is cut to 255 characters first.
     void typedNames()
     {
-        QFETCH(QString, typed);
-        QFETCH(QString, file);
-        QCOMPARE(typedExportName(typed), file);
+        for (const QString& kept : {u"notes.txt"_s, u"notes.htm"_s, u"notes.html"_s})
+            QCOMPARE(typedExportName(kept), kept);
+        for (const QString& typed : {u"notes"_s, u"notes.doc"_s, u"notes.TXT"_s})
+            QCOMPARE(typedExportName(typed), u"notes.txt"_s);
+        QCOMPARE(typedExportName(u"a.htm/notes"_s), u"a.htm/notes.txt"_s);
+        QCOMPARE(typedExportName(QString(300, u'n')), QString(255, u'n') + u".txt"_s);
     }
 };
 

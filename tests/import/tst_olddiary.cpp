@@ -19,12 +19,6 @@ class TestOldDiary : public QObject
     QTemporaryDir m_dir;
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
-    QString written(const QString& name, const QByteArray& bytes) const
-    {
-        writeFileBytes(path(name), bytes);
-        return path(name);
-    }
-
     static QByteArray recordBytes(const DiaryRecord& record) { return QByteArray(record.data(), RecordSize); }
     // A text that takes two of an entry's lines.
     static inline const QString LongText = QString(300, u'ж') + u"хвост"_qs;
@@ -60,7 +54,8 @@ private slots:
         QFETCH(Outcome, outcome);
         QFETCH(QString, kind);
         QFETCH(int, entries);
-        const QString name = written("source.drb", bytes);
+        const QString name = path("source.drb"), next = path("next.drb");
+        writeFileBytes(name, bytes);
         QVERIFY(::chmod(qPrintable(name), 0444) == 0); // read-only sources import
         OldDiarySource source;
         QCOMPARE(source.recognise(name), outcome);
@@ -77,8 +72,8 @@ private slots:
         };
         QCOMPARE(recordBytes(source.readEntry(0)), expected(source.key()));
         QCOMPARE(recordBytes(source.rescrambled(source.readEntry(0), "другой")), expected("другой"));
-        QCOMPARE(source.recognise(written("c2.drb", oldDiary(Layout::Late, {stampOf(1)}, {"x"}, "p"))),
-                 Outcome::Recognised);
+        writeFileBytes(next, oldDiary(Layout::Late, {stampOf(1)}, {"x"}, "p"));
+        QCOMPARE(source.recognise(next), Outcome::Recognised);
         QCOMPARE(source.key(), FixedKey);
     }
 };

@@ -1,10 +1,8 @@
 #include "settings/settingsfile.h"
-#include "store/replacement.h"
 #include "testfiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -35,8 +33,8 @@ private slots:
     // package manager owns is never written, even by the superuser.
     void dataGoesWhereThePersonMayWrite()
     {
-        const QString home = m_dir->filePath("home"), config = m_dir->filePath("config"), ro = m_dir->filePath("ro");
-        const QString gone = m_dir->filePath("gone"); // even the superuser cannot write in a missing folder
+        const QString home = m_dir->filePath("home"), config = m_dir->filePath("config"), ro = m_dir->filePath("ro"),
+                      gone = m_dir->filePath("gone"); // even the superuser cannot write in a missing folder
         writeFileBytes(m_ini, "");
         QVERIFY(QDir().mkdir(home) && QDir().mkdir(ro) &&
                 QFile::setPermissions(ro, QFile::ReadOwner | QFile::ExeOwner));
@@ -58,9 +56,8 @@ private slots:
             if (expected.isEmpty())
                 qunsetenv("HOME");
             QCOMPARE(programDataDir(programDir), expected);
-            // Nothing for the group and others.
             QVERIFY(expected == programDir || !QFileInfo(expected).isDir() ||
-                    (QFile::permissions(expected) & 0x0077) == 0);
+                    (QFile::permissions(expected) & 0x0077) == 0); // nothing for the group and others
         }
         QCOMPARE(errorText([] { PrivateProfile(QString()).writeBool("Options", "Editing", true); }),
                  QStringLiteral("Unable to write to Settings.ini: no home folder is known (HOME)"));

@@ -82,12 +82,9 @@ private slots:
                  handBuilt("00000000000004c0", {{8, "first"}, {264, entry.lines[1]}, {4872, "last"}}));
         QCOMPARE(recordBytes(DiaryHeader::fromRecord(headerRecord).toRecord()), recordBytes(headerRecord));
         QCOMPARE(recordBytes(DiaryEntry::fromRecord(entryRecord).toRecord()), recordBytes(entryRecord));
-    }
 
-    // Files written by earlier versions leave old text after the length bytes; this one never does, and reads
-    // none of it.
-    void slotsKeepNoOldText()
-    {
+        // Files written by earlier versions leave old text after the length bytes; this one never does, and reads
+        // none of it.
         DiaryRecord record;
         std::memset(record.data(), 0x7f, RecordSize);
         record.setSlot(1, scrambleText("one ", "key"));
@@ -104,34 +101,30 @@ private slots:
         QVERIFY(DiaryHeader::fromRecord(record).title.isEmpty());
     }
 
-    void cutsTextIntoSlots_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QRandomGenerator random(5100);
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("one slot full") << randomBytes(random, 255);
-        QTest::newRow("line break across two slots") << QByteArray(254, 'a') + "\r\n";
-        QTest::newRow("every slot full") << randomBytes(random, 5100);
-        QTest::newRow("one byte too many") << randomBytes(random, 5101);
-    }
     // Each slot is scrambled with the key from its start: slot 2 of a 256-byte text uses key byte 1, not
-    // (255 mod 11) + 1 = 3 as one pass would. Old text after the new one is cleared, the stamp kept.
+    // (255 mod 11) + 1 = 3 as one pass would. Old text after the new one is cleared, the stamp kept. Texts: empty,
+    // one slot full, a line break across two slots, every slot full, one byte too many.
     void cutsTextIntoSlots()
     {
-        QFETCH(QByteArray, text);
-        DiaryRecord cut;
-        std::memset(cut.data(), 0x7f, RecordSize);
-        cutTextIntoLines(cut, text, FixedKey);
-        QList<QPair<int, QByteArray>> pieces;
-        for (int k = 1; k <= SlotCount; ++k)
-            pieces.append({slotOffset(k), scrambleText(text.mid((k - 1) * 255, 255), FixedKey)});
-        QCOMPARE(recordBytes(cut), handBuilt("7f7f7f7f7f7f7f7f", pieces));
-        QCOMPARE(joinLines(cut, FixedKey), text.left(MaxEntryChars));
+        QRandomGenerator random(5100);
+        for (const QByteArray& text :
+             QByteArrayList{QByteArray(), randomBytes(random, 255), QByteArray(254, 'a') + "\r\n",
+                            randomBytes(random, 5100), randomBytes(random, 5101)}) {
+            DiaryRecord cut;
+            std::memset(cut.data(), 0x7f, RecordSize);
+            cutTextIntoLines(cut, text, FixedKey);
+            QList<QPair<int, QByteArray>> pieces;
+            for (int k = 1; k <= SlotCount; ++k)
+                pieces.append({slotOffset(k), scrambleText(text.mid((k - 1) * 255, 255), FixedKey)});
+            QVERIFY2(recordBytes(cut) == handBuilt("7f7f7f7f7f7f7f7f", pieces),
+                     qPrintable(QString::number(text.size())));
+            QCOMPARE(joinLines(cut, FixedKey), text.left(MaxEntryChars));
+        }
     }
 
     // A line is combined with its key laid out once, sixteen bytes at a time and the rest one by one; a key
     // longer than a line is cut.
-    void scramblesALine()
+    void scrambles()
     {
         QRandomGenerator random(1251);
         for (int keyLength : {1, 7, 11, 16, 255, 300}) {
@@ -144,19 +137,14 @@ private slots:
                          qPrintable(u"key of %1, line of %2"_s.arg(keyLength).arg(size)));
             }
         }
-    }
-
-    // The fixed key starts again at its 12th byte; a byte equal to its key byte gives a kept zero. Passwords are
-    // stored reversed, then rotated by half the length, then scrambled, and come back at every length.
-    void storesPasswords()
-    {
+        // The fixed key starts again at its 12th byte; a byte equal to its key byte gives a kept zero. Passwords
+        // are stored reversed, then rotated by half the length, then scrambled, and come back at every length.
         QCOMPARE(scrambleText(QByteArray(12, '\0'), FixedKey), QByteArray("saltmeadowss"));
         QCOMPARE(scrambleText("sXlt", FixedKey), QByteArray::fromHex("00390000"));
         const QByteArrayList rearranged = {"a", "ab", "bac", "badc", "cbaed"};
         for (int length = 1; length <= 5; ++length)
             QVERIFY2(encodePassword(QByteArray("abcde", length)) == referenceScramble(rearranged[length - 1], FixedKey),
                      qPrintable(QString::number(length)));
-        QRandomGenerator random(1251);
         for (int length = 0; length <= 255; ++length) {
             const QByteArray password = randomBytes(random, length), stored = encodePassword(password);
             QVERIFY2(stored.size() == length && decodePassword(stored) == password,
@@ -223,7 +211,7 @@ private slots:
     }
 
     // Random times, one in four within its day's first second, read back as they were.
-    void randomTimesComeBack()
+    void convertsDatesAndTimes()
     {
         QRandomGenerator random(2026);
         for (int i = 0; i < 20000; ++i) {
@@ -233,11 +221,7 @@ private slots:
             QVERIFY2(stampText(stamp) == qtText(local) && stampToDateTime(stamp) == local && stampDate(stamp) == date,
                      qPrintable(local.toString(Qt::ISODateWithMs)));
         }
-    }
-
-    // Seconds order as the times do, before the epoch too; dates and times convert both ways.
-    void convertsDatesAndTimes()
-    {
+        // Seconds order as the times do, before the epoch too; dates and times convert both ways.
         const QList<double> inTimeOrder{-2.0, -1.0, -1.25, -1.99999999999, 0.0, 0.99999999999, 1.0};
         for (qsizetype i = 1; i < inTimeOrder.size(); ++i)
             QVERIFY2(stampSeconds(inTimeOrder[i - 1]) <= stampSeconds(inTimeOrder[i]), qPrintable(QString::number(i)));

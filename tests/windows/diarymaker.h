@@ -52,23 +52,20 @@ inline QStringList answering(QStringList answers, const std::function<void()>& a
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
-            const bool own = box->windowTitle() == QStringLiteral("Quillnest");
-            seen << (own ? box->text() : QStringLiteral("alien box"));
-            if (box->buttons().size() == 1)
-                return box->buttons().first()->click();
-            const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
-            for (QAbstractButton* button : box->buttons()) {
-                if (button->text() == answer)
-                    return button->click();
-            }
-            return QTest::keyClick(box, Qt::Key_Escape);
-        }
         if (!dialog)
             return;
-        seen << dialog->objectName();
+        auto* box = qobject_cast<QMessageBox*>(dialog);
+        const bool own = !box || box->windowTitle() == QStringLiteral("Quillnest");
+        seen << (!box ? dialog->objectName() : own ? box->text() : QStringLiteral("alien box"));
+        if (box && box->buttons().size() == 1)
+            return box->buttons().first()->click();
         const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
-        if (answer.isEmpty()) {
+        if (box) {
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == answer)
+                    return button->click();
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else if (answer.isEmpty()) {
             dialog->reject();
         } else if (dialog->objectName() == QLatin1String("PassDlg")) {
             named<QLineEdit>(dialog, "PassIn")->setText(answer);
@@ -114,9 +111,10 @@ struct Session {
         dir.reset();
     }
 
-    // Starts the program as Settings.ini now says; returns what showed meanwhile.
+    // Starts the program as Settings.ini now says, ending the one running first; returns what showed meanwhile.
     QStringList launch(const QStringList& answers = {})
     {
+        window.reset();
         const QStringList seen = answering(
             answers, [this] { window = std::make_unique<MainWindow>(dir->path(), QString(), file("backups")); });
         window->show();
@@ -161,17 +159,17 @@ struct Session {
     // The text of panel `panel` of the status bar, numbered from 0.
     QString status(int panel) const { return find<QLabel>(QStringLiteral("SBarPanel%1").arg(panel))->text(); }
 
-    // What showed meanwhile, as answering() returns it.
-    QStringList click(QAbstractButton* button)
+    // What showed meanwhile, as answering() returns it, `answers` given.
+    QStringList click(QAbstractButton* button, const QStringList& answers = {})
     {
-        return answering({}, [=] { QTest::mouseClick(button, Qt::LeftButton); });
+        return answering(answers, [=] { QTest::mouseClick(button, Qt::LeftButton); });
     }
     QStringList click(const QString& name) { return click(button(name)); }
-    QStringList trigger(QAction* item)
+    QStringList trigger(QAction* item, const QStringList& answers = {})
     {
-        return answering({}, [item] { item->trigger(); });
+        return answering(answers, [item] { item->trigger(); });
     }
-    QStringList trigger(const QString& name) { return trigger(menuItem(name)); }
+    QStringList trigger(const QString& name, QStringList answers = {}) { return trigger(menuItem(name), answers); }
 
     // What the text box shows after a person scrolls to item `row` and double-clicks it.
     QString view(int row)

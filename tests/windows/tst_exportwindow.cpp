@@ -18,8 +18,7 @@ class TestExportWindow : public QObject
     void start(int entries, const QString& mode = u"All"_s, const QString& word = {})
     {
         QVERIFY(m.start(alternatingDays(entries))); // entries 3 and 5 share their time stamp
-        w = new ExportWindow(document(), m.window.get());
-        m.window->setExportWindow(w);
+        m.window->setExportWindow(w = new ExportWindow(document(), m.window.get()));
         QVERIFY(m.trigger("N25").isEmpty() && QTest::qWaitForWindowExposed(w));
         QTest::mouseClick(named<QRadioButton>(w, mode), Qt::LeftButton);
         QVERIFY(word.isEmpty() || document().findWord(word).has_value());
@@ -31,8 +30,7 @@ class TestExportWindow : public QObject
     void pick(const QString& from, std::int32_t record)
     {
         const Records held = records(from);
-        list(from)->setCurrentIndex(
-            list(from)->model()->index(int(std::find(held.begin(), held.end(), record) - held.begin()), 0));
+        list(from)->setCurrentIndex(list(from)->model()->index(int(std::ranges::find(held, record) - held.begin()), 0));
         QCOMPARE(m.click(find<QPushButton>(from == "AllRecs" ? "ToEx" : "ToAll")), QStringList());
     }
 
@@ -93,9 +91,9 @@ private slots:
         auto* name = find<QLineEdit>("InName");
         for (int i = 0; i < 3; ++i) {
             saveDialog->selectNameFilter(saveDialog->nameFilters().value(i == 1 ? 0 : 1));
-            QCOMPARE(answering({answers[i]}, [this] { find<QPushButton>("view")->click(); }), QStringList{u"SaveD"_s});
-            QCOMPARE(name->text(), m.file(names[i]));
-            QVERIFY(name->toolTip() == m.file(names[i]) && w->exportFileName() == m.file(names[i]));
+            QCOMPARE(m.click(find<QPushButton>("view"), {answers[i]}), QStringList{u"SaveD"_s});
+            QCOMPARE(QStringList({name->text(), name->toolTip(), w->exportFileName()}),
+                     QStringList(3, m.file(names[i])));
         }
 
         const auto available = [this] {

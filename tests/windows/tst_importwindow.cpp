@@ -20,10 +20,8 @@ class TestImportWindow : public QObject
     void start(const Diary& diary, bool diaryOpen = true)
     {
         QVERIFY(m.start(diary, diaryOpen ? "[Options]\nOpenLast=1\n[Directory]\nLastDiary=%1/d.qnb\n" : "[Options]\n"));
-        w = new ImportWindow(m.window->document(), m.dir->path(), m.window.get());
-        m.window->setImportWindow(w);
-        QCOMPARE(m.trigger("N11"), QStringList());
-        QVERIFY(w->isVisible() && !m.window->takesInput());
+        m.window->setImportWindow(w = new ImportWindow(m.window->document(), m.dir->path(), m.window.get()));
+        QVERIFY(m.trigger("N11").isEmpty() && w->isVisible() && !m.window->takesInput());
     }
 
     // Opens source `name`, written with `bytes` unless they are null; returns the messages shown.
@@ -45,6 +43,10 @@ class TestImportWindow : public QObject
     }
 
     template <class Control = QWidget> Control* find(const QString& name) const { return named<Control>(w, name); }
+    QString text(const QString& label) const { return find<QLabel>(label)->text(); }
+    bool enabled(const QString& name) const { return find(name)->isEnabled(); }
+    bool checked(const QString& name) const { return find<QAbstractButton>(name)->isChecked(); }
+    void press(const QString& name) const { QTest::mouseClick(find<QAbstractButton>(name), Qt::LeftButton); }
 
     auto passBox() const
     {
@@ -83,105 +85,91 @@ private slots:
         start(alternatingDays(2), diaryOpen);
         QCOMPARE(open("first.drb", oldDiary(Layout::Middle, {stampOf(9)}, {"x"})), QStringList());
         const QStringList messages = open("s.drb", bytes);
-        const QString checked = find<QRadioButton>("RBThis")->isChecked()  ? "RBThis"
-                                : find<QRadioButton>("RBNew")->isChecked() ? "RBNew"
-                                                                           : "";
-        QCOMPARE((QStringList{messages.join(u'|'), find<QLabel>("SBarPanel0")->text(), find<QLabel>("LVer")->text(),
-                              find<QLabel>("LNum")->text(), find<QGroupBox>("PassBox")->title(), checked})
-                     .join(u'|'),
-                 shown);
-        const bool known = !find<QLabel>("LVer")->text().isEmpty();
-        QCOMPARE(std::tuple(find<QListView>("CLB")->model()->rowCount(), find<QLabel>("LName")->text(),
-                            find<QPushButton>("BbGo")->isEnabled(), find<QRadioButton>("RBNew")->isEnabled(),
-                            find<QRadioButton>("RBAll")->isChecked(), find<QRadioButton>("RBThis")->isEnabled(),
-                            find<QLineEdit>("EFName")->isEnabled()),
-                 std::tuple(find<QLabel>("LNum")->text().toInt(), known ? u"s.drb"_qs : QString(), known, known, true,
-                            known && checked == "RBThis", known && checked == "RBNew"));
+        const QString target = checked("RBThis") ? "RBThis" : checked("RBNew") ? "RBNew" : "";
+        const QStringList seen{messages.join(u'|'), text("SBarPanel0"), text("LVer"),
+                               text("LNum"),        passBox().first,    target};
+        QCOMPARE(seen.join(u'|'), shown);
+        const bool known = !text("LVer").isEmpty();
+        QCOMPARE(std::tuple(find<QListView>("CLB")->model()->rowCount(), text("LName"), enabled("BbGo"),
+                            enabled("RBNew"), checked("RBAll"), enabled("RBThis"), enabled("EFName")),
+                 std::tuple(text("LNum").toInt(), known ? u"s.drb"_qs : QString(), known, known, true,
+                            known && target == "RBThis", known && target == "RBNew"));
     }
 
-    void unlocks_data()
-    {
-        QTest::addColumn<bool>("diaryOpen");
-        QTest::newRow("diary open") << true;
-        QTest::newRow("no diary open") << false;
-    }
     // Letter case counts and retries are unlimited; the name typed last is the one opened, whatever the dialog
     // chose before. A source opened next starts locked again and goes to a new diary as it is, once every
     // refusal is mended; nothing is written before. The window stays open, the choices made stay checked when
     // it is shown again, and the new diary keeps the old password.
     void unlocks()
     {
-        QFETCH(bool, diaryOpen);
-        start(alternatingDays(1), diaryOpen);
-        const QString first = m.file("p1.drb");
-        writeFileBytes(first, oldDiary(Layout::Late, {stampOf(1), stampOf(2)}, {u"Первая\r\nстрока"_qs, "b"}, "Key"));
-        QCOMPARE(answering({first}, [this] { QTest::mouseClick(find<QPushButton>("Find"), Qt::LeftButton); }),
-                 QStringList{"OpenD"});
-        QCOMPARE(std::pair(find<QLineEdit>("EInF")->text(), m.click(find<QPushButton>("Open"))),
-                 std::pair(first, QStringList()));
-        QTest::mouseClick(find<QRadioButton>("RBHand"), Qt::LeftButton);
-        QCOMPARE(std::tuple(passBox().second, find<QLabel>("SBarPanel0")->text(), find<QListView>("CLB")->isEnabled(),
-                            find<QPlainTextEdit>("MLook")->toPlainText()), // no current entry: no preview
-                 std::tuple(QColor(128, 0, 128), u"Выберите нужные записи"_qs, true, QString()));
-        QCOMPARE(current(0), Locked);
+        for (const bool diaryOpen : {true, false}) { // into a new diary, with the program's own open or none
+            start(alternatingDays(1), diaryOpen);
+            const QString first = m.file("p1.drb");
+            writeFileBytes(first,
+                           oldDiary(Layout::Late, {stampOf(1), stampOf(2)}, {u"Первая\r\nстрока"_qs, "b"}, "Key"));
+            QCOMPARE(m.click(find<QPushButton>("Find"), {first}), QStringList{"OpenD"});
+            QCOMPARE(std::pair(find<QLineEdit>("EInF")->text(), m.click(find<QPushButton>("Open"))),
+                     std::pair(first, QStringList()));
+            press("RBHand");
+            QCOMPARE(std::tuple(passBox().second, text("SBarPanel0"), enabled("CLB"),
+                                find<QPlainTextEdit>("MLook")->toPlainText()), // no current entry: no preview
+                     std::tuple(QColor(128, 0, 128), u"Выберите нужные записи"_qs, true, QString()));
+            QCOMPARE(current(0), Locked);
 
-        find<QLineEdit>("EPass")->setText("key");
-        QTest::mouseClick(find<QPushButton>("PassOk"), Qt::LeftButton);
-        QCOMPARE(std::tuple(passBox(), find<QLineEdit>("EPass")->text(), find<QPushButton>("PassOk")->isEnabled()),
-                 std::tuple(std::pair(u"Защита (неверно!) "_qs, QColor(255, 0, 0)), u"key"_qs, true));
-        find<QLineEdit>("EPass")->setText("Key");
-        QTest::mouseClick(find<QPushButton>("PassOk"), Qt::LeftButton);
-        QCOMPARE(std::tuple(passBox(), find<QLineEdit>("EPass")->palette().color(QPalette::Text) == QColor(0, 128, 0),
-                            find<QLineEdit>("EPass")->isEnabled(), find<QPushButton>("PassOk")->isEnabled(),
-                            find<QRadioButton>("RBThis")->isEnabled(), find<QRadioButton>("RBThis")->isChecked(),
-                            find<QPlainTextEdit>("MLook")->toPlainText()),
-                 std::tuple(std::pair(u"Защита (принято) "_qs, QColor(0, 128, 0)), false, false, false, diaryOpen,
-                            false, u"Первая\nстрока"_qs));
+            find<QLineEdit>("EPass")->setText("key");
+            press("PassOk");
+            QCOMPARE(std::tuple(passBox(), find<QLineEdit>("EPass")->text(), enabled("PassOk")),
+                     std::tuple(std::pair(u"Защита (неверно!) "_qs, QColor(255, 0, 0)), u"key"_qs, true));
+            find<QLineEdit>("EPass")->setText("Key");
+            press("PassOk");
+            QCOMPARE(std::tuple(passBox(), find("EPass")->palette().color(QPalette::Text) == QColor(0, 128, 0),
+                                enabled("EPass"), enabled("PassOk"), enabled("RBThis"), checked("RBThis"),
+                                find<QPlainTextEdit>("MLook")->toPlainText()),
+                     std::tuple(std::pair(u"Защита (принято) "_qs, QColor(0, 128, 0)), false, false, false, diaryOpen,
+                                false, u"Первая\nстрока"_qs));
 
-        QCOMPARE((std::tuple{open("s.drb", oldDiary(Layout::Late, {stampOf(1), stampOf(2), stampOf(3)},
-                                                    {u"Один"_qs, u"Два"_qs, u"Три\r\nвсё"_qs}, toCp1251(u"Ключ"))),
-                             passBox().first, find<QRadioButton>("RBThis")->isEnabled()}),
-                 std::tuple(QStringList(), u"Защита (есть) "_qs, false));
-        QTest::mouseClick(find<QRadioButton>("RBHand"), Qt::LeftButton);
-        QCOMPARE(current(0), Locked);
+            QCOMPARE((std::tuple{open("s.drb", oldDiary(Layout::Late, {stampOf(1), stampOf(2), stampOf(3)},
+                                                        {u"Один"_qs, u"Два"_qs, u"Три\r\nвсё"_qs}, toCp1251(u"Ключ"))),
+                                 passBox().first, enabled("RBThis")}),
+                     std::tuple(QStringList(), u"Защита (есть) "_qs, false));
+            press("RBHand");
+            QCOMPARE(current(0), Locked);
 
-        const QStringList files = QDir(m.dir->path()).entryList(QDir::Files);
-        const auto go = [this] {
-            return (m.click(find<QPushButton>("BbGo")) << find<QLabel>("Lhelp")->text()).join(u'|');
-        };
-        QCOMPARE(go(), u"В выборочном режиме необходимо выбрать записи"_qs);
-        QVERIFY(find<QLabel>("Att")->isVisible());
-        current(0, true);
-        current(2, true);
-        QCOMPARE(go(), u"Нужно указать имя файла для нового дневника"_qs);
-        find<QLineEdit>("EFName")->setText("d.txt");
-        find<QLineEdit>("EMName")->setText(u"o\u0105"_qs);
-        QCOMPARE(go(), u"Символы не поддерживаются: \u0105|"_qs);
-        find<QLineEdit>("EMName")->setText(u"Я"_qs);
-        QCOMPARE(go(), u"Файл d.qnb уже существует|"_qs);
-        QVERIFY(!find<QProgressBar>("PBar")->isVisible() && !find<QLabel>("Att")->isVisible() && w->isVisible());
-        QCOMPARE(QDir(m.dir->path()).entryList(QDir::Files), files);
+            const QStringList files = QDir(m.dir->path()).entryList(QDir::Files);
+            const auto go = [this] { return (m.click(find<QPushButton>("BbGo")) << text("Lhelp")).join(u'|'); };
+            QCOMPARE(go(), u"В выборочном режиме необходимо выбрать записи"_qs);
+            QVERIFY(find("Att")->isVisible());
+            current(0, true);
+            current(2, true);
+            QCOMPARE(go(), u"Нужно указать имя файла для нового дневника"_qs);
+            find<QLineEdit>("EFName")->setText("d.txt");
+            find<QLineEdit>("EMName")->setText(u"o\u0105"_qs);
+            QCOMPARE(go(), u"Символы не поддерживаются: \u0105|"_qs);
+            find<QLineEdit>("EMName")->setText(u"Я"_qs);
+            QCOMPARE(go(), u"Файл d.qnb уже существует|"_qs);
+            QVERIFY(!find("PBar")->isVisible() && !find("Att")->isVisible() && w->isVisible());
+            QCOMPARE(QDir(m.dir->path()).entryList(QDir::Files), files);
 
-        find<QLineEdit>("EFName")->setText("notes.txt");
-        find<QLineEdit>("EDName")->setText(u"Старый"_qs);
-        writeFileBytes(m.file("notes.qnb.Ab1Cd2.buf"), "left by an import that was killed"); // goes with this one
-        QCOMPARE(go(), Done + u"|Начался процесс импорта записей"_qs);
-        QVERIFY(!QFile::exists(m.file("notes.qnb.Ab1Cd2.buf")));
-        QCOMPARE(std::tuple(QFileInfo(m.file("notes.qnb")).isFile(), w->isVisible(),
-                            find<QProgressBar>("PBar")->value(), find<QLabel>("LVer")->text(), m.listCount()),
-                 std::tuple(true, true, 2, u"1.4.0 - 2.0.0"_qs, diaryOpen ? 1 : 0)); // of the 2 picked
+            find<QLineEdit>("EFName")->setText("notes.txt");
+            find<QLineEdit>("EDName")->setText(u"Старый"_qs);
+            writeFileBytes(m.file("notes.qnb.Ab1Cd2.buf"), "left by an import that was killed"); // goes with this one
+            QCOMPARE(go(), Done + u"|Начался процесс импорта записей"_qs);
+            QVERIFY(!QFile::exists(m.file("notes.qnb.Ab1Cd2.buf")));
+            QCOMPARE(std::tuple(QFileInfo(m.file("notes.qnb")).isFile(), w->isVisible(),
+                                find<QProgressBar>("PBar")->value(), text("LVer"), m.listCount()),
+                     std::tuple(true, true, 2, u"1.4.0 - 2.0.0"_qs, diaryOpen ? 1 : 0)); // of the 2 picked
 
-        QTest::mouseClick(find<QPushButton>("BBClose"), Qt::LeftButton);
-        QCOMPARE(m.trigger("N11"), QStringList());
-        QCOMPARE(std::tuple(find<QRadioButton>("RBHand")->isChecked(), find<QRadioButton>("RBNew")->isChecked(),
-                            find<QLineEdit>("EInF")->text(), find<QPushButton>("BbGo")->isEnabled(),
-                            find<QLabel>("SBarPanel0")->text()),
-                 std::tuple(true, true, QString(), false, QString()));
-        const QString made = m.file("notes.qnb");
-        DiaryDocument diary;
-        QVERIFY(diary.open(made, knowingThePassword()));
-        QCOMPARE(std::tuple(diary.view().title(), diary.view().owner(), storedPassword(made), entryTexts(made)),
-                 std::tuple(u"Старый"_qs, u"Я"_qs, u"Ключ"_qs, QStringList{u"Один"_qs, u"Три\nвсё"_qs}));
+            press("BBClose");
+            QCOMPARE(m.trigger("N11"), QStringList());
+            QCOMPARE(std::tuple(checked("RBHand"), checked("RBNew"), find<QLineEdit>("EInF")->text(), enabled("BbGo"),
+                                text("SBarPanel0")),
+                     std::tuple(true, true, QString(), false, QString()));
+            const QString made = m.file("notes.qnb");
+            DiaryDocument diary;
+            QVERIFY(diary.open(made, knowingThePassword()));
+            QCOMPARE(std::tuple(diary.view().title(), diary.view().owner(), storedPassword(made), entryTexts(made)),
+                     std::tuple(u"Старый"_qs, u"Я"_qs, u"Ключ"_qs, QStringList{u"Один"_qs, u"Три\nвсё"_qs}));
+        }
     }
 
     // After a word search: a rebuild that fails leaves the list as it was and the window open; the retry, done
@@ -199,12 +187,12 @@ private slots:
         QVERIFY(readName(find<QLineEdit>("EPass")) == u"Пароль старого дневника"_qs &&
                 readName(find<QListView>("CLB")) == u"Записи старого дневника"_qs &&
                 readName(find<QLineEdit>("EMName")) == u"Имя владельца"_qs);
-        QTest::mouseClick(find<QRadioButton>("RBFull"), Qt::LeftButton);
-        QCOMPARE(find<QLabel>("SBarPanel0")->text(), u"Импортировать только НЕпустые записи"_qs);
+        press("RBFull");
+        QCOMPARE(text("SBarPanel0"), u"Импортировать только НЕпустые записи"_qs);
 
         failReplacementsAt(ReplaceStep::Exchange);
         QCOMPARE(m.click(find<QPushButton>("BbGo")), QStringList{"Disk full"});
-        QVERIFY(w->isVisible() && !find<QProgressBar>("PBar")->isVisible() && m.listCount() == 2);
+        QVERIFY(w->isVisible() && !find("PBar")->isVisible() && m.listCount() == 2);
 
         failReplacementsAt(ReplaceStep::FlushFolder);
         QCOMPARE(m.click(find<QPushButton>("BbGo")), QStringList{NotSafeOnFullDisk});
