@@ -6,6 +6,7 @@
 
 #include "document/diarydocument.h"
 #include "store/diaryedit.h"
+#include "store/entrycodec.h"
 #include "store/recordfile.h"
 #include "store/scramble.h"
 #include "store/stamp.h"
@@ -43,7 +44,8 @@ double addOnce(RecordFile& diary, const QByteArray& text)
 {
     const qint64 size = diary.count() * RecordSize;
     DiaryRecord buffer;
-    const double ms = millisecondsOf([&] { appendEntry(diary, text, FixedKey, currentStamp(), buffer); });
+    const double ms =
+        millisecondsOf([&] { appendEntry(diary, text, ScrambledText(FixedKey), currentStamp(), buffer); });
     QFile::resize(diary.path(), size);
     return ms;
 }
@@ -55,7 +57,7 @@ double changeOnce(RecordFile& diary, const QByteArray& text)
     DiaryRecord buffer;
     diary.read(middle, buffer);
     const QString key = stampText(buffer.stamp());
-    return millisecondsOf([&] { rewriteEntry(diary, middle, key, text, FixedKey, buffer); });
+    return millisecondsOf([&] { rewriteEntry(diary, middle, key, text, ScrambledText(FixedKey), buffer); });
 }
 
 double viewMicroseconds(const RecordFile& diary)
@@ -65,7 +67,7 @@ double viewMicroseconds(const RecordFile& diary)
     const qint64 middle = diary.count() / 2;
     const double ms = millisecondsOf([&] {
         for (int i = 0; i < ViewRuns; ++i)
-            characters += readEntryText(diary, middle + i % 7, FixedKey, buffer).size();
+            characters += readEntryText(diary, middle + i % 7, ScrambledText(FixedKey), buffer).size();
     });
     if (characters == 0)
         std::printf("(no text read)\n");
@@ -180,7 +182,7 @@ int main(int argc, char** argv)
     compareAdding(small, large);
 
     DiaryRecord buffer;
-    appendEntry(large, QByteArray(MaxEntryChars, 'z'), FixedKey, currentStamp(), buffer);
+    appendEntry(large, QByteArray(MaxEntryChars, 'z'), ScrambledText(FixedKey), currentStamp(), buffer);
     std::printf("\ndiary of %lld entries, %lld bytes\n", large.count() - 1, large.count() * RecordSize);
     large.close();
     compareDeleting(largePath, dir.filePath("copy.qnb"));

@@ -7,6 +7,7 @@
 #include "document/diarydocument.h"
 #include "export/entryexport.h"
 #include "export/exportnames.h"
+#include "store/entrycodec.h"
 #include "store/recordfile.h"
 #include "store/scramble.h"
 #include "windows/exportwindow.h"
@@ -53,7 +54,7 @@ public:
         const qint64 heapBefore = heapInUse();
         qint64 heapMost = heapBefore;
         const double took = millisecondsOf([&] {
-            writeExport(m_diary, FixedKey, {true, {}}, target,
+            writeExport(m_diary, ScrambledText(FixedKey), {true, {}}, target,
                         writesTextLayout(target) ? ExportLayout::Text : ExportLayout::Html,
                         [&](qint64, qint64) { heapMost = std::max(heapMost, heapInUse()); });
         });

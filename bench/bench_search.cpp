@@ -6,6 +6,7 @@
 
 #include "document/diarydocument.h"
 #include "settings/settingsfile.h"
+#include "store/entrycodec.h"
 #include "store/recordfile.h"
 #include "store/scramble.h"
 #include "store/search.h"
@@ -135,10 +136,10 @@ int main(int argc, char** argv)
     file.open(diary);
     size_t byWord = 0;
     const double wordMs =
-        bestMilliseconds(5, [&] { byWord = findEntriesContaining(file, "quillnest", FixedKey).size(); });
+        bestMilliseconds(5, [&] { byWord = findEntriesContaining(file, "quillnest", ScrambledText(FixedKey)).size(); });
     size_t folded = 0;
-    const double foldedMs =
-        bestMilliseconds(5, [&] { folded = findEntriesContaining(file, "QuillNest", FixedKey, true).size(); });
+    const double foldedMs = bestMilliseconds(
+        5, [&] { folded = findEntriesContaining(file, "QuillNest", ScrambledText(FixedKey), true).size(); });
 
     const QDate day = stampDate(46000.0 + 30000 / 1440.0);
     size_t byDate = 0;

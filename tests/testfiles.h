@@ -2,6 +2,7 @@
 
 #include "store/cp1251.h"
 #include "store/diaryedit.h"
+#include "store/entrycodec.h"
 #include "store/error.h"
 #include "store/rebuild.h"
 #include "store/recordfile.h"
@@ -77,7 +78,8 @@ inline QString writeDiary(const QString& path, const Diary& diary)
     DiaryRecord buffer;
     for (int i = 0; i < diary.stamps.size(); ++i) {
         const QString text = diary.texts.value(i, QStringLiteral("Запись номер %1\r\nвторая строка").arg(i + 1));
-        appendEntry(file, toCp1251(text), password.isEmpty() ? FixedKey : password, diary.stamps[i], buffer);
+        appendEntry(file, toCp1251(text), ScrambledText(password.isEmpty() ? FixedKey : password), diary.stamps[i],
+                    buffer);
     }
     return path;
 }
@@ -97,11 +99,11 @@ inline QStringList entryTexts(const QString& path)
     RecordFile file;
     file.open(path);
     const QByteArray password = decodePassword(DiaryHeader::fromRecord(file.readHeader()).password);
-    const QByteArray key = password.isEmpty() ? FixedKey : password;
+    const ScrambledText codec(password.isEmpty() ? FixedKey : password);
     QStringList texts;
     DiaryRecord buffer;
     for (qint64 n = 1; n < file.count(); ++n)
-        texts << readEntryText(file, n, key, buffer);
+        texts << readEntryText(file, n, codec, buffer);
     return texts;
 }
 

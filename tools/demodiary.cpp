@@ -2,6 +2,7 @@
 
 #include "store/cp1251.h"
 #include "store/diaryedit.h"
+#include "store/entrycodec.h"
 #include "store/rebuild.h"
 #include "store/recordfile.h"
 #include "store/scramble.h"
@@ -27,7 +28,7 @@ int main(int argc, char** argv)
                             u"Первый снег. Город тихий и белый."_qs, u"Позвонить бабушке в воскресенье."_qs};
     DiaryRecord buffer;
     for (int i = 0; i < texts.size(); ++i)
-        appendEntry(file, toCp1251(texts[i]), FixedKey,
+        appendEntry(file, toCp1251(texts[i]), ScrambledText(FixedKey),
                     dateTimeToStamp(QDateTime({2026, 1, 3 + i * 4}, {20 + i % 3, 15 + i * 7, 4 * i})), buffer);
     return 0;
 }

@@ -81,7 +81,7 @@ void writeInPlace(const QByteArray& target, bool appending, const std::function<
 
 // The old file is opened once, without waiting (a pipe of the name is refused, not waited on), and all is
 // checked on what was opened, not on the name: the replacement replaces only that file.
-void writeExport(const RecordFile& diary, QByteArrayView key, const ExportChoice& choice, const QString& fileName,
+void writeExport(const RecordFile& diary, const EntryCodec& codec, const ExportChoice& choice, const QString& fileName,
                  ExportLayout layout, const ProgressReport& progress)
 {
     const bool appending = layout == ExportLayout::Text;
@@ -106,13 +106,13 @@ void writeExport(const RecordFile& diary, QByteArrayView key, const ExportChoice
     const QByteArray footer = toCp1251(QLatin1String(QuillnestCaption) + ExportCredit);
     if (madeFrom && !sidefiles::folderTakesNewFiles(target)) {
         writeInPlace(target, appending, [&](int fd) {
-            writeExportedEntries(fd, diary, key, choice, exportFormat(layout), footer, progress);
+            writeExportedEntries(fd, diary, codec, choice, exportFormat(layout), footer, progress);
         });
         return;
     }
     FileReplacement file(fileName, ExportRules, madeFrom ? &*madeFrom : nullptr);
     if (appending && old >= 0)
         copyContent(old, file.fd());
-    writeExportedEntries(file.fd(), diary, key, choice, exportFormat(layout), footer, progress);
+    writeExportedEntries(file.fd(), diary, codec, choice, exportFormat(layout), footer, progress);
     file.commit();
 }

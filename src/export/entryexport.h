@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+class EntryCodec;
 class RecordFile;
 
 // The entries an export writes: every entry of the diary in file order, or the given records in the
@@ -20,7 +21,8 @@ struct ExportChoice {
 // The text layout appends to what the file holds; the HTML layout replaces it.
 enum class ExportLayout { Text, Html };
 
-// Writes the chosen entries of `diary`, their text unscrambled with `key`, to `fileName` in `layout`.
+// Writes the chosen entries of `diary`, their text read with its `codec`, to `fileName` in `layout`; an entry that
+// does not read is written as the sentence DamagedEntryError tells of it.
 // The footer names the program's version. Each entry is read once, by its record number; two threads
 // make the file in batches of a few hundred entries, and no more than two batches are held at a time.
 // The diary is only read; a target that is the diary's own file is refused before anything is written.
@@ -32,5 +34,5 @@ enum class ExportLayout { Text, Html };
 // place, where that promise cannot hold. A link is followed only where sidefiles::resolveTarget allows.
 // Throws QuillnestError (FileError for the file operations); a failure leaves no temporary file, and one
 // that a killed export left goes with the next export to the same target.
-void writeExport(const RecordFile& diary, QByteArrayView key, const ExportChoice& choice, const QString& fileName,
+void writeExport(const RecordFile& diary, const EntryCodec& codec, const ExportChoice& choice, const QString& fileName,
                  ExportLayout layout, const ProgressReport& progress = {});

@@ -1,6 +1,7 @@
 #include "exportpipeline.h"
 
-#include "store/entrytext.h"
+#include "store/cp1251.h"
+#include "store/entrycodec.h"
 #include "store/posixio.h"
 #include "store/recordfile.h"
 #include "store/stamp.h"
@@ -84,9 +85,9 @@ class BatchExport
 {
 public:
     // `entries`: how many the choice names (exportedEntryCount).
-    BatchExport(const RecordFile& diary, QByteArrayView key, const ExportChoice& choice, qint64 entries,
+    BatchExport(const RecordFile& diary, const EntryCodec& codec, const ExportChoice& choice, qint64 entries,
                 const ExportFormat& layout, FileEnd& file, ProgressPace& pace)
-        : m_diary(diary), m_pattern(linePattern(key)), m_choice(choice), m_layout(layout), m_file(file), m_pace(pace),
+        : m_diary(diary), m_codec(codec), m_choice(choice), m_layout(layout), m_file(file), m_pace(pace),
           m_entries(entries)
     {
     }
@@ -151,7 +152,10 @@ private:
             const DiaryRecord& record = records[std::size_t(i)];
             QByteArray heading = stampText(record.stamp()).toLatin1(); // digits, dots, colons, a blank
             heading.truncate(HeadingChars);
-            m_layout.entry(out, heading, QByteArrayView(text.data(), joinLinesInto(record, m_pattern, text.data())));
+            // An entry that does not read is exported as what the person is told of it, in its place.
+            const std::optional<qsizetype> length = m_codec.decodeInto(record, text.data());
+            const QByteArray damaged = length ? QByteArray() : toCp1251(DamagedEntryError(record.stamp()).text());
+            m_layout.entry(out, heading, length ? QByteArrayView(text.data(), *length) : QByteArrayView(damaged));
         }
     }
 
@@ -181,7 +185,7 @@ private:
     }
 
     const RecordFile& m_diary;
-    const QByteArray m_pattern;
+    const EntryCodec& m_codec;
     const ExportChoice& m_choice;
     const ExportFormat& m_layout;
     FileEnd& m_file;
@@ -197,7 +201,7 @@ private:
 
 } // namespace
 
-void writeExportedEntries(int fd, const RecordFile& diary, QByteArrayView key, const ExportChoice& choice,
+void writeExportedEntries(int fd, const RecordFile& diary, const EntryCodec& codec, const ExportChoice& choice,
                           const ExportFormat& format, QByteArrayView footer, const ProgressReport& progress)
 {
     FileEnd file(fd);
@@ -206,7 +210,7 @@ void writeExportedEntries(int fd, const RecordFile& diary, QByteArrayView key, c
     file.append(out.bytes());
     const qint64 entries = exportedEntryCount(diary, choice);
     ProgressPace pace(progress, entries);
-    BatchExport(diary, key, choice, entries, format, file, pace).run();
+    BatchExport(diary, codec, choice, entries, format, file, pace).run();
     out.clear();
     format.end(out, footer);
     file.append(out.bytes());

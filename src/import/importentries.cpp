@@ -33,8 +33,8 @@ bool ImportSelection::takes(const DiaryRecord& entry) const
 }
 
 DiaryMerger::DiaryMerger(const OldDiarySource& source, const ImportSelection& selection,
-                         const std::vector<double>& ownStamps, QByteArrayView key)
-    : m_source(source), m_selection(selection), m_key(key.toByteArray())
+                         const std::vector<double>& ownStamps, const EntryCodec& codec)
+    : m_source(source), m_selection(selection), m_codec(codec)
 {
     std::vector<std::int64_t> ownSeconds(ownStamps.size());
     std::transform(ownStamps.begin(), ownStamps.end(), ownSeconds.begin(), stampSeconds);
@@ -118,7 +118,7 @@ void DiaryMerger::putSourceBefore(std::optional<std::int64_t> seconds)
         if (!m_selection.takes(entry))
             continue;
         m_lastSourceSeconds = candidate.seconds;
-        put(m_source.rescrambled(std::move(entry), m_key));
+        put(m_source.recoded(std::move(entry), m_codec));
     }
 }
 

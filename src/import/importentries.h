@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+class EntryCodec;
 class OldDiarySource;
 class RecordSink;
 
@@ -39,10 +40,10 @@ struct ImportSelection {
 class DiaryMerger
 {
 public:
-    // `ownStamps` are the stamps of the diary's entries in file order; `key` is the key of its entries,
-    // which the source's are put under.
+    // `ownStamps` are the stamps of the diary's entries in file order; `codec` is how it keeps its entries,
+    // which the source's are put in.
     DiaryMerger(const OldDiarySource& source, const ImportSelection& selection, const std::vector<double>& ownStamps,
-                QByteArrayView key);
+                const EntryCodec& codec);
 
     // The most entries a diary of `ownEntries` merged holds: exact but for NonEmpty, where an entry
     // without text only shows once it is read.
@@ -71,7 +72,7 @@ private:
 
     const OldDiarySource& m_source;
     const ImportSelection m_selection;
-    const QByteArray m_key;
+    const EntryCodec& m_codec;
     // Offered source entries without a diary entry of their second, by stamp, then in source order.
     std::vector<Candidate> m_candidates;
     qint64 m_distinctSeconds = 0;

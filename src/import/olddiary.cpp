@@ -1,6 +1,7 @@
 #include "olddiary.h"
 
 #include "store/diaryedit.h"
+#include "store/entrycodec.h"
 #include "store/entrytext.h"
 #include "store/error.h"
 #include "store/posixio.h"
@@ -209,13 +210,27 @@ bool OldDiarySource::checkPassword(const QString& typed)
 }
 
 // An import rescrambles every entry for the same diary: the pattern is made once.
-DiaryRecord OldDiarySource::rescrambled(DiaryRecord entry, QByteArrayView targetKey) const
+DiaryRecord OldDiarySource::recoded(DiaryRecord entry, const EntryCodec& target) const
 {
+    const auto* scrambled = dynamic_cast<const ScrambledText*>(&target);
+    if (!scrambled) {
+        const QByteArray text = joinLines(entry, m_key);
+        if (text.size() > target.capacity())
+            throw QuillnestError(QStringLiteral("Импорт не выполнен: запись от %1 длиннее %2 символов, которые "
+                                                "помещаются в запись этого дневника")
+                                     .arg(stampText(entry.stamp()))
+                                     .arg(target.capacity()));
+        DiaryRecord recoded;
+        recoded.setStamp(entry.stamp());
+        target.encode(recoded, text);
+        return recoded;
+    }
+    const QByteArray& targetKey = scrambled->key();
     if (targetKey == m_key)
         return entry;
     if (m_changeTarget != targetKey || m_changeSource != m_key) {
         m_change = rekeyingPattern(m_key, targetKey);
-        m_changeTarget = targetKey.toByteArray();
+        m_changeTarget = targetKey;
         m_changeSource = m_key;
     }
     rekeyLines(entry, m_change);

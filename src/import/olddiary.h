@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+class EntryCodec;
+
 // One of the older layouts of a diary file: how big its records are, where its entries start and how
 // a record becomes an entry of today's layout.
 class OldLayoutReader
@@ -61,8 +63,10 @@ public:
     QByteArray entryText(int k) const;
     // True when `typed` is the source's password (isTypedPassword); the key is then that password.
     bool checkPassword(const QString& typed);
-    // `entry` (read from this source) with every line under `targetKey` instead of key().
-    DiaryRecord rescrambled(DiaryRecord entry, QByteArrayView targetKey) const;
+    // `entry` (read from this source) as a diary of `target` keeps it: scrambled, every line keeps its cut and goes
+    // under the target's key instead of key(); otherwise the text is encoded anew. Text longer than the target
+    // holds throws QuillnestError naming the entry.
+    DiaryRecord recoded(DiaryRecord entry, const EntryCodec& target) const;
 
 private:
     void readStamps(qint64 count);

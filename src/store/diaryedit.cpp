@@ -2,7 +2,7 @@
 
 #include "changejournal.h"
 #include "cp1251.h"
-#include "entrytext.h"
+#include "entrycodec.h"
 #include "recordfile.h"
 #include "stamp.h"
 
@@ -49,28 +49,25 @@ bool isTypedPassword(const QString& typed, QByteArrayView stored)
     return unencodable.isEmpty() && !typedBytes.isEmpty() && typedBytes == stored;
 }
 
-QByteArray entryFileBytes(const QString& editorText)
+QByteArray entryFileBytes(const QString& editorText, qsizetype capacity)
 {
     QString unencodable;
     const QByteArray bytes = toCp1251(toFileLineBreaks(editorText), &unencodable);
     if (!unencodable.isEmpty())
         throw QuillnestError(QStringLiteral("Запись не сохранена: в дневнике нельзя сохранить символы ") +
                              describeCharacters(unencodable));
-    if (bytes.size() > MaxEntryChars)
-        throw QuillnestError(QStringLiteral("Запись не сохранена: текст длиннее %1 символов (в нём %2, "
-                                            "каждый перевод строки считается за два)")
-                                 .arg(MaxEntryChars)
-                                 .arg(bytes.size()));
+    if (bytes.size() > capacity)
+        throw EntryTooLongError(bytes.size(), capacity);
     return bytes;
 }
 
-QString readEntryText(const RecordFile& diary, qint64 record, QByteArrayView key, DiaryRecord& buffer)
+QString readEntryText(const RecordFile& diary, qint64 record, const EntryCodec& codec, DiaryRecord& buffer)
 {
     diary.read(record, buffer);
-    return toEditorLineBreaks(fromCp1251(joinLines(buffer, key)));
+    return toEditorLineBreaks(fromCp1251(codec.decode(buffer)));
 }
 
-qint64 appendEntry(RecordFile& diary, QByteArrayView text, QByteArrayView key, double stamp, DiaryRecord& buffer)
+qint64 appendEntry(RecordFile& diary, QByteArrayView text, const EntryCodec& codec, double stamp, DiaryRecord& buffer)
 {
     const qint64 count = diary.count();
     // Without its header record the file is no diary to add to.
@@ -82,7 +79,7 @@ qint64 appendEntry(RecordFile& diary, QByteArrayView text, QByteArrayView key, d
     // A fresh record, so that no byte of the entry read before ends up in this one.
     buffer = DiaryRecord();
     buffer.setStamp(stamp);
-    cutTextIntoLines(buffer, text, key);
+    codec.encode(buffer, text);
     try {
         diary.write(count, buffer);
         diary.flush();
@@ -102,11 +99,11 @@ void readViewedEntry(const RecordFile& diary, qint64 record, const QString& labe
         throw QuillnestError(EntryMissingText);
 }
 
-void rewriteEntry(RecordFile& diary, qint64 record, const QString& labelKey, QByteArrayView text, QByteArrayView key,
-                  DiaryRecord& buffer)
+void rewriteEntry(RecordFile& diary, qint64 record, const QString& labelKey, QByteArrayView text,
+                  const EntryCodec& codec, DiaryRecord& buffer)
 {
     readViewedEntry(diary, record, labelKey, buffer);
     const DiaryRecord old = buffer;
-    cutTextIntoLines(buffer, text, key);
+    codec.encode(buffer, text);
     replaceRecord(diary, record, old, buffer);
 }

@@ -1,10 +1,9 @@
 #include "draft.h"
 
 #include "diaryrecord.h"
-#include "entrytext.h"
+#include "entrycodec.h"
 #include "posixio.h"
 #include "replacement.h"
-#include "scramble.h"
 #include "sidefiles.h"
 
 #include <QCryptographicHash>
@@ -20,9 +19,9 @@
 
 // The draft's layout: "QNDRAFT1"; 'A' for a new entry or 'C' for a change; the changed entry's record
 // number (4 bytes); its stamp, the diary's `Created` and the time of writing (doubles); the length of
-// what follows (4 bytes), numbers little-endian; then a check text and the draft's text in UTF-8,
-// scrambled together in pieces of 255 bytes with the diary's key. Under another key the check text
-// reads wrong.
+// what follows (4 bytes), numbers little-endian; then a check text and the draft's text in UTF-8, kept together
+// as the diary keeps text beside it (EntryCodec::protect): scrambled with its key in pieces of 255 bytes, or
+// sealed. Under another key the check text reads wrong, or the sealed text does not open.
 
 namespace
 {
@@ -32,16 +31,6 @@ constexpr QByteArrayView Check = "Quillnest draft.";
 constexpr qsizetype HeaderSize = Magic.size() + 1 + 4 + 3 * 8 + 4;
 // Far more than anyone types into one entry; a bigger file is no draft of ours.
 constexpr qint64 LargestDraft = qint64(64) << 20;
-
-// Each piece from the key's first byte on, as entries' lines are; its own inverse.
-void scramblePieces(QByteArray& bytes, QByteArrayView key)
-{
-    const QByteArray pattern = linePattern(key);
-    for (qsizetype at = 0; at < bytes.size(); at += SlotCapacity) {
-        const qsizetype length = std::min<qsizetype>(SlotCapacity, bytes.size() - at);
-        xorWithPattern(bytes.constData() + at, pattern.constData(), length, bytes.data() + at);
-    }
-}
 
 template <typename T> void append(QByteArray& out, T value)
 {
@@ -66,7 +55,7 @@ QByteArray diaryTarget(const QString& diaryPath)
     return sidefiles::resolveTarget(posixio::encodePath(diaryPath));
 }
 
-bool parse(QByteArrayView file, QByteArrayView key, Draft& draft)
+bool parse(QByteArrayView file, const EntryCodec& codec, Draft& draft)
 {
     if (file.size() < HeaderSize || !file.startsWith(Magic))
         return false;
@@ -78,13 +67,12 @@ bool parse(QByteArrayView file, QByteArrayView key, Draft& draft)
     draft.diaryCreated = takeStamp(file, at);
     draft.writtenAt = takeStamp(file, at);
     const quint32 length = take<quint32>(file, at);
-    if ((kind != 'A' && kind != 'C') || qint64(length) != file.size() - HeaderSize || length < Check.size())
+    if ((kind != 'A' && kind != 'C') || qint64(length) != file.size() - HeaderSize)
         return false;
-    QByteArray body = file.sliced(HeaderSize).toByteArray();
-    scramblePieces(body, key);
-    if (!body.startsWith(Check))
+    const std::optional<QByteArray> body = codec.unprotect(file.sliced(HeaderSize));
+    if (!body || !body->startsWith(Check))
         return false;
-    draft.text = QString::fromUtf8(body.sliced(Check.size()));
+    draft.text = QString::fromUtf8(body->sliced(Check.size()));
     return true;
 }
 
@@ -139,10 +127,11 @@ QByteArray draftName(const QString& diaryPath, QByteArray* taken)
     return ownDraftFolder() + '/' + fileName + '-' + hash + ".draft";
 }
 
-void writeDraft(const QString& diaryPath, const Draft& draft, QByteArrayView key)
+void writeDraft(const QString& diaryPath, const Draft& draft, const EntryCodec& codec)
 {
-    QByteArray body = Check.toByteArray() + draft.text.toUtf8();
-    scramblePieces(body, key);
+    QByteArray plain = Check.toByteArray() + draft.text.toUtf8();
+    const QByteArray body = codec.protect(plain);
+    plain.fill(0);
     QByteArray file = Magic.toByteArray() + (draft.changing ? 'C' : 'A');
     append(file, draft.entryRecord);
     for (const double stamp : {draft.entryStamp, draft.diaryCreated, draft.writtenAt})
@@ -160,7 +149,7 @@ void writeDraft(const QString& diaryPath, const Draft& draft, QByteArrayView key
     replacement.commit();
 }
 
-DraftReading readDraft(const QString& diaryPath, QByteArrayView key, double diaryCreated)
+DraftReading readDraft(const QString& diaryPath, const EntryCodec& codec, double diaryCreated)
 {
     DraftReading reading;
     QByteArray taken;
@@ -176,7 +165,7 @@ DraftReading readDraft(const QString& diaryPath, QByteArrayView key, double diar
     const QByteArray file = readAll(fd);
     ::close(fd);
     // A diary made at a time no number names (NaN) still knows its own drafts.
-    if (parse(file, key, reading.draft) &&
+    if (parse(file, codec, reading.draft) &&
         std::bit_cast<quint64>(reading.draft.diaryCreated) == std::bit_cast<quint64>(diaryCreated)) {
         reading.found = DraftFound::Readable;
         return reading;

@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+class EntryCodec;
+
 // What a person is writing, kept as the diary's draft (draftName) while an entry is being added or
 // changed, so that a crash, a kill or a power cut loses no more than the last moments of typing.
 struct Draft {
@@ -23,10 +25,10 @@ struct Draft {
 // receives the name the object holds. Throws FileError when that folder cannot be had.
 QByteArray draftName(const QString& diaryPath, QByteArray* taken = nullptr);
 
-// Makes `draft` the diary's draft, its text scrambled with `key` in pieces as entries' lines are, so
-// that it never holds clear text. The file is replaced whole (FileReplacement), readable by its owner
+// Makes `draft` the diary's draft, its text kept as the diary's `codec` keeps text beside it, so that it never
+// holds clear text. The file is replaced whole (FileReplacement), readable by its owner
 // only. Throws QuillnestError.
-void writeDraft(const QString& diaryPath, const Draft& draft, QByteArrayView key);
+void writeDraft(const QString& diaryPath, const Draft& draft, const EntryCodec& codec);
 
 enum class DraftFound { None, Readable, SetAside };
 
@@ -39,11 +41,11 @@ struct DraftReading {
     QString keptIn;     // where the drafts of the diary are kept instead, while that name is taken
 };
 
-// Reads the diary's draft with `key`, once what a draft's writing killed on the way left is gone. A
-// draft that does not read as one under this key (the password changed since, or the file is damaged),
+// Reads the diary's draft with its `codec`, once what a draft's writing killed on the way left is gone. A
+// draft that does not read as one under this codec (the password changed since, or the file is damaged),
 // or that belongs to another diary made in its place (`diaryCreated` differs, bit for bit), is never
 // thrown away: it is renamed to "<draft>.bad" (or ".bad.1" and on, where such a file is kept already).
-DraftReading readDraft(const QString& diaryPath, QByteArrayView key, double diaryCreated);
+DraftReading readDraft(const QString& diaryPath, const EntryCodec& codec, double diaryCreated);
 
 // A draft that is not there is no trouble; one that cannot be removed throws FileError, so that it is
 // not offered again as unsaved once it was saved.

@@ -224,6 +224,18 @@ void RecordFile::flush()
 
 void RecordFile::readEach(qint64 first, const std::function<void(qint64, DiaryRecord&)>& visit, qint64 end) const
 {
+    readChunks(
+        first,
+        [&](qint64 n, std::span<DiaryRecord> records) {
+            for (DiaryRecord& record : records)
+                visit(n++, record);
+        },
+        end);
+}
+
+void RecordFile::readChunks(qint64 first, const std::function<void(qint64, std::span<DiaryRecord>)>& visit,
+                            qint64 end) const
+{
     const qint64 total = std::min(count(), end);
     qint64 n = qMax<qint64>(first, 0);
     if (n >= total)
@@ -231,9 +243,9 @@ void RecordFile::readEach(qint64 first, const std::function<void(qint64, DiaryRe
     std::vector<DiaryRecord> chunk(size_t(qMin(ChunkRecords, total - n)));
     while (n < total) {
         const qint64 wanted = qMin<qint64>(qint64(chunk.size()), total - n);
-        read(n, std::span(chunk.data(), std::size_t(wanted)));
-        for (qint64 i = 0; i < wanted; ++i)
-            visit(n + i, chunk[size_t(i)]);
+        const std::span records(chunk.data(), std::size_t(wanted));
+        read(n, records);
+        visit(n, records);
         n += wanted;
     }
 }

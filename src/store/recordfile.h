@@ -66,6 +66,9 @@ public:
     // it likes (a copy of what the file holds); the record reference is only valid during the call.
     void readEach(qint64 first, const std::function<void(qint64, DiaryRecord&)>& visit,
                   qint64 end = std::numeric_limits<qint64>::max()) const;
+    // The same chunks whole: the number of the first record of each and its records, for work shared out.
+    void readChunks(qint64 first, const std::function<void(qint64, std::span<DiaryRecord>)>& visit,
+                    qint64 end = std::numeric_limits<qint64>::max()) const;
 
     // The Stamp of every entry that a list can hold (records 1..count-1, at most MaxEntries of them),
     // without reading the entries' text: a huge file costs no more than a full diary. A file cut short

@@ -5,6 +5,7 @@
 #include "import/oldfiles.h"
 #include "opening.h"
 #include "store/changejournal.h"
+#include "store/entrycodec.h"
 #include "store/entrytext.h"
 
 #include <QSignalSpy>
@@ -436,7 +437,7 @@ private slots:
         RecordFile other;
         other.open(m_path);
         DiaryRecord record;
-        appendEntry(other, "a\rb\nc\r\nd", FixedKey, stampOf(1), record);
+        appendEntry(other, "a\rb\nc\r\nd", ScrambledText(FixedKey), stampOf(1), record);
         QCOMPARE(m_doc->listAll(), 1);
         const QString text = shown(0);
         QVERIFY(text == u"a\nb\nc\nd"_s && m_doc->characterCount(text) == 8);

@@ -2,6 +2,7 @@
 #include "opening.h"
 #include "settings/privateprofile.h"
 #include "store/changejournal.h"
+#include "store/entrycodec.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -142,7 +143,7 @@ private slots:
         RecordFile other; // the entry written anew by another program, so that the journal would act
         other.open(path);
         DiaryRecord record;
-        appendEntry(other, "x", FixedKey, stampOf(2024, 3, 2), record);
+        appendEntry(other, "x", ScrambledText(FixedKey), stampOf(2024, 3, 2), record);
         other.read(2, record);
         other.write(1, record);
         QCOMPARE(::chown(QFile::encodeName(journal).constData(), Other, -1), 0);

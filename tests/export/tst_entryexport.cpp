@@ -82,7 +82,7 @@ class TestEntryExport : public QObject
     QStringList files() const { return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
     void exportAll(const QString& name)
     {
-        writeExport(m_diary, FixedKey, {true, {}}, file(name),
+        writeExport(m_diary, ScrambledText(FixedKey), {true, {}}, file(name),
                     writesTextLayout(name) ? ExportLayout::Text : ExportLayout::Html);
     }
 
@@ -93,8 +93,8 @@ private slots:
         m_diary.open(m_diaryPath);
         DiaryRecord buffer;
         for (int i = 0; i < TextLines.size(); ++i)
-            appendEntry(m_diary, TextLines[i].join(), FixedKey, dateTimeToStamp({{2026, 2, 1 + i}, {10, 0, i}}),
-                        buffer);
+            appendEntry(m_diary, TextLines[i].join(), ScrambledText(FixedKey),
+                        dateTimeToStamp({{2026, 2, 1 + i}, {10, 0, i}}), buffer);
     }
 
     void exports_data()

@@ -71,7 +71,7 @@ private slots:
                     .toRecord());
         };
         QCOMPARE(recordBytes(source.readEntry(0)), expected(source.key()));
-        QCOMPARE(recordBytes(source.rescrambled(source.readEntry(0), "другой")), expected("другой"));
+        QCOMPARE(recordBytes(source.recoded(source.readEntry(0), ScrambledText("другой"))), expected("другой"));
         writeFileBytes(next, oldDiary(Layout::Late, {stampOf(1)}, {"x"}, "p"));
         QCOMPARE(source.recognise(next), Outcome::Recognised);
         QCOMPARE(source.key(), FixedKey);

@@ -1,6 +1,7 @@
 #include "diarymaker.h"
 
 #include "store/draft.h"
+#include "store/entrycodec.h"
 #include "widgets/dayclock.h"
 #include "windows/newdiarywindow.h"
 
@@ -208,7 +209,7 @@ private slots:
             m.window.reset();
             const bool another = kept.endsWith("1");
             writeDraft(m.path, {.diaryCreated = diary.created + another, .text = "чужое"},
-                       another ? toCp1251(u"ключ") : QByteArray("other"));
+                       ScrambledText(another ? toCp1251(u"ключ") : QByteArray("other")));
             QCOMPARE(m.launch({"ключ"}), (QStringList{"PassDlg", aside + kept}));
             QVERIFY(QFile::exists(kept) && !QFile::exists(draft));
         }
