@@ -1,0 +1,73 @@
+#include "sealedtext.h"
+
+#include "sodiumglue.h"
+
+#include <sodium.h>
+
+#include <cstring>
+
+namespace
+{
+
+constexpr int NonceSize = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
+constexpr int TagSize = crypto_aead_xchacha20poly1305_ietf_ABYTES;
+constexpr int StampSize = 8;
+constexpr qsizetype BlockSize = RecordSize - StampSize - NonceSize - TagSize; // the padded text
+
+// The diary's id and the record's stamp as the file holds it, bit for bit.
+void entryPlace(const QByteArray& diaryId, const DiaryRecord& record, unsigned char (&place)[SealedText::IdSize + 8])
+{
+    std::memcpy(place, diaryId.constData(), SealedText::IdSize);
+    std::memcpy(place + SealedText::IdSize, record.data(), StampSize);
+}
+
+} // namespace
+
+static_assert(SealedText::Capacity == BlockSize - 1);
+static_assert(BlockSize <= MaxEntryChars, "an entry's text is opened in the buffer a text is read into");
+
+SealedText::SealedText(SecretKey dataKey, QByteArray diaryId) : m_dataKey(std::move(dataKey)), m_diaryId(diaryId)
+{
+    Q_ASSERT(m_diaryId.size() == IdSize);
+}
+
+void SealedText::encode(DiaryRecord& record, QByteArrayView text) const
+{
+    if (text.size() > Capacity)
+        throw EntryTooLongError(text.size(), Capacity);
+    ensureSodium();
+    unsigned char* nonce = record.bytes.data() + StampSize;
+    unsigned char* block = nonce + NonceSize;
+    std::memcpy(block, text.data(), size_t(text.size()));
+    size_t padded = 0;
+    sodium_pad(&padded, block, size_t(text.size()), BlockSize, BlockSize);
+    randombytes_buf(nonce, NonceSize);
+    unsigned char place[IdSize + StampSize];
+    entryPlace(m_diaryId, record, place);
+    crypto_aead_xchacha20poly1305_ietf_encrypt(block, nullptr, block, BlockSize, place, sizeof place, nullptr, nonce,
+                                               m_dataKey.data());
+}
+
+std::optional<qsizetype> SealedText::decodeInto(const DiaryRecord& record, char* out) const
+{
+    const unsigned char* nonce = record.bytes.data() + StampSize;
+    unsigned char place[IdSize + StampSize];
+    entryPlace(m_diaryId, record, place);
+    auto* plain = reinterpret_cast<unsigned char*>(out);
+    size_t length = 0;
+    if (crypto_aead_xchacha20poly1305_ietf_decrypt(plain, nullptr, nullptr, nonce + NonceSize, BlockSize + TagSize,
+                                                   place, sizeof place, nonce, m_dataKey.data()) != 0 ||
+        sodium_unpad(&length, plain, BlockSize, BlockSize) != 0)
+        return std::nullopt;
+    return qsizetype(length);
+}
+
+QByteArray SealedText::protect(QByteArrayView plain) const
+{
+    return seal(plain, m_dataKey, associated("draft"));
+}
+
+std::optional<QByteArray> SealedText::unprotect(QByteArrayView kept) const
+{
+    return openSealed(kept, m_dataKey, associated("draft"));
+}
