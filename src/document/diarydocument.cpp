@@ -1,5 +1,7 @@
 #include "diarydocument.h"
 
+#include "crypto/sealedheader.h"
+#include "crypto/sodiumglue.h"
 #include "datelistmodel.h"
 #include "store/changejournal.h"
 #include "store/cp1251.h"
@@ -50,8 +52,14 @@ std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const P
     diary.file.openExclusive(path);
     diary.foreignJournal = recoverTornRecord(diary.file);
     sidefiles::removeLeftoverTemporaries(sidefiles::resolveTarget(posixio::encodePath(path)));
+    if (SealedHeader::marks(diary.file.readHeader())) {
+        if (!unlockSealed(diary, path, askPassword))
+            return std::nullopt;
+        diary.path = path;
+        return diary;
+    }
     diary.header = DiaryHeader::fromRecord(diary.file.readHeader());
-    diary.key = FixedKey;
+    diary.codec = std::make_shared<const ScrambledText>(FixedKey);
     if (!diary.header.password.isEmpty()) {
         // Only the last answer counts: the prompt stops asking once one is right. Each answer is checked
         // against the header as it is then. Without an asker nobody can give the password.
@@ -62,7 +70,7 @@ std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const P
                 const QByteArray password = decodePassword(diary.header.password);
                 accepted = isTypedPassword(typed, password);
                 if (accepted)
-                    diary.key = password;
+                    diary.codec = std::make_shared<const ScrambledText>(password);
                 return accepted;
             });
         if (!accepted)
@@ -72,11 +80,43 @@ std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const P
     return diary;
 }
 
+// A damaged header is told before anything is asked, and again should it be damaged by the time an answer comes:
+// damage is never taken for a wrong passphrase.
+bool DiaryDocument::unlockSealed(PreparedDiary& diary, const QString& path, const PasswordAsker& askPassword)
+{
+    const auto readHeader = [&] {
+        const DiaryRecord record = diary.file.readHeader();
+        std::optional<SealedHeader> header = SealedHeader::fromRecord(record);
+        if (!header)
+            throw DamagedHeaderError(path);
+        diary.header = DiaryHeader::fromRecord(record);
+        diary.header.created = header->created;
+        return *header;
+    };
+    readHeader();
+    std::optional<UnlockedDiary> unlocked;
+    if (askPassword)
+        askPassword(path, [&](const QString& typed) {
+            const SealedHeader header = readHeader();
+            QByteArray passphrase = passphraseBytes(typed);
+            unlocked = passphrase.isEmpty() ? std::nullopt : unlockDiary(header, passphrase);
+            wipe(passphrase);
+            return unlocked.has_value();
+        });
+    if (!unlocked)
+        return false;
+    diary.header.title = unlocked->title;
+    diary.header.owner = unlocked->owner;
+    diary.codec = std::move(unlocked->codec);
+    diary.encrypted = true;
+    return true;
+}
+
 void DiaryDocument::takePrepared(PreparedDiary&& diary)
 {
     m_state.file = std::move(diary.file);
     m_state.readOnly = diary.readOnly;
-    m_state.entryKey = diary.key;
+    takeCodec(std::move(diary.codec), diary.encrypted);
     m_state.replaced = false;
     m_state.foreignJournal = QFile::decodeName(diary.foreignJournal);
     takeHeader(diary.header);
@@ -177,11 +217,19 @@ std::optional<QString> DiaryDocument::viewEntry(int row)
     if (record < 1 || !m_state.file.isOpen())
         return std::nullopt;
     m_state.file.read(record, m_state.buffer);
-    m_viewedBytes = joinLines(m_state.buffer, m_state.entryKey);
-    m_viewedText = toEditorLineBreaks(fromCp1251(m_viewedBytes));
-    m_state.viewedRecord = record;
-    m_state.viewedLabel = m_list->rowText(row).left(LabelKeyLength);
-    m_state.viewedStamp = m_state.buffer.stamp();
+    const auto viewed = [&](const QByteArray& bytes) {
+        m_viewedBytes = bytes;
+        m_viewedText = toEditorLineBreaks(fromCp1251(m_viewedBytes));
+        m_state.viewedRecord = record;
+        m_state.viewedLabel = m_list->rowText(row).left(LabelKeyLength);
+        m_state.viewedStamp = m_state.buffer.stamp();
+    };
+    try {
+        viewed(m_state.codec->decode(m_state.buffer));
+    } catch (const DamagedEntryError&) {
+        viewed({});
+        throw;
+    }
     return m_viewedText;
 }
 
@@ -212,19 +260,19 @@ QByteArray DiaryDocument::fileBytesOf(const QString& editorText) const
 {
     if (m_state.viewedRecord > 0 && editorText == m_viewedText)
         return m_viewedBytes;
-    return entryFileBytes(editorText);
+    return entryFileBytes(editorText, m_state.codec->capacity());
 }
 
 void DiaryDocument::add(const QString& editorText)
 {
-    const QByteArray text = entryFileBytes(editorText);
+    const QByteArray text = entryFileBytes(editorText, m_state.codec->capacity());
     const double stamp = currentStamp();
     writeAtPath([&] {
         m_state.file.checkStillAtPath();
         if (!m_state.listComplete)
             relistAll();
         m_backups.copyBeforeChange(m_state.file.descriptor());
-        appendEntry(m_state.file, text, m_state.entryKey, stamp, m_state.buffer);
+        appendEntry(m_state.file, text, *m_state.codec, stamp, m_state.buffer);
         m_backups.noteWritten(stamp);
     });
     if (listedEntries(m_state.file) > m_list->rowCount())
@@ -242,8 +290,7 @@ void DiaryDocument::change(const QString& editorText)
         m_state.file.checkStillAtPath();
         m_backups.copyBeforeChange(m_state.file.descriptor());
         try {
-            rewriteEntry(m_state.file, m_state.viewedRecord, m_state.viewedLabel, text, m_state.entryKey,
-                         m_state.buffer);
+            rewriteEntry(m_state.file, m_state.viewedRecord, m_state.viewedLabel, text, *m_state.codec, m_state.buffer);
         } catch (const sidefiles::SideFileTakenError&) {
             rewriteByRebuild(m_state.viewedRecord, text);
         }
@@ -257,7 +304,7 @@ void DiaryDocument::rewriteByRebuild(std::int32_t record, QByteArrayView text)
 {
     readViewedEntry(m_state.file, record, m_state.viewedLabel, m_state.buffer);
     DiaryRecord changed = m_state.buffer;
-    cutTextIntoLines(changed, text, m_state.entryKey);
+    m_state.codec->encode(changed, text);
     rebuildOpenDiary(
         [&](RecordSink& sink) {
             m_state.file.readEach(0,
@@ -388,7 +435,7 @@ std::optional<int> DiaryDocument::findWord(const QString& phrase, bool folded)
         return std::nullopt;
     const QString typed = phrase.left(SlotCapacity);
     const QByteArray bytes = fitsCp1251(typed) ? toCp1251(typed) : QByteArray();
-    std::vector<std::uint16_t> found = findEntriesContaining(m_state.file, bytes, m_state.entryKey, folded);
+    std::vector<std::uint16_t> found = findEntriesContaining(m_state.file, bytes, *m_state.codec, folded);
     const int count = int(found.size());
     m_state.setSearchListMode(std::move(found), true);
     m_state.listedWord = bytes;
@@ -437,7 +484,7 @@ void DiaryDocument::keepDraft(bool changing, const QString& editorText)
         draft.entryRecord = m_state.viewedRecord;
         draft.entryStamp = m_state.viewedStamp;
     }
-    writeDraft(m_state.path, draft, m_state.entryKey);
+    writeDraft(m_state.path, draft, *m_state.codec);
 }
 
 void DiaryDocument::forgetDraft()
@@ -448,16 +495,39 @@ void DiaryDocument::forgetDraft()
 
 DraftReading DiaryDocument::readDraft()
 {
-    return ::readDraft(m_state.path, m_state.entryKey, m_state.created);
+    return ::readDraft(m_state.path, *m_state.codec, m_state.created);
 }
 
 bool DiaryDocument::isPassword(const QString& typed) const
 {
-    return isTypedPassword(typed, decodePassword(DiaryHeader::fromRecord(m_state.file.readHeader()).password));
+    const DiaryRecord header = m_state.file.readHeader();
+    if (!m_state.encrypted)
+        return isTypedPassword(typed, decodePassword(DiaryHeader::fromRecord(header).password));
+    QByteArray passphrase = passphraseBytes(typed);
+    const bool right = !passphrase.isEmpty() && unlockDiary(sealedHeaderOf(header), passphrase);
+    wipe(passphrase);
+    return right;
+}
+
+SealedHeader DiaryDocument::sealedHeaderOf(const DiaryRecord& record) const
+{
+    std::optional<SealedHeader> header = SealedHeader::fromRecord(record);
+    if (!header)
+        throw DamagedHeaderError(m_state.path);
+    return *header;
+}
+
+const QByteArray& DiaryDocument::scrambledKey() const
+{
+    return static_cast<const ScrambledText&>(*m_state.codec).key();
 }
 
 void DiaryDocument::rekey(const QByteArray& newPassword)
 {
+    if (m_state.encrypted) {
+        changePassphrase(newPassword);
+        return;
+    }
     writeAtPath([&] {
         const QByteArray newKey = newPassword.isEmpty() ? FixedKey : newPassword;
         m_state.file.checkStillAtPath();
@@ -465,7 +535,7 @@ void DiaryDocument::rekey(const QByteArray& newPassword)
         // nothing of the old one stays in the file.
         DiaryRecord header = m_state.file.readHeader();
         header.setSlot(1, newPassword.isEmpty() ? QByteArray() : encodePassword(newPassword));
-        const QByteArray change = rekeyingPattern(m_state.entryKey, newKey);
+        const QByteArray change = rekeyingPattern(scrambledKey(), newKey);
         rebuildOpenDiary(
             [&](RecordSink& sink) {
                 sink.put(header);
@@ -478,7 +548,8 @@ void DiaryDocument::rekey(const QByteArray& newPassword)
                 // The deleted entries come back under the new key.
                 for (DeletedEntry& deleted : m_deleted)
                     rekeyLines(deleted.entry, change);
-                takeRekeyedFile(std::move(file), newKey, DiaryHeader::fromRecord(header));
+                takeRekeyedFile(std::move(file), std::make_shared<const ScrambledText>(newKey), false,
+                                DiaryHeader::fromRecord(header));
             });
     });
 }
@@ -508,18 +579,25 @@ void DiaryDocument::takeRebuiltFile(RecordFile&& file)
 
 // The entries keep their places, so the list and the entry on view stay as they are.
 // Nothing here can fail: the file is already the new one.
-void DiaryDocument::takeRekeyedFile(RecordFile&& file, const QByteArray& newKey, const DiaryHeader& header)
+void DiaryDocument::takeRekeyedFile(RecordFile&& file, std::shared_ptr<const EntryCodec> codec, bool encrypted,
+                                    const DiaryHeader& header)
 {
     takeRebuiltFile(std::move(file));
-    m_state.entryKey = newKey;
+    takeCodec(std::move(codec), encrypted);
     takeHeader(header);
     emit reloaded();
+}
+
+void DiaryDocument::takeCodec(std::shared_ptr<const EntryCodec> codec, bool encrypted)
+{
+    m_state.codec = std::move(codec);
+    m_state.encrypted = encrypted;
 }
 
 void DiaryDocument::exportEntries(const ExportChoice& choice, const QString& fileName, ExportLayout layout,
                                   const ProgressReport& progress) const
 {
-    writeExport(m_state.file, m_state.entryKey, choice, fileName, layout, progress);
+    writeExport(m_state.file, *m_state.codec, choice, fileName, layout, progress);
 }
 
 // The diary's own entries are read in file order in large sequential reads, each source entry once.
@@ -531,7 +609,7 @@ void DiaryDocument::importEntries(const OldDiarySource& source, const ImportSele
         const qint64 own = m_view.entryCount();
         // A diary of more entries than a list holds is refused by its count alone: its stamps are not read.
         DiaryMerger merger(source, selection, own > MaxEntries ? std::vector<double>() : m_state.file.readEntryStamps(),
-                           m_state.entryKey);
+                           *m_state.codec);
         merger.checkRoom(own);
         const DiaryRecord header = m_state.file.readHeader();
         const std::int32_t viewed = m_state.viewedRecord;
@@ -634,7 +712,7 @@ bool DiaryDocument::restoreCopy(const QString& copyPath, const PasswordAsker& as
 void DiaryDocument::takeRestoredFile(RecordFile&& file, const PreparedDiary& copy)
 {
     takeRebuiltFile(std::move(file));
-    m_state.entryKey = copy.key;
+    takeCodec(copy.codec, copy.encrypted);
     takeHeader(copy.header);
     forgetViewedEntry();
     relistAll();

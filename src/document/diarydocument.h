@@ -13,10 +13,15 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 class DateListModel;
+class EntryCodec;
+class SealedText;
+struct KeyDerivation;
+struct SealedHeader;
 class OldDiarySource;
 class RecordSink;
 enum class ExportLayout;
@@ -26,6 +31,10 @@ struct ImportSelection;
 // Whether `typed` is the password of the diary about to be opened, as its header holds it at the moment of
 // asking (the file may change meanwhile). Throws FileError when the header cannot be read.
 using PasswordCheck = std::function<bool(const QString& typed)>;
+// A typed password or passphrase as the diary's file holds it: at most 255 characters, Windows-1251; empty when a
+// character is not in Windows-1251, for no such text is anyone's password.
+QByteArray passphraseBytes(const QString& typed);
+
 // Asks for the password of the protected diary at `path` until `check` accepts one or the person gives up.
 // The key of the diary's entries stays in the document: the asker learns only whether a password is right.
 using PasswordAsker = std::function<void(const QString& path, const PasswordCheck& check)>;
@@ -45,7 +54,8 @@ private:
     QString path;
     RecordFile file;
     DiaryHeader header;
-    QByteArray key;
+    std::shared_ptr<const EntryCodec> codec;
+    bool encrypted = false;
     QByteArray foreignJournal;
     bool readOnly = false;
 };
@@ -150,12 +160,25 @@ public:
     // saving; one that cannot be read with its key is set aside (see readDraft).
     DraftReading readDraft();
 
-    // Whether `typed` is the open diary's password as its header holds it now (isTypedPassword).
+    // Whether `typed` is the open diary's password as its header holds it now (isTypedPassword), or its passphrase.
+    // Throws DamagedHeaderError for an encrypted diary whose header is damaged.
     bool isPassword(const QString& typed) const;
     // Puts every entry under `newPassword` (file bytes; empty removes the password) in one rebuild
     // of the diary: the file is either wholly old or wholly new, and the key held follows it. The
-    // list and the entry on view stay. Emits reloaded().
+    // list and the entry on view stay. Emits reloaded(). An encrypted diary only gets a new passphrase: its header
+    // is replaced as one record (see replaceRecord), whatever its size, and it cannot be without one.
     void rekey(const QByteArray& newPassword);
+
+    // Encryption (sealedtext.h, sealedheader.h): encrypt() seals every entry, the title and the owner under a new
+    // key, which `passphrase` (file bytes) unlocks, in one rebuild; decrypt() makes the diary scrambled again under
+    // `password` (empty: none), also in one rebuild. Either is all or nothing, and refuses, naming it, an entry
+    // that the other kind of diary cannot hold or that does not read. The list and the entry on view stay; no
+    // deletion can be undone afterwards. Emits reloaded().
+    void encrypt(const QByteArray& passphrase);
+    void decrypt(const QByteArray& password);
+    // The Argon2id cost a new passphrase is given; by default about half a second of this computer, never less
+    // than libsodium's interactive limits. Tests make it cheap.
+    void setPassphraseCost(std::function<KeyDerivation()> cost);
 
     // Writes the chosen entries in clear text to `fileName` in `layout` (see writeExport); the diary is
     // only read. `progress` hears how many of the entries are written.
@@ -215,7 +238,18 @@ private:
     void followDiaryForBackups();
     void takeRestoredFile(RecordFile&& file, const PreparedDiary& copy);
     void takeRebuiltFile(RecordFile&& file);
-    void takeRekeyedFile(RecordFile&& file, const QByteArray& newKey, const DiaryHeader& header);
+    void takeRekeyedFile(RecordFile&& file, std::shared_ptr<const EntryCodec> codec, bool encrypted,
+                         const DiaryHeader& header);
+    void takeCodec(std::shared_ptr<const EntryCodec> codec, bool encrypted);
+    bool unlockSealed(PreparedDiary& diary, const QString& path, const PasswordAsker& askPassword);
+    SealedHeader sealedHeaderOf(const DiaryRecord& record) const;
+    const QByteArray& scrambledKey() const;
+    const SealedText& sealedText() const;
+    KeyDerivation passphraseCost() const;
+    void changePassphrase(const QByteArray& passphrase);
+    void recodeEntries(const DiaryRecord& header, std::shared_ptr<const EntryCodec> target, const QString& tooLong,
+                       const DiaryHeader& shown, bool encrypted);
+    void rekeepDraft(const EntryCodec& old);
     void takeMergedFile(RecordFile&& file, std::int32_t viewedRecord);
     void forgetDeletedEntry(std::int32_t record);
     // The entries' days are read again at the next writtenDays(); listeners hear of it.
@@ -240,4 +274,5 @@ private:
         DiaryRecord entry;
     };
     std::vector<DeletedEntry> m_deleted;
+    std::function<KeyDerivation()> m_passphraseCost;
 };

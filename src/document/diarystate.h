@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/diaryrecord.h"
+#include "store/entrycodec.h"
 #include "store/recordfile.h"
 #include "store/scramble.h"
 
@@ -8,6 +9,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // Everything known about the open diary. The diary document owns the one instance and hands none of
@@ -19,8 +21,10 @@ struct DiaryState {
     bool readOnly = false;
     // The open diary's header holds a password.
     bool hasPassword = false;
-    // Key of the entry text (file bytes): the clear password, else FixedKey.
-    QByteArray entryKey = FixedKey;
+    // How the entries' text is kept: scrambled with the clear password, else with FixedKey, or sealed.
+    std::shared_ptr<const EntryCodec> codec = std::make_shared<const ScrambledText>(FixedKey);
+    // The diary is encrypted: `codec` is a SealedText, and the password its passphrase.
+    bool encrypted = false;
     // Full path of the open diary; empty when none is open. At most 200 characters.
     QString path;
 

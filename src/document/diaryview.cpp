@@ -24,6 +24,16 @@ bool DiaryView::hasPassword() const
     return m_state.hasPassword;
 }
 
+bool DiaryView::isEncrypted() const
+{
+    return m_state.encrypted;
+}
+
+qsizetype DiaryView::entryCapacity() const
+{
+    return m_state.codec->capacity();
+}
+
 const QString& DiaryView::title() const
 {
     return m_state.title;

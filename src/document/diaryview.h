@@ -21,6 +21,10 @@ public:
     // Full path of the open diary; empty when none is open.
     const QString& path() const;
     bool hasPassword() const;
+    // The diary is encrypted (DiaryDocument::encrypt); its password is its passphrase.
+    bool isEncrypted() const;
+    // The most characters an entry holds, as the diary file counts them (a line break counts two).
+    qsizetype entryCapacity() const;
     // The header's title and owner as stored (possibly empty), and its creation stamp.
     const QString& title() const;
     const QString& owner() const;

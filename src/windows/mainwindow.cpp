@@ -2,6 +2,7 @@
 
 #include "datelistview.h"
 #include "diaryopener.h"
+#include "encryptionwindow.h"
 #include "entryeditor.h"
 #include "entrysearch.h"
 #include "passwordwindow.h"
@@ -11,6 +12,7 @@
 #include "spellchecking.h"
 #include "spelling/personalwords.h"
 #include "spelling/spelldictionary.h"
+#include "store/entrycodec.h"
 #include "store/error.h"
 #include "store/stamp.h"
 #include "version.h"
@@ -110,6 +112,7 @@ void MainWindow::connectCommands()
     route(m_exportAction, &QAction::triggered, &MainWindow::showExportWindow);
     route(m_importAction, &QAction::triggered, &MainWindow::showImportWindow);
     route(m_passwordAction, &QAction::triggered, &MainWindow::showPasswordWindow);
+    route(m_encryptionAction, &QAction::triggered, &MainWindow::showEncryptionWindow);
     route(m_mainDiaryAction, &QAction::triggered, m_opener, &DiaryOpener::makeMain);
     route(m_diaryInfoAction, &QAction::triggered, &MainWindow::showDiaryInformation);
     route(m_aboutAction, &QAction::triggered, &MainWindow::showAboutWindow);
@@ -239,7 +242,7 @@ void MainWindow::updateControls()
     m_textBox->setReadOnly(viewing);
     m_textBox->setEnabled(open || !m_diaryClosed);
     enable({m_editingAction, m_dateSearchAction, m_wordSearchAction, m_exportAction, m_diaryInfoAction}, open);
-    enable({m_passwordAction, m_mainDiaryAction, m_backupsAction}, writable);
+    enable({m_passwordAction, m_encryptionAction, m_mainDiaryAction, m_backupsAction}, writable);
     m_importAction->setEnabled(!open || writable);
     m_undoDeletionAction->setEnabled(writable && viewing && m_document.undoableDeletion().has_value());
     m_statisticsAction->setEnabled(open && m_textShown);
@@ -394,6 +397,15 @@ void MainWindow::showPasswordWindow()
         showSecondaryWindow(standingOver(new PasswordWindow(m_document, this)));
 }
 
+void MainWindow::showEncryptionWindow()
+{
+    if (!m_document.isOpen())
+        return;
+    auto* window = new EncryptionWindow(m_document, this);
+    connect(window, &EncryptionWindow::converted, this, [this](const QString& status) { setStatusText(0, status); });
+    showSecondaryWindow(standingOver(window));
+}
+
 // The record is read before anything changes, so a failed read leaves the entry that was on view.
 void MainWindow::viewSelectedEntry()
 {
@@ -401,7 +413,17 @@ void MainWindow::viewSelectedEntry()
     if (selected.isEmpty() || !m_document.isOpen())
         return;
     std::optional<QString> text;
-    if (!attempt([&] { text = m_document.viewEntry(selected.first().row()); }) || !text)
+    QString damage;
+    const auto view = [&] {
+        try {
+            text = m_document.viewEntry(selected.first().row());
+        } catch (const DamagedEntryError& error) {
+            // On view all the same, with no text: the person can delete it, or write it anew.
+            damage = error.text();
+            text = QString();
+        }
+    };
+    if (!attempt(view) || !text)
         return;
     m_textBox->clear();
     m_textShown = true;
@@ -409,6 +431,8 @@ void MainWindow::viewSelectedEntry()
     m_dateLabel->setText(m_document.view().viewedLabel());
     m_textBox->setPlainText(*text);
     markFoundWord(m_document.listedWordSpans());
+    if (!damage.isEmpty())
+        showMessage(this, damage);
 }
 
 // Counted as the diary file will hold the text, with CR LF line breaks.
@@ -417,14 +441,15 @@ void MainWindow::viewSelectedEntry()
 void MainWindow::showCharacterCount()
 {
     const qsizetype count = m_document.characterCount(m_editor->text());
+    const qsizetype capacity = m_document.view().entryCapacity();
     QString text = QString::number(count);
-    if (count > MaxEntryChars)
-        text += QStringLiteral(", лишних %1").arg(count - MaxEntryChars);
-    else if (count >= MaxEntryChars - CountWarningChars)
-        text += QStringLiteral(", осталось %1").arg(MaxEntryChars - count);
+    if (count > capacity)
+        text += QStringLiteral(", лишних %1").arg(count - capacity);
+    else if (count >= capacity - CountWarningChars)
+        text += QStringLiteral(", осталось %1").arg(capacity - count);
     setStatusText(1, text);
     QPalette colours;
-    if (count > MaxEntryChars)
+    if (count > capacity)
         colours.setColor(QPalette::WindowText, Qt::red);
     m_statusPanels[1]->setPalette(colours);
 }

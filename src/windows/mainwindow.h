@@ -116,6 +116,7 @@ private:
     void showExportWindow();
     void showImportWindow();
     void showPasswordWindow();
+    void showEncryptionWindow();
     void showDiaryInformation();
     void showAboutWindow();
     void deleteViewedEntry();
@@ -195,6 +196,7 @@ private:
     QAction* m_exportAction = nullptr;
     QAction* m_importAction = nullptr;
     QAction* m_passwordAction = nullptr;
+    QAction* m_encryptionAction = nullptr;
     QAction* m_mainDiaryAction = nullptr;
     QAction* m_diaryInfoAction = nullptr;
     QAction* m_aboutAction = nullptr;

@@ -123,6 +123,7 @@ void MainWindow::buildMenu()
     m_exportAction = addItem(service, "N25", QStringLiteral("&Экспорт записей"));
     m_importAction = addItem(service, "N11", QStringLiteral("&Импорт записей"));
     m_passwordAction = addItem(service, "N21", QStringLiteral("&Защита"));
+    m_encryptionAction = addItem(service, "actionEncryption", QStringLiteral("&Шифрование…"));
     m_mainDiaryAction = addItem(service, "N24", QStringLiteral("Сделать &главным"));
 
     // There is no help file, so "Помощь" never becomes available.

@@ -103,9 +103,11 @@ void PasswordPrompt::checkTypedPassword()
         showMessage(this, error.text());
         return;
     }
-    if (accepted)
+    // A passphrase leaves memory as soon as it has done its work.
+    if (accepted) {
+        m_password->clear();
         done(PasswordMatched);
-    else
+    } else
         refuseTypedPassword();
 }
 

@@ -54,7 +54,8 @@ void PasswordWindow::buildControls()
     m_removing = makeCheckBox(group, "CBnone", QStringLiteral("Убрать пароль"), QRect(8, 144, 145, 17));
     m_third->setVisible(m_changing);
     group->findChild<QLabel*>(QStringLiteral("Label3"))->setVisible(m_changing);
-    m_removing->setVisible(m_changing);
+    // An encrypted diary always has its passphrase: it goes with the encryption (EncryptionWindow).
+    m_removing->setVisible(m_changing && !m_document.view().isEncrypted());
     connect(m_removing, &QCheckBox::clicked, this, &PasswordWindow::enableNewPasswordFields);
 
     QPushButton* accept = addButton("BitBtn1", QStringLiteral("OK"), QStyle::SP_DialogOkButton, QRect(176, 12, 68, 25));
