@@ -557,12 +557,14 @@ void DiaryDocument::rekey(const QByteArray& newPassword)
 // A rebuild that is done but not yet safe on disk has put the new file in the old one's place all
 // the same: it is taken then too, and the error thrown on.
 void DiaryDocument::rebuildOpenDiary(const std::function<void(RecordSink&)>& produce,
-                                     const std::function<void(RecordFile&&)>& take, bool losesUncopied)
+                                     const std::function<void(RecordFile&&)>& take, bool losesUncopied,
+                                     bool mayKeepReplaced)
 {
     RecordFile replacement;
     const FileIdentity madeFrom = m_state.file.identity();
+    const ReplacedFileKeeper keeper = mayKeepReplaced ? m_backups.keeperOfReplaced(losesUncopied) : nullptr;
     try {
-        rebuildDiary(m_state.path, produce, &replacement, &madeFrom, m_backups.keeperOfReplaced(losesUncopied));
+        rebuildDiary(m_state.path, produce, &replacement, &madeFrom, keeper);
     } catch (const NotDurableError&) {
         take(std::move(replacement));
         throw;

@@ -229,9 +229,11 @@ private:
     void writeAtPath(const std::function<void()>& write);
     void rewriteByRebuild(std::int32_t record, QByteArrayView text);
     void relistAll();
-    // `losesUncopied`: the rebuild drops text that no copy holds, so the file it replaces is kept as one.
+    // `losesUncopied`: the rebuild drops text that no copy holds, so the file it replaces is kept as one. Where it
+    // is no day's first change, or `mayKeepReplaced` is false, the file replaced is not kept.
     void rebuildOpenDiary(const std::function<void(RecordSink&)>& produce,
-                          const std::function<void(RecordFile&&)>& take, bool losesUncopied = false);
+                          const std::function<void(RecordFile&&)>& take, bool losesUncopied = false,
+                          bool mayKeepReplaced = true);
     void refuseWritingCopy() const;
     void reportBackupFailure();
     void forgetDeletions();

@@ -92,7 +92,8 @@ void DiaryDocument::changePassphrase(const QByteArray& passphrase)
     });
 }
 
-// No copy of the diary is made first: it would keep the text scrambled, which is what the person is leaving.
+// No copy of the diary is made, before or of the file replaced: it would keep the text scrambled, which is what the
+// person is leaving.
 void DiaryDocument::encrypt(const QByteArray& passphrase)
 {
     if (m_state.encrypted)
@@ -155,7 +156,8 @@ void DiaryDocument::recodeEntries(const DiaryRecord& header, std::shared_ptr<con
             takeRekeyedFile(std::move(file), target, encrypted, shown);
             forgetDeletions();
             rekeepDraft(*source);
-        });
+        },
+        false, !encrypted);
 }
 
 // A draft that cannot be read under the old codec is set aside, as at opening; one that cannot be kept again stays

@@ -42,8 +42,11 @@ QByteArray passwordFileBytes(const QString& typed)
     return bytes.left(SlotCapacity);
 }
 
+// Byte 0 cannot be typed: a stored password that holds it is one nobody can give.
 bool isTypedPassword(const QString& typed, QByteArrayView stored)
 {
+    if (typed.contains(QChar(0)))
+        return false;
     QString unencodable;
     const QByteArray typedBytes = toCp1251(typed.left(SlotCapacity), &unencodable);
     return unencodable.isEmpty() && !typedBytes.isEmpty() && typedBytes == stored;

@@ -1,8 +1,12 @@
 #include "crypto/keywrap.h"
 #include "crypto/passphrasekey.h"
+#include "crypto/sealedheader.h"
 #include "crypto/sealing.h"
 #include "crypto/sodiumglue.h"
+#include "store/cp1251.h"
+#include "store/diaryedit.h"
 #include "store/error.h"
+#include "store/scramble.h"
 
 #include <QTest>
 
@@ -30,6 +34,17 @@ QByteArray decrypted(QByteArrayView sealed, QByteArrayView associated, const uns
                                                                   nullptr, nullptr, bytesOf(sealed), sealed.size(),
                                                                   bytesOf(associated), associated.size(), nonce, key);
     return result == 0 ? plain : QByteArray();
+}
+
+KeyDerivation cheapest()
+{
+    return KeyDerivation::fresh(crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN);
+}
+
+// A new encrypted diary's codec, its header in `header`.
+std::shared_ptr<const SealedText> newDiary(DiaryRecord& header, QByteArrayView passphrase = "пароль")
+{
+    return sealNewDiary(45000.5, toCp1251(u"Мой дневник"), toCp1251(u"Аня"), passphrase, cheapest(), header).codec;
 }
 
 } // namespace
@@ -119,9 +134,68 @@ private slots:
         const KeyDerivation damaged{derivation.salt.chopped(1), derivation.opsLimit, derivation.memLimit};
         QVERIFY_THROWS_EXCEPTION(QuillnestError, deriveKey("снег в апреле", damaged));
 
-        const KeyDerivation cheapest = calibrated(0.0); // no time at all to spend: never below the interactive limits
-        QVERIFY(cheapest.opsLimit >= crypto_pwhash_OPSLIMIT_INTERACTIVE &&
-                cheapest.memLimit >= crypto_pwhash_MEMLIMIT_INTERACTIVE);
+        const KeyDerivation least = calibrated(0.0); // no time at all to spend: never below the interactive limits
+        QVERIFY(least.opsLimit >= crypto_pwhash_OPSLIMIT_INTERACTIVE &&
+                least.memLimit >= crypto_pwhash_MEMLIMIT_INTERACTIVE);
+    }
+
+    // The right passphrase opens the header with its names, a wrong one nothing; a byte of any field changed is
+    // damage, never a wrong passphrase. A new passphrase wraps the same data key. An older program finds a password
+    // no typed text matches, and no text of the diary.
+    void sealedHeaderTellsDamageFromAWrongPassphrase()
+    {
+        DiaryRecord record;
+        const std::shared_ptr<const SealedText> codec = newDiary(record);
+        std::optional<SealedHeader> header = SealedHeader::fromRecord(record);
+        QVERIFY(header && header->created == 45000.5 && SealedHeader::marks(record));
+        std::optional<UnlockedDiary> opened = unlockDiary(*header, "пароль");
+        QVERIFY(opened && opened->title == toCp1251(u"Мой дневник") && opened->owner == toCp1251(u"Аня"));
+        QVERIFY(!unlockDiary(*header, "Пароль") && !unlockDiary(*header, ""));
+        for (const int at : {0, 9, 20, 780, 790, 805, 820, 830, 850, 1000, 1460, 1487}) {
+            DiaryRecord damaged = record;
+            damaged.bytes[size_t(at)] ^= 1;
+            QVERIFY2(SealedHeader::marks(damaged) && !SealedHeader::fromRecord(damaged), QByteArray::number(at));
+        }
+        DiaryRecord entry;
+        entry.setStamp(45001);
+        codec->encode(entry, "снег");
+        header = SealedHeader::fromRecord(rewrapped(*header, *codec, "новый", cheapest()));
+        opened = unlockDiary(*header, "новый");
+        QVERIFY(opened && opened->codec->decode(entry) == "снег" && !unlockDiary(*header, "пароль"));
+
+        const DiaryHeader older = DiaryHeader::fromRecord(record);
+        const QByteArray password = decodePassword(older.password);
+        QVERIFY(!older.password.isEmpty() && older.title.isEmpty() && older.owner.isEmpty());
+        for (const QString& typed : {QString(), fromCp1251(password), fromCp1251(password.sliced(2)), u"пароль"_qs})
+            QVERIFY(!isTypedPassword(typed, password));
+        QVERIFY(!SealedHeader::marks(DiaryHeader{1, encodePassword("x"), "t", "o"}.toRecord()));
+    }
+
+    // An entry fills its record whatever its length, a new nonce each time; it opens only in its own diary under its
+    // own stamp, and a byte of it changed makes it unreadable. The draft's text is sealed alike.
+    void sealedEntriesOpenOnlyWhereTheyBelong()
+    {
+        DiaryRecord header;
+        const std::shared_ptr<const SealedText> codec = newDiary(header);
+        const std::shared_ptr<const SealedText> other = newDiary(header);
+        for (const QByteArray& text : {QByteArray(), QByteArray("a\0b"), QByteArray(SealedText::Capacity, '\xe9')}) {
+            DiaryRecord entry;
+            entry.setStamp(45001.75);
+            codec->encode(entry, text);
+            DiaryRecord again = entry;
+            codec->encode(again, text);
+            QVERIFY(codec->decode(entry) == text && again.bytes != entry.bytes &&
+                    !other->decodeInto(entry, QByteArray(MaxEntryChars, 0).data()));
+            for (const int at : {0, 7, 8, 40, 2000, RecordSize - 1}) {
+                DiaryRecord damaged = entry;
+                damaged.bytes[size_t(at)] ^= 0x40;
+                QVERIFY_THROWS_EXCEPTION(DamagedEntryError, codec->decode(damaged));
+            }
+        }
+        DiaryRecord entry;
+        QVERIFY_THROWS_EXCEPTION(EntryTooLongError, codec->encode(entry, QByteArray(SealedText::Capacity + 1, 'x')));
+        const QByteArray kept = codec->protect(Entry);
+        QVERIFY(codec->unprotect(kept) == Entry && !other->unprotect(kept) && !kept.contains("снег"));
     }
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "crypto/sealedheader.h"
 #include "export/entryexport.h"
 #include "import/oldfiles.h"
 #include "opening.h"
@@ -12,8 +13,13 @@ namespace crashloop
 {
 
 // The kinds of step the child takes, as it names them.
-inline const QStringList Steps{"add", "change", "delete", "rekey", "import", "export", "undo", "new diary", "restore"};
-constexpr int Add = 0, Change = 1, Delete = 2, Rekey = 3, Import = 4, Export = 5, Undo = 6, NewDiary = 7, Restore = 8;
+inline const QStringList Steps{"add",    "change", "delete",    "rekey",   "import",
+                               "export", "undo",   "new diary", "restore", "encrypt"};
+constexpr int Add = 0, Change = 1, Delete = 2, Rekey = 3, Import = 4, Export = 5, Undo = 6, NewDiary = 7, Restore = 8,
+              Encrypt = 9;
+
+// What an encrypted diary's password is, as the digests name it: this, then its passphrase.
+inline const QString Sealed = QStringLiteral("sealed ");
 
 // Where the child keeps the diary's dated copies, beside it.
 inline const QString BackupFolder = QStringLiteral("backups");
@@ -38,9 +44,30 @@ inline QByteArray digest(const QString& password, const QStringList& texts)
         .toHex();
 }
 
+// The password and the texts of the diary at `path`; an encrypted one is read with the passphrase that opens it.
+inline std::pair<QString, QStringList> contentsOf(const QString& path)
+{
+    RecordFile file;
+    file.open(path);
+    const std::optional<SealedHeader> header = SealedHeader::fromRecord(file.readHeader());
+    if (!header)
+        return {testfiles::storedPassword(path), testfiles::entryTexts(path)};
+    for (const QString& passphrase : testfiles::KnownPassphrases) {
+        if (const std::optional<UnlockedDiary> opened = unlockDiary(*header, toCp1251(passphrase))) {
+            QStringList texts;
+            DiaryRecord buffer;
+            for (qint64 n = 1; n < file.count(); ++n)
+                texts << readEntryText(file, n, *opened->codec, buffer);
+            return {Sealed + passphrase, texts};
+        }
+    }
+    return {Sealed, {}};
+}
+
 inline QByteArray digestOf(const QString& path)
 {
-    return digest(testfiles::storedPassword(path), testfiles::entryTexts(path));
+    const auto [password, texts] = contentsOf(path);
+    return digest(password, texts);
 }
 
 // What the typist types, over and over, and so what its draft holds the beginning of.

@@ -1,5 +1,6 @@
 // Changes the diary named on the command line at random until it is killed: adds, changes and deletes
-// entries and undoes deletions, sets, changes and removes its password, imports entries of the old diary
+// entries and undoes deletions, sets, changes and removes its password, encrypts it and scrambles it again, imports
+// entries of the old diary
 // "s.drb" beside it, exports it to "out.txt", imports the old diary into a new one, "n.qnb", and restores
 // dated copies, which it keeps in "backups" beside the diary, its clock a day further at every step. Before each step
 // it says on standard output which step it takes and what the diary will hold once it is done ("next <step> <digest>"),
@@ -9,6 +10,8 @@
 #include "crashloop.h"
 #include "import/importentries.h"
 #include "import/olddiary.h"
+
+#include <sodium.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -36,7 +39,13 @@ QStringList importedInto(const QString& path, const OldDiarySource& source, cons
     DiaryDocument copied;
     copied.open(copy, testfiles::knowingThePassword());
     copied.importEntries(source, selection);
-    return testfiles::entryTexts(copy);
+    return crashloop::contentsOf(copy).second;
+}
+
+// The bytes a password of the digests is given as: an encrypted diary's passphrase without its mark.
+QByteArray passwordBytes(const QString& password)
+{
+    return toCp1251(password.startsWith(crashloop::Sealed) ? password.sliced(crashloop::Sealed.size()) : password);
 }
 
 } // namespace
@@ -57,8 +66,9 @@ int main(int argc, char** argv)
     int serial = 0;
     diary.setBackupPlace(folder.filePath(crashloop::BackupFolder), {true, 7});
     diary.setBackupClock([&] { return QDateTime(firstDay.addDays(serial), QTime(12, 0)); });
-    QString password = testfiles::storedPassword(path);
-    QStringList texts = testfiles::entryTexts(path);
+    diary.setPassphraseCost(
+        [] { return KeyDerivation::fresh(crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN); });
+    auto [password, texts] = crashloop::contentsOf(path);
     // The rows and texts of the entries deleted, the last deleted last.
     QList<std::pair<int, QString>> deleted;
     say("done " + crashloop::digest(password, texts));
@@ -95,8 +105,14 @@ int main(int argc, char** argv)
         } else if (step == crashloop::Delete) {
             next.removeAt(row);
         } else if (step == crashloop::Rekey) {
+            const bool encrypted = password.startsWith(crashloop::Sealed);
             while (nextPassword == password)
-                nextPassword = passwords[random.bounded(3)];
+                nextPassword =
+                    encrypted ? crashloop::Sealed + passwords[1 + random.bounded(2)] : passwords[random.bounded(3)];
+        } else if (step == crashloop::Encrypt) {
+            nextPassword = password.startsWith(crashloop::Sealed)
+                               ? passwords[random.bounded(3)]
+                               : crashloop::Sealed + passwords[1 + random.bounded(2)];
         } else if (step == crashloop::Import) {
             selection.picked[size_t(random.bounded(5))] = true;
             selection.picked[size_t(random.bounded(5))] = true;
@@ -104,8 +120,7 @@ int main(int argc, char** argv)
         } else if (step == crashloop::Undo) {
             next.insert(deleted.last().first, deleted.last().second);
         } else if (step == crashloop::Restore) {
-            nextPassword = testfiles::storedPassword(copy);
-            next = testfiles::entryTexts(copy);
+            std::tie(nextPassword, next) = crashloop::contentsOf(copy);
         }
         say("next " + crashloop::Steps[step].toUtf8() + ' ' + crashloop::digest(nextPassword, next));
         if (step == crashloop::Add) {
@@ -116,7 +131,11 @@ int main(int argc, char** argv)
             if (step == crashloop::Delete)
                 deleted.append({row, texts[row]});
         } else if (step == crashloop::Rekey) {
-            diary.rekey(nextPassword.isEmpty() ? QByteArray() : toCp1251(nextPassword));
+            diary.rekey(passwordBytes(nextPassword));
+        } else if (step == crashloop::Encrypt) {
+            nextPassword.startsWith(crashloop::Sealed) ? diary.encrypt(passwordBytes(nextPassword))
+                                                       : diary.decrypt(passwordBytes(nextPassword));
+            deleted.clear();
         } else if (step == crashloop::Import) {
             diary.importEntries(source, selection);
             deleted.clear();

@@ -17,10 +17,10 @@
 #include <unistd.h>
 
 // A diary that a process killed at random moments adds to, changes, deletes from, puts under another
-// password, imports into and restores dated copies of is, once opened again, always in one of the states the
-// process went through, readable with that state's password. The files it exported and made beside it are as
-// they were or complete, every copy listed is whole and one of those states, and nothing else of the program's
-// is left once the next operation is done.
+// password, encrypts and scrambles again, imports into and restores dated copies of is, once opened again, always in
+// one of the states the process went through, readable with that state's password. The files it exported and made
+// beside it are as they were or complete, every copy listed is whole and one of those states, and nothing else of the
+// program's is left once the next operation is done.
 class TestCrashLoop : public QObject
 {
     Q_OBJECT
