@@ -1,4 +1,7 @@
+#include "crypto/passphrasekey.h"
 #include "diarymaker.h"
+
+#include <sodium.h>
 
 using namespace diarymaker;
 
@@ -81,6 +84,43 @@ private slots:
         QCOMPARE((std::tuple{session.window->document().view().hasPassword(), session.textBox()->toPlainText(),
                              entries ? session.view(0) : QString()}),
                  std::tuple(!after.isEmpty(), shown, entries ? u"Текст 1 общее"_qs : QString()));
+    }
+
+    // "Шифрование…" encrypts the diary under the passphrase typed twice: it is asked for at the next start, "Защита"
+    // changes it and offers no removal, and the window turns the diary back under it. The status bar tells each
+    // conversion; the fields are emptied whatever happens.
+    void encryptionWindowConvertsBothWays()
+    {
+        Session session;
+        const auto cheap = [] { return KeyDerivation::fresh(crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN); };
+        const auto convert = [&](const QStringList& typed) -> QStringList {
+            session.window->document().setPassphraseCost(cheap);
+            session.trigger("actionEncryption");
+            QWidget* window = session.find("encryption");
+            const QList<QLineEdit*> fields{named<QLineEdit>(window, "encryptionPassphrase"),
+                                           window->findChild<QLineEdit*>("encryptionRepeat")};
+            for (int i = 0; i < typed.size(); ++i)
+                fields[i]->setText(typed[i]);
+            if (fields[0]->echoMode() != QLineEdit::Password || bool(fields[1]) != (typed.size() == 2))
+                return {"fields shown wrong"};
+            const QStringList seen = session.click(named<QPushButton>(window, "encryptionStart"));
+            const bool emptied = fields[0]->text().isEmpty() && window->isVisible() == !seen.isEmpty();
+            window->close();
+            return emptied ? seen : QStringList{"fields not emptied"};
+        };
+        QVERIFY(session.start(alternatingDays(3)));
+        QCOMPARE(convert({"тайна", "тайнa"}), QStringList{"Внимательнее введите и повторите пароль"});
+        QCOMPARE(convert({"тайна", "тайна"}), QStringList());
+        QVERIFY(session.window->document().view().isEncrypted() && session.status(0) == " Дневник зашифрован");
+        QCOMPARE(session.launch({"Тайна", "тайна"}), QStringList({"PassDlg", "PassDlg"}));
+        QCOMPARE(session.view(2), u"Текст 3 общее"_qs);
+        session.trigger("N21");
+        QVERIFY(!named(session.find("Form5"), "CBnone")->isVisibleTo(session.find("Form5")));
+        session.find("Form5")->close();
+        QCOMPARE(convert({"нет"}), QStringList{"Неверный пароль!"});
+        QCOMPARE(convert({"тайна"}), QStringList());
+        QVERIFY(session.status(0) == " Шифрование снято" && storedPassword(session.path) == u"тайна");
+        QCOMPARE(entryTexts(session.path).size(), 3);
     }
 };
 
