@@ -176,8 +176,8 @@ public:
     // deletion can be undone afterwards. Emits reloaded().
     void encrypt(const QByteArray& passphrase);
     void decrypt(const QByteArray& password);
-    // The Argon2id cost a new passphrase is given; by default about half a second of this computer, never less
-    // than libsodium's interactive limits. Tests make it cheap.
+    // The Argon2id cost a diary being encrypted is given; by default about half a second of this computer, never
+    // less than libsodium's interactive limits, and a new passphrase keeps its diary's. Tests make it cheap.
     void setPassphraseCost(std::function<KeyDerivation()> cost);
 
     // Writes the chosen entries in clear text to `fileName` in `layout` (see writeExport); the diary is

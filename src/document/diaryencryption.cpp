@@ -67,18 +67,23 @@ const SealedText& DiaryDocument::sealedText() const
     return static_cast<const SealedText&>(*m_state.codec);
 }
 
-// Nothing but the header changes: one record, replaced as a changed entry is.
+// Nothing but the header changes: one record, replaced as a changed entry is. The new passphrase gets the cost the
+// diary was given when it was encrypted, with a salt of its own: the wrapped key opened under that cost, so it is
+// the diary's own and not one a damaged or altered header claims, and nobody waits for the computer to be measured.
 void DiaryDocument::changePassphrase(const QByteArray& passphrase)
 {
     if (passphrase.isEmpty())
         throw QuillnestError(QStringLiteral("Пароль не изменён: у зашифрованного дневника пароль есть всегда. "
                                             "Чтобы дневник открывался без пароля, снимите шифрование "
                                             "(Сервис → Шифрование…)"));
-    const KeyDerivation derivation = passphraseCost();
     writeAtPath([&] {
         m_state.file.checkStillAtPath();
         const DiaryRecord old = m_state.file.readHeader();
-        const DiaryRecord fresh = rewrapped(sealedHeaderOf(old), sealedText(), passphrase, derivation);
+        const SealedHeader header = sealedHeaderOf(old);
+        const KeyDerivation derivation =
+            m_passphraseCost ? m_passphraseCost()
+                             : KeyDerivation::fresh(header.derivation.opsLimit, header.derivation.memLimit);
+        const DiaryRecord fresh = rewrapped(header, sealedText(), passphrase, derivation);
         try {
             replaceRecord(m_state.file, 0, old, fresh);
         } catch (const sidefiles::SideFileTakenError&) {
