@@ -38,7 +38,8 @@ void SealedText::encode(DiaryRecord& record, QByteArrayView text) const
     ensureSodium();
     unsigned char* nonce = record.bytes.data() + StampSize;
     unsigned char* block = nonce + NonceSize;
-    std::memcpy(block, text.data(), size_t(text.size()));
+    if (!text.isEmpty())
+        std::memcpy(block, text.data(), size_t(text.size()));
     size_t padded = 0;
     sodium_pad(&padded, block, size_t(text.size()), BlockSize, BlockSize);
     randombytes_buf(nonce, NonceSize);

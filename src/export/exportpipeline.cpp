@@ -10,6 +10,7 @@
 #include <array>
 #include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <exception>
 #include <fcntl.h>
 #include <mutex>
@@ -152,11 +153,18 @@ private:
             const DiaryRecord& record = records[std::size_t(i)];
             QByteArray heading = stampText(record.stamp()).toLatin1(); // digits, dots, colons, a blank
             heading.truncate(HeadingChars);
-            // An entry that does not read is exported as what the person is told of it, in its place.
-            const std::optional<qsizetype> length = m_codec.decodeInto(record, text.data());
-            const QByteArray damaged = length ? QByteArray() : toCp1251(DamagedEntryError(record.stamp()).text());
-            m_layout.entry(out, heading, length ? QByteArrayView(text.data(), *length) : QByteArrayView(damaged));
+            m_layout.entry(out, heading, QByteArrayView(text.data(), readText(record, text.data())));
         }
+    }
+
+    // The text of `record` in `out`, or where it does not read, what the person is told of it, in its place.
+    qsizetype readText(const DiaryRecord& record, char* out) const
+    {
+        if (const std::optional<qsizetype> length = m_codec.decodeInto(record, out))
+            return *length;
+        const QByteArray damaged = toCp1251(DamagedEntryError(record.stamp()).text());
+        std::memcpy(out, damaged.constData(), size_t(damaged.size()));
+        return damaged.size();
     }
 
     // False once the other thread has failed.
