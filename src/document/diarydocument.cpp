@@ -192,11 +192,13 @@ void DiaryDocument::refuseWritingCopy() const
         throw QuillnestError(QStringLiteral("Резервная копия открыта только для чтения:\r") + m_state.path);
 }
 
-// The key and the list mode keep their values until the next diary is opened; nothing can reach them.
+// The list mode keeps its values until the next diary is opened; nothing can reach them. The key goes: an encrypted
+// diary's is wiped with its memory.
 void DiaryDocument::close()
 {
     m_state.path.clear();
     m_state.file.close();
+    takeCodec(std::make_shared<const ScrambledText>(FixedKey), false);
     m_state.readOnly = false;
     forgetViewedEntry();
     m_list->relist(0);
