@@ -4,6 +4,7 @@
 #include "version.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
@@ -64,6 +65,20 @@ class TestCrashLoop : public QObject
         QVERIFY(QDir(shelf.folder()).entryList({".copy-*"}, QDir::Files | QDir::Hidden).size() <= 1);
     }
 
+    // While the diary is encrypted, no file of the folder but the export holds its newest entry's text in clear: not
+    // the diary, its journal, the files a rebuild was writing, nor its copies.
+    void checkNothingReadable(const QString& path)
+    {
+        const auto [password, texts] = crashloop::contentsOf(path);
+        if (!password.startsWith(crashloop::Sealed) || texts.isEmpty())
+            return;
+        const QByteArray clear = toCp1251(texts.last().left(24));
+        for (QDirIterator files(m_dir.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+             files.hasNext();)
+            if (const QString name = files.next(); !name.endsWith(u"out.txt"))
+                QVERIFY2(!testfiles::fileBytes(name).contains(clear), qPrintable(name));
+    }
+
     // The system lets go of a killed process's files a moment after it is gone: the io_uring rings it read
     // through are torn down after it, and hold the files they read, and their locks, until then. What the
     // next opening clears away is what nobody holds.
@@ -117,6 +132,7 @@ private slots:
             QVERIFY2(held == done || (midStep && held == next), qPrintable(QString::number(kill)));
             checkFilesBeside(diary, source);
             checkCopies(path, states);
+            checkNothingReadable(path);
             QVERIFY(!QTest::currentTestFailed());
             if (midStep)
                 ++midway[QString::fromUtf8(last.sliced(5, last.lastIndexOf(' ') - 5))];
