@@ -8,7 +8,7 @@
 
 // The entries of an encrypted diary. Each record after its stamp, which stays clear for the list and the date
 // search, is one sealed block that fills it: the nonce (24 bytes), the text padded to the block's full length
-// (sodium_pad: a 0x80 byte after the text, then zeros) encrypted, and the tag (16). Every entry's block is as
+// (a 0x80 byte after the text, then zeros, as sodium_pad pads) encrypted, and the tag (16). Every entry's block is as
 // long as every other's, so the file does not tell how much anyone wrote. The block is tied to the diary's id and
 // to the record's stamp: a record moved from another diary does not open, nor does one whose stamp was changed.
 class SealedText final : public EntryCodec
