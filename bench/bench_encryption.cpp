@@ -94,26 +94,6 @@ QByteArray fullEntryText(int i)
     return benchEntryText(i).left(SealedText::Capacity);
 }
 
-// As writeBenchDiary, scrambled with FixedKey, but of entries that an encrypted diary holds whole.
-void writeFullDiary(const QString& path, int entries)
-{
-    DiaryHeader header;
-    header.created = 46000.5;
-    header.title = "Benchmark";
-    header.owner = "Bench";
-    createDiaryFile(path, header.toRecord(), true);
-    const ScrambledText codec(FixedKey);
-    rebuildDiary(path, [&](RecordSink& sink) {
-        sink.put(header.toRecord());
-        DiaryRecord record;
-        for (int i = 0; i < entries; ++i) {
-            record.setStamp(46000.0 + i / 1440.0);
-            codec.encode(record, fullEntryText(i));
-            sink.put(record);
-        }
-    });
-}
-
 void writeClearText(const QString& path, int entries)
 {
     QFile file(path);
@@ -652,10 +632,10 @@ int main(int argc, char** argv)
     QDir().mkpath(dataDir);
     std::printf("Writing diaries of %d entries of %lld characters (as many as an encrypted entry holds) in %s...\n",
                 Entries, static_cast<long long>(SealedText::Capacity), qPrintable(dir.path()));
-    writeFullDiary(scrambledPath, Entries);
+    writeBenchDiary(scrambledPath, Entries, SealedText::Capacity);
     copyFile(scrambledPath, encryptedPath);
     copyFile(scrambledPath, windowPath);
-    writeFullDiary(smallPath, 10);
+    writeBenchDiary(smallPath, 10, SealedText::Capacity);
     writeClearText(clear, Entries);
     std::printf("diary size: %lld bytes\n\n", static_cast<long long>(readFileSequentially(scrambledPath)));
 

@@ -38,7 +38,7 @@ QByteArray benchEntryText(int i)
     return text;
 }
 
-void writeBenchDiary(const QString& path, int entries)
+void writeBenchDiary(const QString& path, int entries, qsizetype textChars)
 {
     DiaryHeader header;
     header.created = 46000.5;
@@ -51,7 +51,7 @@ void writeBenchDiary(const QString& path, int entries)
         DiaryRecord record;
         for (int i = 0; i < entries; ++i) {
             record.setStamp(46000.0 + i / 1440.0);
-            cutTextIntoLines(record, benchEntryText(i), FixedKey);
+            cutTextIntoLines(record, benchEntryText(i).left(textChars), FixedKey);
             sink.put(record);
         }
     });

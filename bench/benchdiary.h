@@ -11,9 +11,9 @@
 // 97th entry holds the word "quillnest".
 QByteArray benchEntryText(int i);
 
-// A full-size diary for benchmarks: a header and `entries` entries of 5,100 characters each,
-// scrambled with FixedKey, with stamps one minute apart.
-void writeBenchDiary(const QString& path, int entries);
+// A full-size diary for benchmarks: a header and `entries` entries of 5,100 characters each (or the first
+// `textChars` of them), scrambled with FixedKey, with stamps one minute apart.
+void writeBenchDiary(const QString& path, int entries, qsizetype textChars = 5100);
 
 // Reads the whole file once in 1 MiB blocks; returns the bytes read.
 qint64 readFileSequentially(const QString& path);
