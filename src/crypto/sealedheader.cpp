@@ -2,7 +2,7 @@
 
 #include "keywrap.h"
 #include "sodiumglue.h"
-#include "store/scramble.h"
+#include "store/sealedmark.h"
 
 #include <QtEndian>
 
@@ -14,8 +14,8 @@
 namespace
 {
 
-constexpr QByteArrayView Magic = "QNSEAL01";
-constexpr int MagicAt = 776;
+using sealedmark::Magic;
+using sealedmark::MagicAt;
 constexpr int IdAt = MagicAt + 8;
 constexpr int SaltAt = IdAt + SealedText::IdSize;
 constexpr int OpsAt = SaltAt + crypto_pwhash_SALTBYTES;
@@ -27,10 +27,6 @@ constexpr int NamesSize = NamesPlain + SealOverhead;
 constexpr int ChecksumAt = NamesAt + NamesSize;
 constexpr int ChecksumSize = 32;
 static_assert(ChecksumAt == 1456 && ChecksumAt + ChecksumSize <= RecordSize);
-
-// The password an older program finds: byte 0 ends a typed text before it gets there, and 0x98 is no character of
-// Windows-1251.
-const QByteArray PasswordMark = encodePassword(QByteArrayLiteral("\0\x98 Quillnest: encrypted diary"));
 
 QByteArray checksumOf(const DiaryRecord& record)
 {
@@ -80,14 +76,9 @@ UnlockedDiary unlockedWith(std::shared_ptr<const SealedText> codec, const Sealed
 
 } // namespace
 
-bool SealedHeader::marks(const DiaryRecord& record)
-{
-    return record.slot(1) == PasswordMark || at(record, MagicAt, Magic.size()) == Magic;
-}
-
 std::optional<SealedHeader> SealedHeader::fromRecord(const DiaryRecord& record)
 {
-    if (record.slot(1) != PasswordMark || at(record, MagicAt, Magic.size()) != Magic ||
+    if (record.slot(1) != sealedmark::passwordMark() || at(record, MagicAt, Magic.size()) != Magic ||
         at(record, ChecksumAt, ChecksumSize) != checksumOf(record))
         return std::nullopt;
     SealedHeader header;
@@ -105,7 +96,7 @@ DiaryRecord SealedHeader::toRecord() const
 {
     DiaryRecord record;
     record.setStamp(created);
-    record.setSlot(1, PasswordMark);
+    record.setSlot(1, sealedmark::passwordMark());
     put(record, MagicAt, Magic);
     put(record, IdAt, diaryId);
     put(record, SaltAt, derivation.salt);

@@ -35,9 +35,6 @@ struct SealedHeader {
     QByteArray wrappedKey;
     QByteArray sealedNames;
 
-    // Whether `record` is an encrypted diary's header: by its password mark or by what follows, so that damage to
-    // either still tells an encrypted diary, never one whose password is unknown.
-    static bool marks(const DiaryRecord& record);
     // The header, or nothing when it is damaged.
     static std::optional<SealedHeader> fromRecord(const DiaryRecord& record);
     DiaryRecord toRecord() const;

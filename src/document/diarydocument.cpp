@@ -11,6 +11,7 @@
 #include "store/rebuild.h"
 #include "store/replacement.h"
 #include "store/scramble.h"
+#include "store/sealedmark.h"
 #include "store/search.h"
 #include "store/sidefiles.h"
 #include "store/stamp.h"
@@ -52,7 +53,7 @@ std::optional<PreparedDiary> DiaryDocument::prepare(const QString& path, const P
     diary.file.openExclusive(path);
     diary.foreignJournal = recoverTornRecord(diary.file);
     sidefiles::removeLeftoverTemporaries(sidefiles::resolveTarget(posixio::encodePath(path)));
-    if (SealedHeader::marks(diary.file.readHeader())) {
+    if (sealedmark::marks(diary.file.readHeader())) {
         if (!unlockSealed(diary, path, askPassword))
             return std::nullopt;
         diary.path = path;

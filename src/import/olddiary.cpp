@@ -6,6 +6,7 @@
 #include "store/error.h"
 #include "store/posixio.h"
 #include "store/scramble.h"
+#include "store/sealedmark.h"
 #include "store/stamp.h"
 #include "store/stampreader.h"
 
@@ -147,6 +148,10 @@ OldDiarySource::Outcome OldDiarySource::recognise(const QString& path)
         DiaryRecord first;
         if (posixio::readUpTo(fd, first.data(), RecordSize, 0) != RecordSize)
             posixio::throwCode(FileError::ReadBeyondEnd);
+        if (sealedmark::marks(first))
+            throw QuillnestError(QStringLiteral("Это зашифрованный дневник: его записи импортировать нельзя. Откройте "
+                                                "его и снимите шифрование (Сервис → Шифрование…), чтобы импортировать "
+                                                "их."));
         if (!isHeaderStamp(first.stamp())) {
             m_reader = std::make_unique<MiddleReader>();
             readStamps(records);

@@ -7,6 +7,7 @@
 #include "store/diaryedit.h"
 #include "store/error.h"
 #include "store/scramble.h"
+#include "store/sealedmark.h"
 
 #include <QTest>
 
@@ -147,14 +148,14 @@ private slots:
         DiaryRecord record;
         const std::shared_ptr<const SealedText> codec = newDiary(record);
         std::optional<SealedHeader> header = SealedHeader::fromRecord(record);
-        QVERIFY(header && header->created == 45000.5 && SealedHeader::marks(record));
+        QVERIFY(header && header->created == 45000.5 && sealedmark::marks(record));
         std::optional<UnlockedDiary> opened = unlockDiary(*header, "пароль");
         QVERIFY(opened && opened->title == toCp1251(u"Мой дневник") && opened->owner == toCp1251(u"Аня"));
         QVERIFY(!unlockDiary(*header, "Пароль") && !unlockDiary(*header, ""));
         for (const int at : {0, 9, 20, 780, 790, 805, 820, 830, 850, 1000, 1460, 1487}) {
             DiaryRecord damaged = record;
             damaged.bytes[size_t(at)] ^= 1;
-            QVERIFY2(SealedHeader::marks(damaged) && !SealedHeader::fromRecord(damaged), QByteArray::number(at));
+            QVERIFY2(sealedmark::marks(damaged) && !SealedHeader::fromRecord(damaged), QByteArray::number(at));
         }
         DiaryRecord entry;
         entry.setStamp(45001);
@@ -168,7 +169,7 @@ private slots:
         QVERIFY(!older.password.isEmpty() && older.title.isEmpty() && older.owner.isEmpty());
         for (const QString& typed : {QString(), fromCp1251(password), fromCp1251(password.sliced(2)), u"пароль"_qs})
             QVERIFY(!isTypedPassword(typed, password));
-        QVERIFY(!SealedHeader::marks(DiaryHeader{1, encodePassword("x"), "t", "o"}.toRecord()));
+        QVERIFY(!sealedmark::marks(DiaryHeader{1, encodePassword("x"), "t", "o"}.toRecord()));
     }
 
     // An entry fills its record whatever its length, a new nonce each time; it opens only in its own diary under its

@@ -16,8 +16,8 @@
 using namespace Qt::StringLiterals;
 using namespace testfiles;
 
-// An encrypted diary as a person uses it: made, read, changed, searched, exported, imported into, its passphrase
-// changed, and scrambled again; and what it tells when it is damaged.
+// An encrypted diary as a person uses it: made, read, changed, searched, exported, imported into (never from), its
+// passphrase changed, and scrambled again; and what it tells when it is damaged.
 class TestEncryption : public QObject
 {
     Q_OBJECT
@@ -86,6 +86,8 @@ private slots:
         const DiaryView& view = m_doc->view();
         QVERIFY(view.isEncrypted() && view.hasPassword() && view.entryCapacity() == 5079 && view.title() == u"Мой");
         QVERIFY(m_doc->findWord(u"СНЕГ"_s, true) == 2 && m_doc->findDay({2026, 3, 2}) == 2);
+        OldDiarySource asSource; // an import would show its sealed bytes as text
+        QVERIFY_THROWS_EXCEPTION(QuillnestError, asSource.recognise(m_path));
 
         m_doc->add(u"новая запись"_s);
         QVERIFY(m_doc->viewEntry(0));
