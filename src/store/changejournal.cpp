@@ -190,7 +190,8 @@ QByteArray recoverTornRecord(RecordFile& diary)
     // A journal names the diary it was written for.
     if (journal.target != target)
         return {};
-    if (journal.identity == diary.identity() && journal.record > 0 && journal.record < diary.count()) {
+    // Record 0 too: an encrypted diary's header is replaced so when its passphrase changes.
+    if (journal.identity == diary.identity() && journal.record >= 0 && journal.record < diary.count()) {
         DiaryRecord current;
         diary.read(journal.record, current);
         if (current.bytes != journal.fresh.bytes) {

@@ -5,6 +5,7 @@
 #include "import/olddiary.h"
 #include "import/oldfiles.h"
 #include "opening.h"
+#include "store/changejournal.h"
 #include "store/stamp.h"
 
 #include <QDirIterator>
@@ -119,6 +120,15 @@ private slots:
                 after.first(RecordSize) != before.first(RecordSize));
         QVERIFY(!openWith({u"тайна"_s}) && openWith({u"другая"_s}) && m_doc->isPassword(u"другая"_s));
         QVERIFY_THROWS_EXCEPTION(QuillnestError, m_doc->rekey({}));
+        // A passphrase change stopped with the header torn: the journal puts the old header back.
+        setJournalFaultHook([](JournalStep step) {
+            if (step == JournalStep::WriteRecord)
+                throw 0;
+        });
+        QVERIFY_THROWS_EXCEPTION(int, m_doc->rekey("x"));
+        setJournalFaultHook({});
+        damage(900);
+        QVERIFY(openWith({u"другая"_s}));
 
         // Scrambled again, under the passphrase as its password.
         m_doc->decrypt(toCp1251(u"другая"_s));
