@@ -83,12 +83,12 @@ std::optional<qsizetype> SealedText::decodeInto(const DiaryRecord& record, char*
     return length;
 }
 
-QByteArray SealedText::protect(QByteArrayView plain) const
+QByteArray SealedText::protect(QByteArrayView plain, QByteArrayView what) const
 {
-    return seal(plain, m_dataKey, associated("draft"));
+    return seal(plain, m_dataKey, associated("kept") + what.toByteArray());
 }
 
-std::optional<QByteArray> SealedText::unprotect(QByteArrayView kept) const
+std::optional<QByteArray> SealedText::unprotect(QByteArrayView kept, QByteArrayView what) const
 {
-    return openSealed(kept, m_dataKey, associated("draft"));
+    return openSealed(kept, m_dataKey, associated("kept") + what.toByteArray());
 }

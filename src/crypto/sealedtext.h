@@ -29,8 +29,9 @@ public:
     void encode(DiaryRecord& record, QByteArrayView text) const override;
     std::optional<qsizetype> decodeInto(const DiaryRecord& record, char* out) const override;
     bool decodingIsCostly() const override { return true; }
-    QByteArray protect(QByteArrayView plain) const override;
-    std::optional<QByteArray> unprotect(QByteArrayView kept) const override;
+    QByteArray protect(QByteArrayView plain, QByteArrayView associated) const override;
+    std::optional<QByteArray> unprotect(QByteArrayView kept, QByteArrayView associated) const override;
+    qsizetype protectionOverhead() const override { return SealOverhead; }
 
 private:
     SecretKey m_dataKey;

@@ -21,7 +21,8 @@
 // number (4 bytes); its stamp, the diary's `Created` and the time of writing (doubles); the length of
 // what follows (4 bytes), numbers little-endian; then a check text and the draft's text in UTF-8, kept together
 // as the diary keeps text beside it (EntryCodec::protect): scrambled with its key in pieces of 255 bytes, or
-// sealed. Under another key the check text reads wrong, or the sealed text does not open.
+// sealed, the header before it authenticated with it. Under another key the check text reads wrong, or the sealed
+// text does not open.
 
 namespace
 {
@@ -69,7 +70,7 @@ bool parse(QByteArrayView file, const EntryCodec& codec, Draft& draft)
     const quint32 length = take<quint32>(file, at);
     if ((kind != 'A' && kind != 'C') || qint64(length) != file.size() - HeaderSize)
         return false;
-    const std::optional<QByteArray> body = codec.unprotect(file.sliced(HeaderSize));
+    const std::optional<QByteArray> body = codec.unprotect(file.sliced(HeaderSize), file.first(HeaderSize));
     if (!body || !body->startsWith(Check))
         return false;
     draft.text = QString::fromUtf8(body->sliced(Check.size()));
@@ -130,14 +131,13 @@ QByteArray draftName(const QString& diaryPath, QByteArray* taken)
 void writeDraft(const QString& diaryPath, const Draft& draft, const EntryCodec& codec)
 {
     QByteArray plain = Check.toByteArray() + draft.text.toUtf8();
-    const QByteArray body = codec.protect(plain);
-    plain.fill(0);
     QByteArray file = Magic.toByteArray() + (draft.changing ? 'C' : 'A');
     append(file, draft.entryRecord);
     for (const double stamp : {draft.entryStamp, draft.diaryCreated, draft.writtenAt})
         append(file, std::bit_cast<quint64>(stamp));
-    append(file, quint32(body.size()));
-    file += body;
+    append(file, quint32(plain.size() + codec.protectionOverhead()));
+    file += codec.protect(plain, file);
+    plain.fill(0);
 
     // The draft is a file of the person's own (draftName): a name that a power cut takes back loses the
     // draft, no more.

@@ -32,7 +32,7 @@ std::optional<qsizetype> ScrambledText::decodeInto(const DiaryRecord& record, ch
 }
 
 // In pieces of a line's length, each from the key's first byte on, as entries' lines are; its own inverse.
-QByteArray ScrambledText::protect(QByteArrayView plain) const
+QByteArray ScrambledText::protect(QByteArrayView plain, QByteArrayView) const
 {
     QByteArray kept = plain.toByteArray();
     for (qsizetype at = 0; at < kept.size(); at += SlotCapacity) {
@@ -42,9 +42,9 @@ QByteArray ScrambledText::protect(QByteArrayView plain) const
     return kept;
 }
 
-std::optional<QByteArray> ScrambledText::unprotect(QByteArrayView kept) const
+std::optional<QByteArray> ScrambledText::unprotect(QByteArrayView kept, QByteArrayView associated) const
 {
-    return protect(kept);
+    return protect(kept, associated);
 }
 
 DamagedEntryError::DamagedEntryError(double stamp)

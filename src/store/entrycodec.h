@@ -29,9 +29,12 @@ public:
     virtual bool decodingIsCostly() const = 0;
 
     // Other bytes kept beside the diary, never in clear, and read back; nothing from `kept` when it was kept under
-    // another key or is damaged. The scrambled form cannot tell, so what is kept carries a check of its own.
-    virtual QByteArray protect(QByteArrayView plain) const = 0;
-    virtual std::optional<QByteArray> unprotect(QByteArrayView kept) const = 0;
+    // another key, is damaged, or is read beside other `associated` bytes than it was kept with (the sealed form
+    // authenticates them; the scrambled form cannot tell, so what is kept carries a check of its own).
+    virtual QByteArray protect(QByteArrayView plain, QByteArrayView associated) const = 0;
+    virtual std::optional<QByteArray> unprotect(QByteArrayView kept, QByteArrayView associated) const = 0;
+    // How many bytes protect() adds to the plain ones.
+    virtual qsizetype protectionOverhead() const = 0;
 
     // The text of `record`; DamagedEntryError where it does not read.
     QByteArray decode(const DiaryRecord& record) const;
@@ -49,8 +52,9 @@ public:
     void encode(DiaryRecord& record, QByteArrayView text) const override;
     std::optional<qsizetype> decodeInto(const DiaryRecord& record, char* out) const override;
     bool decodingIsCostly() const override { return false; }
-    QByteArray protect(QByteArrayView plain) const override;
-    std::optional<QByteArray> unprotect(QByteArrayView kept) const override;
+    QByteArray protect(QByteArrayView plain, QByteArrayView associated) const override;
+    std::optional<QByteArray> unprotect(QByteArrayView kept, QByteArrayView associated) const override;
+    qsizetype protectionOverhead() const override { return 0; }
 
 private:
     QByteArray m_key;

@@ -173,7 +173,7 @@ private slots:
     }
 
     // An entry fills its record whatever its length, a new nonce each time; it opens only in its own diary under its
-    // own stamp, and a byte of it changed makes it unreadable. The draft's text is sealed alike.
+    // own stamp, and a byte of it changed makes it unreadable. The draft's text is sealed alike, with its header.
     void sealedEntriesOpenOnlyWhereTheyBelong()
     {
         DiaryRecord header;
@@ -195,8 +195,9 @@ private slots:
         }
         DiaryRecord entry;
         QVERIFY_THROWS_EXCEPTION(EntryTooLongError, codec->encode(entry, QByteArray(SealedText::Capacity + 1, 'x')));
-        const QByteArray kept = codec->protect(Entry);
-        QVERIFY(codec->unprotect(kept) == Entry && !other->unprotect(kept) && !kept.contains("снег"));
+        const QByteArray kept = codec->protect(Entry, Here);
+        QVERIFY(codec->unprotect(kept, Here) == Entry && !codec->unprotect(kept, Elsewhere) &&
+                !other->unprotect(kept, Here) && !kept.contains("снег"));
     }
 };
 
