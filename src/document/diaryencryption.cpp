@@ -47,7 +47,7 @@ QByteArray passphraseBytes(const QString& typed)
 {
     QString unencodable;
     QByteArray bytes = toCp1251(typed.left(SlotCapacity), &unencodable);
-    if (!unencodable.isEmpty())
+    if (!unencodable.isEmpty() || bytes.contains('\0'))
         wipe(bytes);
     return bytes;
 }
@@ -165,14 +165,18 @@ void DiaryDocument::recodeEntries(const DiaryRecord& header, std::shared_ptr<con
         false, !encrypted);
 }
 
-// A draft that cannot be read under the old codec is set aside, as at opening; one that cannot be kept again stays
-// as it was, to be set aside at the next opening: never lost.
+// A draft that cannot be read under the old codec is set aside, as at opening. One that cannot be kept again stays
+// under the old codec, which nothing reads any longer: the person, told so, still has the text being written, and
+// saving it makes the draft needless.
 void DiaryDocument::rekeepDraft(const EntryCodec& old)
 {
     try {
         const DraftReading reading = ::readDraft(m_state.path, old, m_state.created);
         if (reading.found == DraftFound::Readable)
             writeDraft(m_state.path, reading.draft, *m_state.codec);
-    } catch (const QuillnestError&) {
+    } catch (const QuillnestError& error) {
+        throw NotDurableError(error.text(), QStringLiteral("Дневник преобразован, но несохранённый текст записи не "
+                                                           "удалось сохранить заново. Сохраните запись, пока "
+                                                           "программа открыта."));
     }
 }

@@ -3,7 +3,12 @@
 #include <cerrno>
 
 NotDurableError::NotDurableError(const QString& cause)
-    : QuillnestError(cause + QStringLiteral("\rИзменения записаны, но при сбое питания они могут потеряться."))
+    : NotDurableError(cause, QStringLiteral("Изменения записаны, но при сбое питания они могут потеряться."))
+{
+}
+
+NotDurableError::NotDurableError(const QString& cause, const QString& consequence)
+    : QuillnestError(cause + QLatin1Char('\r') + consequence)
 {
 }
 

@@ -24,6 +24,8 @@ class NotDurableError : public QuillnestError
 {
 public:
     explicit NotDurableError(const QString& cause);
+    // A change done whose last step failed otherwise: `consequence` says what that means for the person.
+    NotDurableError(const QString& cause, const QString& consequence);
 };
 
 // A failed operation on a record file. The code follows the classic runtime error numbers:
