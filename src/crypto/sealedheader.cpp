@@ -69,8 +69,9 @@ UnlockedDiary unlockedWith(std::shared_ptr<const SealedText> codec, const Sealed
 {
     const std::optional<QByteArray> names =
         openSealed(header.sealedNames, codec->dataKey(), codec->associated("names"));
+    // The wrapped key opened: names that do not are damage or a forgery, never a wrong passphrase.
     if (!names || names->size() != NamesPlain)
-        return {std::move(codec), {}, {}};
+        throw DamagedHeaderError({});
     return {std::move(codec), nameAt(*names, 0), nameAt(*names, 1)};
 }
 

@@ -50,7 +50,8 @@ struct UnlockedDiary {
 // A new encrypted diary's header, under a new data key and id, and its codec. `passphrase` is Windows-1251 bytes.
 UnlockedDiary sealNewDiary(double created, QByteArrayView title, QByteArrayView owner, QByteArrayView passphrase,
                            const KeyDerivation& derivation, DiaryRecord& header);
-// Nothing when `passphrase` is not the diary's.
+// Nothing when `passphrase` is not the diary's; DamagedHeaderError, naming no path, when it is but the names do
+// not open.
 std::optional<UnlockedDiary> unlockDiary(const SealedHeader& header, QByteArrayView passphrase);
 // The same diary under another passphrase: its data key wrapped anew, nothing else changed.
 DiaryRecord rewrapped(const SealedHeader& header, const SealedText& codec, QByteArrayView passphrase,

@@ -100,8 +100,12 @@ bool DiaryDocument::unlockSealed(PreparedDiary& diary, const QString& path, cons
         askPassword(path, [&](const QString& typed) {
             const SealedHeader header = readHeader();
             QByteArray passphrase = passphraseBytes(typed);
-            unlocked = passphrase.isEmpty() ? std::nullopt : unlockDiary(header, passphrase);
-            wipe(passphrase);
+            const auto forget = qScopeGuard([&] { wipe(passphrase); });
+            try {
+                unlocked = passphrase.isEmpty() ? std::nullopt : unlockDiary(header, passphrase);
+            } catch (const DamagedHeaderError&) {
+                throw DamagedHeaderError(path);
+            }
             return unlocked.has_value();
         });
     if (!unlocked)
@@ -507,9 +511,12 @@ bool DiaryDocument::isPassword(const QString& typed) const
     if (!m_state.encrypted)
         return isTypedPassword(typed, decodePassword(DiaryHeader::fromRecord(header).password));
     QByteArray passphrase = passphraseBytes(typed);
-    const bool right = !passphrase.isEmpty() && unlockDiary(sealedHeaderOf(header), passphrase);
-    wipe(passphrase);
-    return right;
+    const auto forget = qScopeGuard([&] { wipe(passphrase); });
+    try {
+        return !passphrase.isEmpty() && unlockDiary(sealedHeaderOf(header), passphrase);
+    } catch (const DamagedHeaderError&) {
+        throw DamagedHeaderError(m_state.path);
+    }
 }
 
 SealedHeader DiaryDocument::sealedHeaderOf(const DiaryRecord& record) const

@@ -32,7 +32,7 @@ struct ImportSelection;
 // asking (the file may change meanwhile). Throws FileError when the header cannot be read.
 using PasswordCheck = std::function<bool(const QString& typed)>;
 // A typed password or passphrase as the diary's file holds it: at most 255 characters, Windows-1251; empty when a
-// character is not in Windows-1251, for no such text is anyone's password.
+// character is not in Windows-1251, or is byte 0, for no such text is anyone's password.
 QByteArray passphraseBytes(const QString& typed);
 
 // Asks for the password of the protected diary at `path` until `check` accepts one or the person gives up.
