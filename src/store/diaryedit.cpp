@@ -36,6 +36,9 @@ QByteArray passwordFileBytes(const QString& typed)
         throw QuillnestError(QStringLiteral("Пароль не может быть пустым"));
     QString unencodable;
     const QByteArray bytes = toCp1251(typed, &unencodable);
+    // Nobody types byte 0 (isTypedPassword refuses it), so a password holding one could never be given again.
+    if (typed.contains(QChar(0)))
+        unencodable += QChar(0);
     if (!unencodable.isEmpty())
         throw QuillnestError(QStringLiteral("Пароль не изменён: в пароле нельзя сохранить символы ") +
                              describeCharacters(unencodable));

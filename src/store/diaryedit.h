@@ -18,7 +18,7 @@ QString toFileLineBreaks(const QString& editorText);
 constexpr int LabelKeyLength = 20;
 
 // An entry's text as the diary file stores it: CR LF line breaks, Windows-1251 bytes. Text that cannot
-// be stored whole (characters that Windows-1251 lacks, more than 5100 bytes) throws QuillnestError
+// be stored whole (characters that Windows-1251 lacks, more than `capacity` bytes) throws QuillnestError
 // with a message that says why, so that nothing is ever stored cut short or altered; `capacity` is the most bytes
 // the diary's entries hold.
 QByteArray entryFileBytes(const QString& editorText, qsizetype capacity = MaxEntryChars);

@@ -12,7 +12,8 @@ class EntryCodec;
 
 // Record numbers of the entries whose text, as the reader sees it, contains `phrase` (file bytes). Letter
 // case counts, unless `folded`: then both are read as foldCp1251 reads them. A phrase may run across the
-// pieces the text is stored in. An empty phrase finds nothing. Only one entry's clear text is held at a time.
+// pieces the text is stored in. An empty phrase finds nothing. Only one entry's clear text is held at a time by each
+// thread reading (a buffer of each, up to four, where entries are costly to read).
 // Entries that do not read (EntryCodec::decodeInto) hold nothing.
 std::vector<std::uint16_t> findEntriesContaining(const RecordFile& file, QByteArrayView phrase, const EntryCodec& codec,
                                                  bool folded = false);

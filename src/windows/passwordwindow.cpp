@@ -1,5 +1,6 @@
 #include "passwordwindow.h"
 
+#include "crypto/sodiumglue.h"
 #include "document/diarydocument.h"
 #include "store/diaryedit.h"
 #include "store/error.h"
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include <optional>
 
@@ -66,8 +68,8 @@ void PasswordWindow::buildControls()
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
 }
 
-// What is typed shows in clear. The label asks for the password; `readName` tells a screen reader
-// which password the field holds.
+// What is typed shows in clear, but for an encrypted diary's passphrase. The label asks for the password; `readName`
+// tells a screen reader which password the field holds.
 QLineEdit* PasswordWindow::addField(QGroupBox* group, const char* name, const char* labelName, const QString& label,
                                     const QString& readName, int top)
 {
@@ -75,6 +77,9 @@ QLineEdit* PasswordWindow::addField(QGroupBox* group, const char* name, const ch
     auto* field = makeField<QLineEdit>(group, name, QRect(8, top, 145, 21));
     field->setAccessibleName(readName);
     field->setMaxLength(MaxPasswordLength);
+    // An encrypted diary's passphrase is typed where others may see the screen.
+    if (m_document.view().isEncrypted())
+        field->setEchoMode(QLineEdit::Password);
     return field;
 }
 
@@ -88,8 +93,13 @@ void PasswordWindow::enableNewPasswordFields()
 // window's work is done.
 void PasswordWindow::changePassword()
 {
+    std::optional<QByteArray> password;
+    const auto forget = qScopeGuard([&] {
+        if (password)
+            wipe(*password);
+    });
     try {
-        const std::optional<QByteArray> password = chosenPassword();
+        password = chosenPassword();
         if (!password)
             return;
         m_document.rekey(*password);
