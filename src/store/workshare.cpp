@@ -1,12 +1,17 @@
 #include "workshare.h"
 
 #include <algorithm>
+#include <system_error>
 
 WorkShare::WorkShare()
 {
     const int cores = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-    for (int worker = 1; worker < cores; ++worker)
-        m_threads.emplace_back([this, worker] { serve(worker); });
+    // A thread the system will not give is work the others do: with none at all, the caller does it alone.
+    try {
+        for (int worker = 1; worker < cores; ++worker)
+            m_threads.emplace_back([this, worker] { serve(worker); });
+    } catch (const std::system_error&) {
+    }
 }
 
 WorkShare::~WorkShare()
