@@ -69,6 +69,8 @@ private slots:
         QTest::newRow("backup options")
             << "actionBackupOptions backupOptions backupsEnabled backupDays backupOk backupCancel";
         QTest::newRow("copies") << "actionBackups backups backupList backupClose"; // none yet: nothing to open
+        QTest::newRow("encryption")
+            << "actionEncryption encryption encryptionPassphrase encryptionRepeat encryptionStart encryptionClose";
     }
     // Each showing opens on the control a person fills first, not where the last one was left, with what a field holds
     // selected; Tab goes through the window in reading order and back to it; Esc closes as the close button does.
