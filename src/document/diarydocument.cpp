@@ -113,7 +113,6 @@ bool DiaryDocument::unlockSealed(PreparedDiary& diary, const QString& path, cons
     diary.header.title = unlocked->title;
     diary.header.owner = unlocked->owner;
     diary.codec = std::move(unlocked->codec);
-    diary.encrypted = true;
     return true;
 }
 
@@ -121,7 +120,7 @@ void DiaryDocument::takePrepared(PreparedDiary&& diary)
 {
     m_state.file = std::move(diary.file);
     m_state.readOnly = diary.readOnly;
-    takeCodec(std::move(diary.codec), diary.encrypted);
+    m_state.codec = std::move(diary.codec);
     m_state.replaced = false;
     m_state.foreignJournal = QFile::decodeName(diary.foreignJournal);
     takeHeader(diary.header);
@@ -203,7 +202,7 @@ void DiaryDocument::close()
 {
     m_state.path.clear();
     m_state.file.close();
-    takeCodec(std::make_shared<const ScrambledText>(FixedKey), false);
+    m_state.codec = std::make_shared<const ScrambledText>(FixedKey);
     m_state.readOnly = false;
     forgetViewedEntry();
     m_list->relist(0);
@@ -508,7 +507,7 @@ DraftReading DiaryDocument::readDraft()
 bool DiaryDocument::isPassword(const QString& typed) const
 {
     const DiaryRecord header = m_state.file.readHeader();
-    if (!m_state.encrypted)
+    if (!m_state.encrypted())
         return isTypedPassword(typed, decodePassword(DiaryHeader::fromRecord(header).password));
     QByteArray passphrase = passphraseBytes(typed);
     const auto forget = qScopeGuard([&] { wipe(passphrase); });
@@ -534,7 +533,7 @@ const QByteArray& DiaryDocument::scrambledKey() const
 
 void DiaryDocument::rekey(const QByteArray& newPassword)
 {
-    if (m_state.encrypted) {
+    if (m_state.encrypted()) {
         changePassphrase(newPassword);
         return;
     }
@@ -558,7 +557,7 @@ void DiaryDocument::rekey(const QByteArray& newPassword)
                 // The deleted entries come back under the new key.
                 for (DeletedEntry& deleted : m_deleted)
                     rekeyLines(deleted.entry, change);
-                takeRekeyedFile(std::move(file), std::make_shared<const ScrambledText>(newKey), false,
+                takeRekeyedFile(std::move(file), std::make_shared<const ScrambledText>(newKey),
                                 DiaryHeader::fromRecord(header));
             });
     });
@@ -591,19 +590,13 @@ void DiaryDocument::takeRebuiltFile(RecordFile&& file)
 
 // The entries keep their places, so the list and the entry on view stay as they are.
 // Nothing here can fail: the file is already the new one.
-void DiaryDocument::takeRekeyedFile(RecordFile&& file, std::shared_ptr<const EntryCodec> codec, bool encrypted,
+void DiaryDocument::takeRekeyedFile(RecordFile&& file, std::shared_ptr<const EntryCodec> codec,
                                     const DiaryHeader& header)
 {
     takeRebuiltFile(std::move(file));
-    takeCodec(std::move(codec), encrypted);
+    m_state.codec = std::move(codec);
     takeHeader(header);
     emit reloaded();
-}
-
-void DiaryDocument::takeCodec(std::shared_ptr<const EntryCodec> codec, bool encrypted)
-{
-    m_state.codec = std::move(codec);
-    m_state.encrypted = encrypted;
 }
 
 void DiaryDocument::exportEntries(const ExportChoice& choice, const QString& fileName, ExportLayout layout,
@@ -724,7 +717,7 @@ bool DiaryDocument::restoreCopy(const QString& copyPath, const PasswordAsker& as
 void DiaryDocument::takeRestoredFile(RecordFile&& file, const PreparedDiary& copy)
 {
     takeRebuiltFile(std::move(file));
-    takeCodec(copy.codec, copy.encrypted);
+    m_state.codec = copy.codec;
     takeHeader(copy.header);
     forgetViewedEntry();
     relistAll();

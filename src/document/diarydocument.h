@@ -55,7 +55,6 @@ private:
     RecordFile file;
     DiaryHeader header;
     std::shared_ptr<const EntryCodec> codec;
-    bool encrypted = false;
     QByteArray foreignJournal;
     bool readOnly = false;
 };
@@ -240,9 +239,7 @@ private:
     void followDiaryForBackups();
     void takeRestoredFile(RecordFile&& file, const PreparedDiary& copy);
     void takeRebuiltFile(RecordFile&& file);
-    void takeRekeyedFile(RecordFile&& file, std::shared_ptr<const EntryCodec> codec, bool encrypted,
-                         const DiaryHeader& header);
-    void takeCodec(std::shared_ptr<const EntryCodec> codec, bool encrypted);
+    void takeRekeyedFile(RecordFile&& file, std::shared_ptr<const EntryCodec> codec, const DiaryHeader& header);
     bool unlockSealed(PreparedDiary& diary, const QString& path, const PasswordAsker& askPassword);
     SealedHeader sealedHeaderOf(const DiaryRecord& record) const;
     const QByteArray& scrambledKey() const;
@@ -250,7 +247,7 @@ private:
     KeyDerivation passphraseCost() const;
     void changePassphrase(const QByteArray& passphrase);
     void recodeEntries(const DiaryRecord& header, std::shared_ptr<const EntryCodec> target, const QString& tooLong,
-                       const DiaryHeader& shown, bool encrypted);
+                       const DiaryHeader& shown);
     void rekeepDraft(const EntryCodec& old);
     void takeMergedFile(RecordFile&& file, std::int32_t viewedRecord);
     void forgetDeletedEntry(std::int32_t record);

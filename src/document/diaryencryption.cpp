@@ -9,30 +9,10 @@
 #include "store/rebuild.h"
 #include "store/scramble.h"
 #include "store/sidefiles.h"
-#include "store/stamp.h"
 #include "store/workshare.h"
-
-#include <array>
 
 namespace
 {
-
-// `entry` read with `source` and written anew with `target`, its stamp kept. `tooLong` names the entry (%1) and
-// the most the target holds (%2) where its text does not fit.
-DiaryRecord recodedEntry(const DiaryRecord& entry, const EntryCodec& source, const EntryCodec& target,
-                         const QString& tooLong)
-{
-    std::array<char, MaxEntryChars> text;
-    const std::optional<qsizetype> length = source.decodeInto(entry, text.data());
-    if (!length)
-        throw DamagedEntryError(entry.stamp());
-    if (*length > target.capacity())
-        throw QuillnestError(tooLong.arg(stampText(entry.stamp())).arg(target.capacity()));
-    DiaryRecord recoded;
-    recoded.setStamp(entry.stamp());
-    target.encode(recoded, QByteArrayView(text.data(), *length));
-    return recoded;
-}
 
 // The cost a passphrase is given on this computer, worked out once a run: it takes a few derivations' time.
 KeyDerivation calibratedCost()
@@ -101,7 +81,7 @@ void DiaryDocument::changePassphrase(const QByteArray& passphrase)
 // person is leaving.
 void DiaryDocument::encrypt(const QByteArray& passphrase)
 {
-    if (m_state.encrypted)
+    if (m_state.encrypted())
         throw QuillnestError(QStringLiteral("Дневник уже зашифрован"));
     if (passphrase.isEmpty())
         throw QuillnestError(QStringLiteral("Дневник не зашифрован: пароль пуст"));
@@ -117,14 +97,14 @@ void DiaryDocument::encrypt(const QByteArray& passphrase)
         recodeEntries(header, sealed.codec,
                       QStringLiteral("Дневник не зашифрован: запись от %1 длиннее %2 символов, которые помещаются в "
                                      "запись зашифрованного дневника. Сократите её и зашифруйте дневник снова."),
-                      shown, true);
+                      shown);
     });
 }
 
 // The diary as it is now is copied first, encrypted, as before any change.
 void DiaryDocument::decrypt(const QByteArray& password)
 {
-    if (!m_state.encrypted)
+    if (!m_state.encrypted())
         throw QuillnestError(QStringLiteral("Дневник не зашифрован"));
     writeAtPath([&] {
         m_state.file.checkStillAtPath();
@@ -132,17 +112,19 @@ void DiaryDocument::decrypt(const QByteArray& password)
         const DiaryHeader clear{m_state.created, password.isEmpty() ? QByteArray() : encodePassword(password),
                                 toCp1251(m_state.title), toCp1251(m_state.owner)};
         recodeEntries(clear.toRecord(), std::make_shared<const ScrambledText>(password.isEmpty() ? FixedKey : password),
-                      QStringLiteral("Шифрование не снято: запись от %1 длиннее %2 символов"), clear, false);
+                      QStringLiteral("Шифрование не снято: запись от %1 длиннее %2 символов"), clear);
     });
 }
 
 // Every entry is read and written anew, on all the cores: sealing costs more than the disk. An entry that does not
 // read stops the conversion, named, before the diary is touched. The entries deleted before cannot come back
-// under the new codec, and the draft is kept again under it.
+// under the new codec, and the draft is kept again under it. The file replaced is kept as a copy only where it was
+// encrypted: a scrambled one would keep the text readable that the person is encrypting.
 void DiaryDocument::recodeEntries(const DiaryRecord& header, std::shared_ptr<const EntryCodec> target,
-                                  const QString& tooLong, const DiaryHeader& shown, bool encrypted)
+                                  const QString& tooLong, const DiaryHeader& shown)
 {
     const std::shared_ptr<const EntryCodec> source = m_state.codec;
+    const bool mayKeepReplaced = m_state.encrypted();
     WorkShare share;
     std::vector<DiaryRecord> recoded;
     rebuildOpenDiary(
@@ -158,11 +140,11 @@ void DiaryDocument::recodeEntries(const DiaryRecord& header, std::shared_ptr<con
             });
         },
         [&](RecordFile&& file) {
-            takeRekeyedFile(std::move(file), target, encrypted, shown);
+            takeRekeyedFile(std::move(file), target, shown);
             forgetDeletions();
             rekeepDraft(*source);
         },
-        false, !encrypted);
+        false, mayKeepReplaced);
 }
 
 // A draft that cannot be read under the old codec is set aside, as at opening. One that cannot be kept again stays

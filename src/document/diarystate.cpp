@@ -1,5 +1,7 @@
 #include "diarystate.h"
 
+#include "crypto/sealedtext.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -63,4 +65,9 @@ void forgetDeletedRecord(DiaryState& state, std::int32_t record, int listCount)
     }
     if (state.dateFilterOn && !found.empty())
         state.firstListRecord = found.front();
+}
+
+bool DiaryState::encrypted() const
+{
+    return dynamic_cast<const SealedText*>(codec.get()) != nullptr;
 }

@@ -23,8 +23,6 @@ struct DiaryState {
     bool hasPassword = false;
     // How the entries' text is kept: scrambled with the clear password, else with FixedKey, or sealed.
     std::shared_ptr<const EntryCodec> codec = std::make_shared<const ScrambledText>(FixedKey);
-    // The diary is encrypted: `codec` is a SealedText, and the password its passphrase.
-    bool encrypted = false;
     // Full path of the open diary; empty when none is open. At most 200 characters.
     QString path;
 
@@ -65,6 +63,8 @@ struct DiaryState {
     QString foreignJournal;
 
     bool diaryOpen() const { return !path.isEmpty(); }
+    // The diary is encrypted: `codec` is a SealedText, and the password its passphrase.
+    bool encrypted() const;
     // The list rows stand for foundRecords, one each, rather than for records from firstListRecord on.
     bool listMapsFoundRecords() const { return wordFilterOn || dateFilterOn; }
     // The list shows every entry in file order.

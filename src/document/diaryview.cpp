@@ -26,7 +26,7 @@ bool DiaryView::hasPassword() const
 
 bool DiaryView::isEncrypted() const
 {
-    return m_state.encrypted;
+    return m_state.encrypted();
 }
 
 qsizetype DiaryView::entryCapacity() const

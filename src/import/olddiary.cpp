@@ -218,18 +218,10 @@ bool OldDiarySource::checkPassword(const QString& typed)
 DiaryRecord OldDiarySource::recoded(DiaryRecord entry, const EntryCodec& target) const
 {
     const auto* scrambled = dynamic_cast<const ScrambledText*>(&target);
-    if (!scrambled) {
-        const QByteArray text = joinLines(entry, m_key);
-        if (text.size() > target.capacity())
-            throw QuillnestError(QStringLiteral("Импорт не выполнен: запись от %1 длиннее %2 символов, которые "
-                                                "помещаются в запись этого дневника")
-                                     .arg(stampText(entry.stamp()))
-                                     .arg(target.capacity()));
-        DiaryRecord recoded;
-        recoded.setStamp(entry.stamp());
-        target.encode(recoded, text);
-        return recoded;
-    }
+    if (!scrambled)
+        return recodedEntry(entry, ScrambledText(m_key), target,
+                            QStringLiteral("Импорт не выполнен: запись от %1 длиннее %2 символов, которые помещаются "
+                                           "в запись этого дневника"));
     const QByteArray& targetKey = scrambled->key();
     if (targetKey == m_key)
         return entry;

@@ -5,6 +5,7 @@
 #include "stamp.h"
 
 #include <algorithm>
+#include <array>
 
 QByteArray EntryCodec::decode(const DiaryRecord& record) const
 {
@@ -45,6 +46,21 @@ QByteArray ScrambledText::protect(QByteArrayView plain, QByteArrayView) const
 std::optional<QByteArray> ScrambledText::unprotect(QByteArrayView kept, QByteArrayView associated) const
 {
     return protect(kept, associated);
+}
+
+DiaryRecord recodedEntry(const DiaryRecord& entry, const EntryCodec& source, const EntryCodec& target,
+                         const QString& tooLong)
+{
+    std::array<char, MaxEntryChars> text;
+    const std::optional<qsizetype> length = source.decodeInto(entry, text.data());
+    if (!length)
+        throw DamagedEntryError(entry.stamp());
+    if (*length > target.capacity())
+        throw QuillnestError(tooLong.arg(stampText(entry.stamp())).arg(target.capacity()));
+    DiaryRecord recoded;
+    recoded.setStamp(entry.stamp());
+    target.encode(recoded, QByteArrayView(text.data(), *length));
+    return recoded;
 }
 
 DamagedEntryError::DamagedEntryError(double stamp)

@@ -61,6 +61,12 @@ private:
     QByteArray m_pattern;
 };
 
+// `entry` read with `source` and written anew with `target`, its stamp kept. DamagedEntryError where it does not
+// read; QuillnestError with `tooLong`, the entry's date for %1 and the most the target holds for %2, where its text
+// does not fit.
+DiaryRecord recodedEntry(const DiaryRecord& entry, const EntryCodec& source, const EntryCodec& target,
+                         const QString& tooLong);
+
 // An entry whose record does not read: it is named by its stamp, and nothing of it is shown.
 class DamagedEntryError : public QuillnestError
 {
