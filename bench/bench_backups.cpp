@@ -192,8 +192,7 @@ int main(int argc, char** argv)
 {
     useOffscreenWindows();
     QApplication app(argc, argv);
-    QTemporaryDir dir(argc > 1 ? QDir(QString::fromLocal8Bit(argv[1])).filePath(QStringLiteral("bench-XXXXXX"))
-                               : QDir::tempPath() + QStringLiteral("/bench-XXXXXX"));
+    QTemporaryDir dir(benchFolderTemplate(argc, argv));
     const QString path = dir.filePath(QStringLiteral("large.qnb"));
     const QString root = dir.filePath(QStringLiteral("backups"));
     const bool reflinks = takesReflinks(dir.path());

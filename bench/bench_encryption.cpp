@@ -620,8 +620,7 @@ int main(int argc, char** argv)
 {
     useOffscreenWindows();
     QApplication app(argc, argv);
-    QTemporaryDir dir(argc > 1 ? QDir(QString::fromLocal8Bit(argv[1])).filePath(QStringLiteral("bench-XXXXXX"))
-                               : QDir::tempPath() + QStringLiteral("/bench-XXXXXX"));
+    QTemporaryDir dir(benchFolderTemplate(argc, argv));
     const QString scrambledPath = dir.filePath(QStringLiteral("scrambled.qnb"));
     const QString encryptedPath = dir.filePath(QStringLiteral("encrypted.qnb"));
     const QString windowPath = dir.filePath(QStringLiteral("window.qnb"));

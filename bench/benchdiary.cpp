@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMessageBox>
 #include <QTimer>
@@ -55,6 +56,12 @@ void writeBenchDiary(const QString& path, int entries, qsizetype textChars)
             sink.put(record);
         }
     });
+}
+
+QString benchFolderTemplate(int argc, char** argv)
+{
+    return argc > 1 ? QDir(QString::fromLocal8Bit(argv[1])).filePath(QStringLiteral("bench-XXXXXX"))
+                    : QDir::tempPath() + QStringLiteral("/bench-XXXXXX");
 }
 
 qint64 readFileSequentially(const QString& path)

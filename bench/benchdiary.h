@@ -15,6 +15,10 @@ QByteArray benchEntryText(int i);
 // `textChars` of them), scrambled with FixedKey, with stamps one minute apart.
 void writeBenchDiary(const QString& path, int entries, qsizetype textChars = 5100);
 
+// The template of the folder a benchmark works in: under the folder its first argument names, else the system's
+// temporary folder.
+QString benchFolderTemplate(int argc, char** argv);
+
 // Reads the whole file once in 1 MiB blocks; returns the bytes read.
 qint64 readFileSequentially(const QString& path);
 
